@@ -1,0 +1,34 @@
+#include "app/handlerlink.h"
+
+#include "common/convert.h"
+
+namespace kivu {
+
+std::vector<std::string> SplitCommandLine(const std::string& line) {
+    std::vector<std::string> args;
+    size_t i = 0;
+    const auto blank = [&](size_t k) { return static_cast<unsigned char>(line[k]) <= ' '; };
+    for (;;) {
+        while (i < line.size() && blank(i)) ++i;
+        if (i >= line.size()) break;
+        std::string arg;
+        while (i < line.size() && !blank(i)) {
+            if (line[i] == '"') {
+                ++i;
+                while (i < line.size() && line[i] != '"') arg += line[i++];
+                if (i < line.size()) ++i;
+            } else {
+                arg += line[i++];
+            }
+        }
+        args.push_back(arg);
+    }
+    return args;
+}
+
+int ModeFromArguments(const std::vector<std::string>& args) {
+    if (args.size() < 2) return 999;
+    return TryStrToInt(args[1]).value_or(999);
+}
+
+}  // namespace kivu

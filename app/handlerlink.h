@@ -1,0 +1,23 @@
+// What the program shares with the context-menu handler: the command line,
+// the two named events and the two atom messages.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace kivu {
+
+constexpr unsigned kMsgAddFile = 0x0400 + 1;       // WM_USER+1: one file path in an atom
+constexpr unsigned kMsgQueryPattern = 0x0400 + 2;  // WM_USER+2: answered with a pattern atom
+constexpr const char* kEventStart = "KIVUProzessStart";
+constexpr const char* kEventEnd = "KIVUProzessEnde";
+constexpr size_t kAtomBufferSize = 256;  // an atom holds at most 255 characters
+
+// Splits a command line the way the runtime does: blanks (and control
+// characters) separate arguments; double quotes group blanks and are dropped.
+// Element 0 is the program.
+std::vector<std::string> SplitCommandLine(const std::string& line);
+
+// The mode of a command line: 999 when argument 1 is missing or not a strict integer.
+int ModeFromArguments(const std::vector<std::string>& args);
+
+}  // namespace kivu

@@ -1,0 +1,27 @@
+#include "app/handlerlink.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivu;
+using Args = std::vector<std::string>;
+
+TEST(SplitCommandLine, BlanksSeparateAndQuotesGroup) {
+    EXPECT_EQ(SplitCommandLine("kivuutil.exe 1"), (Args{"kivuutil.exe", "1"}));
+    EXPECT_EQ(SplitCommandLine("  \"C:\\Program Files\\k.exe\"   101  \"dir /w\" \"\" "),
+              (Args{"C:\\Program Files\\k.exe", "101", "dir /w", ""}));
+    EXPECT_EQ(SplitCommandLine("a\"b c\"d e"), (Args{"ab cd", "e"}));
+    EXPECT_EQ(SplitCommandLine("p \"unterminated arg"), (Args{"p", "unterminated arg"}));
+    EXPECT_EQ(SplitCommandLine("p\ta\r\nb"), (Args{"p", "a", "b"}));
+    EXPECT_EQ(SplitCommandLine(""), Args{});
+}
+
+TEST(ModeFromArguments, StrictIntegerOr999) {
+    EXPECT_EQ(ModeFromArguments({"p"}), 999);
+    EXPECT_EQ(ModeFromArguments({"p", ""}), 999);
+    EXPECT_EQ(ModeFromArguments({"p", "abc"}), 999);
+    EXPECT_EQ(ModeFromArguments({"p", "1x"}), 999);
+    EXPECT_EQ(ModeFromArguments({"p", "1"}), 1);
+    EXPECT_EQ(ModeFromArguments({"p", " 101", "cmd", "dir"}), 101);
+    EXPECT_EQ(ModeFromArguments({"p", "$29A"}), 666);
+    EXPECT_EQ(ModeFromArguments({"p", "-1"}), -1);
+}

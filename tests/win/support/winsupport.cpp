@@ -1,0 +1,124 @@
+#include "tests/win/support/winsupport.h"
+
+#include <stdexcept>
+
+namespace testsupport {
+
+std::string ExeDir() {
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+static void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = dir + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full + "\\");
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+TempDir::TempDir() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    for (;;) {
+        path_ = std::string(base) + "kivutest" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++counter) + "\\";
+        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create " + path_);
+    }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string TempDir::Write(const std::string& name, const std::string& contents) const {
+    const std::string full = path_ + name;
+    HANDLE h = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + full);
+    DWORD written = 0;
+    WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+    CloseHandle(h);
+    return full;
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        PumpMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+namespace {
+struct FindArgs {
+    const char* className;
+    const char* caption;
+    DWORD pid;
+    std::vector<HWND> found;
+};
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
+    auto* a = reinterpret_cast<FindArgs*>(lp);
+    if (a->pid) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid != a->pid) return TRUE;
+    }
+    char buf[256];
+    if (a->className) {
+        GetClassNameA(hwnd, buf, sizeof buf);
+        if (lstrcmpA(buf, a->className) != 0) return TRUE;
+    }
+    if (a->caption) {
+        GetWindowTextA(hwnd, buf, sizeof buf);
+        if (lstrcmpA(buf, a->caption) != 0) return TRUE;
+    }
+    a->found.push_back(hwnd);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> FindTopWindows(const char* className, const char* caption, DWORD processId) {
+    FindArgs args{className, caption, processId, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+std::string WindowText(HWND hwnd) {
+    const int n = GetWindowTextLengthA(hwnd);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    GetWindowTextA(hwnd, s.data(), n + 1);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+std::string MessageBoxText(HWND box) {
+    // The message box keeps its text in the static control with id 0xFFFF.
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text ? WindowText(text) : std::string();
+}
+
+}  // namespace testsupport

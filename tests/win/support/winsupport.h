@@ -1,0 +1,46 @@
+// Helpers for the tests that run under Wine.
+#pragma once
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Folder of the running test program, with a trailing backslash.
+std::string ExeDir();
+
+// A fresh, empty folder under the system's temporary folder (trailing backslash);
+// removed with everything in it when the object dies.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    // Creates a file with the given contents and returns its full path.
+    std::string Write(const std::string& name, const std::string& contents = "x") const;
+
+private:
+    std::string path_;
+};
+
+// Waits until pred() is true, pumping this thread's messages meanwhile.
+bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Pumps this thread's pending messages.
+void PumpMessages();
+
+// Top-level windows of the given class (nullptr: any) and caption (nullptr: any),
+// optionally only those of one process.
+std::vector<HWND> FindTopWindows(const char* className, const char* caption, DWORD processId = 0);
+
+std::string WindowText(HWND hwnd);
+
+// The text of the static control that holds a message box's text.
+std::string MessageBoxText(HWND box);
+
+}  // namespace testsupport

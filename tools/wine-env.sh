@@ -1,0 +1,38 @@
+# Sourced by the scripts that run the Windows program: a private Wine prefix,
+# one Xvfb for the whole run, a persistent wineserver and a keeper process.
+# Needs $build (the build folder). Call wine_up, then wine_down at the end.
+wine_up() {
+  export WINEPREFIX="$build/wine/prefix" WINEDEBUG=-all WINEARCH=win64
+  export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+  local fresh=${1:-fresh}
+  if [ "$fresh" = fresh ] || [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+    rm -rf "$build/wine"
+    mkdir -p "$build/wine"
+  fi
+  if [ -z "${DISPLAY_FOR_WINE:-}" ]; then
+    local n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  else
+    export DISPLAY=$DISPLAY_FOR_WINE
+  fi
+  if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+    wine wineboot -i >/dev/null 2>&1 || true
+    # Without a window manager a closed window costs about 2 s unless Wine manages none.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  fi
+  wineserver -p
+  cp "$root/resources/kivulanguage.ini" "$WINEPREFIX/drive_c/windows/kivulanguage.ini"
+  wine "$build/win/bin/keeper.exe" >/dev/null 2>&1 &
+  KEEPER_PID=$!
+}
+
+wine_down() {
+  [ -n "${KEEPER_PID:-}" ] && kill "$KEEPER_PID" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null || true
+}

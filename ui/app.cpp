@@ -1,0 +1,60 @@
+#include "ui/app.h"
+
+#include "common/errors.h"
+#include "ui/form.h"
+
+namespace ui {
+
+Application& Application::Instance() {
+    static Application app;
+    return app;
+}
+
+HINSTANCE Application::Handle() const { return GetModuleHandleA(nullptr); }
+
+void Application::ShowError(const std::string& text) {
+    HWND owner = mainForm_ ? mainForm_->Handle() : nullptr;
+    MessageBoxA(owner, kivu::ErrorDisplayText(text).c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+}
+
+void Application::DispatchOne(MSG& msg) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && Form::FromHandle(root) && IsDialogMessageA(root, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+void Application::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
+            return;
+        }
+        DispatchOne(msg);
+    }
+}
+
+void Application::Run(Form& form) {
+    mainForm_ = &form;
+    form.SetMainForm(true);
+    form.Create();
+    if (showMainForm_) form.Show();
+    MSG msg;
+    for (;;) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                mainForm_ = nullptr;
+                return;
+            }
+            DispatchOne(msg);
+        }
+        if (idleHook_) {
+            auto hook = idleHook_;  // the hook may replace itself
+            Guard(hook);
+        }
+        WaitMessage();
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,539 @@
+#include "ui/controls.h"
+
+#include <algorithm>
+#include <map>
+
+#include "ui/app.h"
+#include "ui/form.h"
+
+namespace ui {
+
+// ---- Control
+
+Control::~Control() {
+    if (hwnd_) {
+        RemoveWindowSubclass(hwnd_, SubclassProc, 0);
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    }
+    if (parent_) parent_->RemoveChild(this);
+}
+
+Control* Control::FromHandle(HWND hwnd) {
+    return hwnd ? reinterpret_cast<Control*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)) : nullptr;
+}
+
+void Control::Attach(HWND hwnd, Container* parent, const Spec& spec) {
+    hwnd_ = hwnd;
+    name_ = spec.name;
+    tag_ = spec.tag;
+    align_ = spec.align;
+    parent_ = parent;
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (parent_) {
+        parent_->AddChild(this);
+        SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(parent_->Font()), FALSE);
+    }
+}
+
+void Control::CreateChild(Container& parent, const Spec& spec, const char* className, DWORD style, DWORD exStyle) {
+    style |= WS_CHILD;
+    if (spec.visible) style |= WS_VISIBLE;
+    if (!spec.enabled) style |= WS_DISABLED;
+    if (spec.tabStop) style |= WS_TABSTOP;
+    const int id = parent.NextControlId();
+    HWND hwnd = CreateWindowExA(exStyle, className, spec.text, style, spec.left, spec.top, spec.width, spec.height,
+                                parent.Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().Handle(),
+                                nullptr);
+    Attach(hwnd, &parent, spec);
+    SetWindowSubclass(hwnd_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* self = reinterpret_cast<Control*>(ref);
+    LRESULT result = 0;
+    bool handled = false;
+    App().Guard([&] { handled = self->HandleMessage(msg, wp, lp, result); });
+    if (handled) return result;
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, SubclassProc, 0);
+        self->hwnd_ = nullptr;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+bool Control::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    (void)lp;
+    (void)result;
+    if (msg == WM_KEYDOWN && onKeyDown) {
+        WORD key = static_cast<WORD>(wp);
+        onKeyDown(key);
+        return key == 0;
+    }
+    if (msg == WM_CHAR && onKeyPress) {
+        char ch = static_cast<char>(wp);
+        onKeyPress(ch);
+        if (ch == 0) return true;
+        if (ch != static_cast<char>(wp)) {
+            DefSubclassProc(hwnd_, msg, static_cast<unsigned char>(ch), lp);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Control::Fire(const std::function<void()>& handler) {
+    if (handler) handler();
+}
+
+void Control::HandleCommand(WORD) {}
+LRESULT Control::HandleNotify(NMHDR*) { return 0; }
+
+std::string Control::Text() const {
+    const int n = GetWindowTextLengthA(hwnd_);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    const int got = GetWindowTextA(hwnd_, s.data(), n + 1);
+    s.resize(static_cast<size_t>(std::max(0, got)));
+    return s;
+}
+
+void Control::SetText(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+bool Control::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+void Control::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }
+bool Control::Visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+void Control::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+void Control::SetFocus() { ::SetFocus(hwnd_); }
+bool Control::Focused() const { return GetFocus() == hwnd_; }
+
+RECT Control::Bounds() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    HWND parent = GetParent(hwnd_);
+    if (parent && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+    MoveWindow(hwnd_, left, top, width, height, TRUE);
+}
+
+int Control::Width() const {
+    const RECT r = Bounds();
+    return r.right - r.left;
+}
+
+int Control::Height() const {
+    const RECT r = Bounds();
+    return r.bottom - r.top;
+}
+
+POINT Control::ScreenOrigin() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    return {r.left, r.top};
+}
+
+// ---- Container
+
+void Container::RemoveChild(Control* child) {
+    children_.erase(std::remove(children_.begin(), children_.end(), child), children_.end());
+}
+
+HFONT Container::Font() const {
+    const Control* c = this;
+    while (c->Parent()) c = c->Parent();
+    const auto* form = dynamic_cast<const Form*>(c);
+    return form ? form->font_ : nullptr;
+}
+
+void Container::Realign() {
+    RECT area;
+    GetClientRect(hwnd_, &area);
+    const auto place = [](Control* c, int l, int t, int w, int h) { c->SetBounds(l, t, std::max(0, w), std::max(0, h)); };
+    for (Align pass : {Align::Top, Align::Bottom, Align::Left, Align::Right, Align::Client}) {
+        for (Control* c : children_) {
+            if (c->GetAlign() != pass) continue;
+            const int w = area.right - area.left, h = area.bottom - area.top;
+            switch (pass) {
+                case Align::Top:
+                    place(c, area.left, area.top, w, c->Height());
+                    area.top += c->Height();
+                    break;
+                case Align::Bottom:
+                    place(c, area.left, area.bottom - c->Height(), w, c->Height());
+                    area.bottom -= c->Height();
+                    break;
+                case Align::Left:
+                    place(c, area.left, area.top, c->Width(), h);
+                    area.left += c->Width();
+                    break;
+                case Align::Right:
+                    place(c, area.right - c->Width(), area.top, c->Width(), h);
+                    area.right -= c->Width();
+                    break;
+                case Align::Client:
+                    place(c, area.left, area.top, w, h);
+                    break;
+                case Align::None:
+                    break;
+            }
+        }
+    }
+}
+
+bool Container::RouteMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case WM_COMMAND:
+            if (lp) {
+                if (Control* c = FromHandle(reinterpret_cast<HWND>(lp))) {
+                    c->HandleCommand(HIWORD(wp));
+                    result = 0;
+                    return true;
+                }
+            } else if (HIWORD(wp) == 0) {
+                if (MenuItem* item = PopupMenu::FromCommand(LOWORD(wp))) {
+                    if (item->onClick) item->onClick();
+                    result = 0;
+                    return true;
+                }
+            }
+            return false;
+        case WM_NOTIFY: {
+            auto* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (Control* c = FromHandle(hdr->hwndFrom)) {
+                result = c->HandleNotify(hdr);
+                return true;
+            }
+            return false;
+        }
+        case WM_SIZE:
+            Realign();
+            return false;
+        default:
+            return false;
+    }
+}
+
+// ---- Panel
+
+LRESULT CALLBACK Panel::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = static_cast<Panel*>(FromHandle(hwnd));
+    if (self) {
+        LRESULT result = 0;
+        bool handled = false;
+        App().Guard([&] { handled = self->RouteMessage(msg, wp, lp, result); });
+        if (handled) return result;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void Panel::Create(Container& parent, const Spec& spec, bool bevel) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = App().Handle();
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "TPanel";
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    DWORD style = WS_CHILD | WS_CLIPCHILDREN;
+    if (spec.visible) style |= WS_VISIBLE;
+    HWND hwnd = CreateWindowExA(WS_EX_CONTROLPARENT | (bevel ? WS_EX_STATICEDGE : 0), "TPanel", spec.text, style,
+                                spec.left, spec.top, spec.width, spec.height, parent.Handle(), nullptr, App().Handle(),
+                                nullptr);
+    Attach(hwnd, &parent, spec);
+}
+
+// ---- Label
+
+void Label::Create(Container& parent, const Spec& spec) {
+    Spec s = spec;
+    s.tabStop = false;
+    CreateChild(parent, s, "STATIC", SS_LEFT);
+}
+
+// ---- Button
+
+void Button::Create(Container& parent, const Spec& spec) { CreateChild(parent, spec, "BUTTON", BS_PUSHBUTTON); }
+
+void Button::SetDefault(bool isDefault) {
+    SendMessageA(hwnd_, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void Button::Click() {
+    if (Enabled()) Fire(onClick);
+}
+
+void Button::HandleCommand(WORD code) {
+    if (code == BN_CLICKED) Fire(onClick);
+}
+
+// ---- CheckBox
+
+void CheckBox::Create(Container& parent, const Spec& spec, bool checked) {
+    CreateChild(parent, spec, "BUTTON", BS_CHECKBOX);
+    SendMessageA(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool CheckBox::Checked() const { return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void CheckBox::SetChecked(bool checked) {
+    if (Checked() == checked) return;
+    SendMessageA(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    Fire(onClick);
+}
+
+void CheckBox::HandleCommand(WORD code) {
+    // A plain BS_CHECKBOX does not toggle itself: the click goes through
+    // SetChecked so that it raises onClick exactly once.
+    if (code == BN_CLICKED) SetChecked(!Checked());
+}
+
+// ---- Edit
+
+void Edit::Create(Container& parent, const Spec& spec) {
+    CreateChild(parent, spec, "EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+}
+
+int Edit::SelStart() const {
+    DWORD start = 0, end = 0;
+    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(start);
+}
+
+int Edit::SelLength() const {
+    DWORD start = 0, end = 0;
+    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(end - start);
+}
+
+void Edit::SetSelection(int start, int length) { SendMessageA(hwnd_, EM_SETSEL, start, start + length); }
+void Edit::ClearSelection() { ReplaceSelection(""); }
+void Edit::ReplaceSelection(const std::string& text) {
+    SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Edit::SetHideSelection(bool hide) {
+    LONG style = GetWindowLongA(hwnd_, GWL_STYLE);
+    style = hide ? (style & ~ES_NOHIDESEL) : (style | ES_NOHIDESEL);
+    SetWindowLongA(hwnd_, GWL_STYLE, style);
+}
+
+void Edit::HandleCommand(WORD code) {
+    if (code == EN_CHANGE) Fire(onChange);
+}
+
+// ---- DateTimePicker
+
+void DateTimePicker::Create(Container& parent, const Spec& spec, Kind kind) {
+    CreateChild(parent, spec, DATETIMEPICK_CLASSA, kind == Kind::Date ? DTS_SHORTDATEFORMAT : DTS_TIMEFORMAT);
+}
+
+SYSTEMTIME DateTimePicker::Value() const {
+    SYSTEMTIME st{};
+    SendMessageA(hwnd_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st));
+    return st;
+}
+
+void DateTimePicker::SetValue(const SYSTEMTIME& value) {
+    SendMessageA(hwnd_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
+}
+
+void DateTimePicker::SetFormat(const char* format) {
+    SendMessageA(hwnd_, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(format));
+}
+
+LRESULT DateTimePicker::HandleNotify(NMHDR* hdr) {
+    if (hdr->code == DTN_DATETIMECHANGE) Fire(onChange);
+    return 0;
+}
+
+// ---- StatusBar
+
+void StatusBar::Create(Container& parent, const Spec& spec, const std::vector<int>& panelWidths) {
+    Spec s = spec;
+    s.tabStop = false;
+    CreateChild(parent, s, STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE);
+    std::vector<int> edges;
+    int x = 0;
+    for (size_t i = 0; i < panelWidths.size(); ++i) {
+        x += panelWidths[i];
+        edges.push_back(i + 1 == panelWidths.size() ? -1 : x);
+    }
+    SendMessageA(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void StatusBar::SetPanelText(int panel, const std::string& text) {
+    SendMessageA(hwnd_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string StatusBar::PanelText(int panel) const {
+    const auto n = LOWORD(SendMessageA(hwnd_, SB_GETTEXTLENGTHA, panel, 0));
+    std::string s(n + 1u, '\0');
+    SendMessageA(hwnd_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(s.data()));
+    s.resize(n);
+    return s;
+}
+
+// ---- ListView
+
+void ListView::Create(Container& parent, const Spec& spec) {
+    CreateChild(parent, spec, WC_LISTVIEWA, LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT);
+}
+
+void ListView::AddColumn(const std::string& caption, int width) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.pszText = const_cast<char*>(caption.c_str());
+    col.cx = width;
+    const int index = Header_GetItemCount(ListView_GetHeader(hwnd_));
+    SendMessageA(hwnd_, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&col));
+}
+
+std::string ListView::ColumnCaption(int col) const {
+    char buf[256] = {};
+    LVCOLUMNA c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = buf;
+    c.cchTextMax = sizeof buf;
+    SendMessageA(hwnd_, LVM_GETCOLUMNA, col, reinterpret_cast<LPARAM>(&c));
+    return buf;
+}
+
+void ListView::SetColumnCaption(int col, const std::string& caption) {
+    LVCOLUMNA c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = const_cast<char*>(caption.c_str());
+    SendMessageA(hwnd_, LVM_SETCOLUMNA, col, reinterpret_cast<LPARAM>(&c));
+}
+
+int ListView::ColumnWidth(int col) const { return ListView_GetColumnWidth(hwnd_, col); }
+void ListView::SetColumnWidth(int col, int width) { ListView_SetColumnWidth(hwnd_, col, width); }
+
+void ListView::SetRowCount(int count) {
+    ListView_SetItemCountEx(hwnd_, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    RedrawRows();
+}
+
+int ListView::RowCount() const { return ListView_GetItemCount(hwnd_); }
+int ListView::Selected() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
+void ListView::RedrawRows() { InvalidateRect(hwnd_, nullptr, FALSE); }
+
+int ListView::FontHeight() const {
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    return tm.tmHeight;
+}
+
+LRESULT ListView::HandleNotify(NMHDR* hdr) {
+    switch (hdr->code) {
+        case LVN_GETDISPINFOA: {
+            auto* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+            if ((info->item.mask & LVIF_TEXT) && info->item.cchTextMax > 0) {
+                textBuffer_ = onGetText ? onGetText(info->item.iItem, info->item.iSubItem) : std::string();
+                lstrcpynA(info->item.pszText, textBuffer_.c_str(), info->item.cchTextMax);
+            }
+            return 0;
+        }
+        case LVN_COLUMNCLICK:
+            if (onColumnClick) onColumnClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+// ---- PopupMenu
+
+namespace {
+std::map<UINT, MenuItem*>& MenuCommands() {
+    static std::map<UINT, MenuItem*> commands;
+    return commands;
+}
+UINT nextMenuId = 40000;
+}  // namespace
+
+PopupMenu::~PopupMenu() {
+    for (auto& item : items_) MenuCommands().erase(item->id);
+}
+
+MenuItem& PopupMenu::Add(const char* name, int tag, const char* caption) {
+    auto item = std::make_unique<MenuItem>();
+    item->name = name;
+    item->tag = tag;
+    item->caption = caption;
+    item->id = nextMenuId++;
+    MenuCommands()[item->id] = item.get();
+    items_.push_back(std::move(item));
+    return *items_.back();
+}
+
+std::vector<MenuItem*> PopupMenu::Items() {
+    std::vector<MenuItem*> all;
+    for (auto& item : items_) all.push_back(item.get());
+    return all;
+}
+
+MenuItem* PopupMenu::Find(const std::string& name) {
+    for (auto& item : items_)
+        if (item->name == name) return item.get();
+    return nullptr;
+}
+
+void PopupMenu::Popup(HWND owner, POINT at) {
+    HMENU menu = CreatePopupMenu();
+    for (auto& item : items_) {
+        if (item->caption == "-") AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        else AppendMenuA(menu, MF_STRING, item->id, item->caption.c_str());
+    }
+    SetForegroundWindow(owner);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, owner, nullptr);
+    DestroyMenu(menu);
+}
+
+MenuItem* PopupMenu::FromCommand(UINT id) {
+    auto it = MenuCommands().find(id);
+    return it == MenuCommands().end() ? nullptr : it->second;
+}
+
+// ---- Timer
+
+namespace {
+std::map<UINT_PTR, Timer*>& Timers() {
+    static std::map<UINT_PTR, Timer*> timers;
+    return timers;
+}
+}  // namespace
+
+void Timer::Start(UINT milliseconds, std::function<void()> onTimer) {
+    Stop();
+    onTimer_ = std::move(onTimer);
+    id_ = SetTimer(nullptr, 0, milliseconds, Proc);
+    Timers()[id_] = this;
+}
+
+void Timer::Stop() {
+    if (!id_) return;
+    KillTimer(nullptr, id_);
+    Timers().erase(id_);
+    id_ = 0;
+}
+
+void CALLBACK Timer::Proc(HWND, UINT, UINT_PTR id, DWORD) {
+    auto it = Timers().find(id);
+    if (it == Timers().end()) return;
+    Timer* timer = it->second;
+    App().Guard([&] {
+        if (timer->onTimer_) timer->onTimer_();
+    });
+}
+
+}  // namespace ui

@@ -1,0 +1,240 @@
+// Thin wrappers over the window system's controls. Each keeps its designed
+// name and tag; events are plain callbacks that the forms bind.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class Container;
+
+enum class Align { None, Top, Bottom, Left, Right, Client };
+
+// Where and how a control is created; the fields read like a form's table.
+struct Spec {
+    const char* name = "";
+    int tag = 0;
+    int left = 0, top = 0, width = 75, height = 25;
+    const char* text = "";
+    Align align = Align::None;
+    bool enabled = true;
+    bool visible = true;
+    bool tabStop = true;
+};
+
+class Control {
+public:
+    Control() = default;
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    const std::string& Name() const { return name_; }
+    int Tag() const { return tag_; }
+    Container* Parent() const { return parent_; }
+    Align GetAlign() const { return align_; }
+
+    std::string Text() const;
+    void SetText(const std::string& text);
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
+    bool Visible() const;
+    void SetVisible(bool visible);
+    void SetFocus();
+    bool Focused() const;
+    RECT Bounds() const;  // in the parent's client coordinates
+    void SetBounds(int left, int top, int width, int height);
+    int Width() const;
+    int Height() const;
+    // The screen point of the control's top left corner.
+    POINT ScreenOrigin() const;
+
+    std::function<void()> onClick;
+    std::function<void()> onChange;
+    // Key events of the control; setting the key or character to 0 drops it.
+    std::function<void(WORD& key)> onKeyDown;
+    std::function<void(char& ch)> onKeyPress;
+
+    static Control* FromHandle(HWND hwnd);
+    // Reflected notifications from the parent.
+    virtual void HandleCommand(WORD code);
+    virtual LRESULT HandleNotify(NMHDR* hdr);
+
+protected:
+    // Creates a window of a system class as a child of the parent and hooks it.
+    void CreateChild(Container& parent, const Spec& spec, const char* className, DWORD style, DWORD exStyle = 0);
+    // Called by the subclass procedure for every message; return true when handled.
+    virtual bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    void Attach(HWND hwnd, Container* parent, const Spec& spec);
+    void Fire(const std::function<void()>& handler);
+
+    HWND hwnd_ = nullptr;
+    std::string name_;
+    int tag_ = 0;
+    Container* parent_ = nullptr;
+    Align align_ = Align::None;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    friend class Container;
+};
+
+// A control that holds others: the form and its panels.
+class Container : public Control {
+public:
+    const std::vector<Control*>& Children() const { return children_; }
+    void AddChild(Control* child) { children_.push_back(child); }
+    void RemoveChild(Control* child);
+    // Places the aligned children (top, bottom, left, right, then client).
+    void Realign();
+    int NextControlId() { return nextId_++; }
+    HFONT Font() const;
+
+protected:
+    // Routing shared by the window procedures of forms and panels.
+    bool RouteMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+private:
+    std::vector<Control*> children_;
+    int nextId_ = 100;  // ids 1 and 2 stand for Enter and Escape
+};
+
+class Panel : public Container {
+public:
+    void Create(Container& parent, const Spec& spec, bool bevel = false);
+
+private:
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+};
+
+class Label : public Control {
+public:
+    void Create(Container& parent, const Spec& spec);
+};
+
+class Button : public Control {
+public:
+    void Create(Container& parent, const Spec& spec);
+    void Click();
+    void SetDefault(bool isDefault);
+    void HandleCommand(WORD code) override;
+};
+
+class CheckBox : public Control {
+public:
+    void Create(Container& parent, const Spec& spec, bool checked = false);
+    bool Checked() const;
+    // A change made by the program raises onClick like the user's click.
+    void SetChecked(bool checked);
+    void HandleCommand(WORD code) override;
+};
+
+class Edit : public Control {
+public:
+    void Create(Container& parent, const Spec& spec);
+    // Caret and selection as character positions (0-based).
+    int SelStart() const;
+    int SelLength() const;
+    void SetSelection(int start, int length);
+    void SetCaret(int pos) { SetSelection(pos, 0); }
+    void ClearSelection();  // deletes the selected text
+    void ReplaceSelection(const std::string& text);
+    // Keeps the selection visible while the field has no focus.
+    void SetHideSelection(bool hide);
+    void HandleCommand(WORD code) override;
+    std::string hint;  // kept for the designer, not shown
+};
+
+class DateTimePicker : public Control {
+public:
+    enum class Kind { Date, Time };
+    void Create(Container& parent, const Spec& spec, Kind kind);
+    SYSTEMTIME Value() const;
+    void SetValue(const SYSTEMTIME& value);
+    void SetFormat(const char* format);
+    LRESULT HandleNotify(NMHDR* hdr) override;
+};
+
+class StatusBar : public Control {
+public:
+    void Create(Container& parent, const Spec& spec, const std::vector<int>& panelWidths);
+    void SetPanelText(int panel, const std::string& text);
+    std::string PanelText(int panel) const;
+};
+
+// A report list in virtual mode: the owner keeps the rows and tells the list
+// how many there are; the list asks for the texts of the rows it shows.
+class ListView : public Control {
+public:
+    void Create(Container& parent, const Spec& spec);
+    void AddColumn(const std::string& caption, int width);
+    std::string ColumnCaption(int col) const;
+    void SetColumnCaption(int col, const std::string& caption);
+    int ColumnWidth(int col) const;
+    void SetColumnWidth(int col, int width);
+    void SetRowCount(int count);
+    int RowCount() const;
+    int Selected() const;  // -1 when none
+    void RedrawRows();     // repaints the visible rows from the owner's data
+    int FontHeight() const;
+
+    std::function<std::string(int row, int col)> onGetText;
+    std::function<void(int col)> onColumnClick;
+    LRESULT HandleNotify(NMHDR* hdr) override;
+
+private:
+    std::string textBuffer_;
+};
+
+class MenuItem {
+public:
+    std::string name;
+    int tag = 0;
+    std::string caption;  // "-" is a separator
+    std::function<void()> onClick;
+    UINT id = 0;
+};
+
+class PopupMenu {
+public:
+    PopupMenu() = default;
+    ~PopupMenu();
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    MenuItem& Add(const char* name, int tag, const char* caption);
+    std::vector<MenuItem*> Items();
+    MenuItem* Find(const std::string& name);
+    // Opens the menu at a screen point; the chosen item's command arrives as
+    // a message to the owner afterwards.
+    void Popup(HWND owner, POINT at);
+    // The item a menu command belongs to, if any.
+    static MenuItem* FromCommand(UINT id);
+
+private:
+    std::vector<std::unique_ptr<MenuItem>> items_;
+};
+
+// A window-system timer that calls back on the GUI thread.
+class Timer {
+public:
+    Timer() = default;
+    ~Timer() { Stop(); }
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+    void Start(UINT milliseconds, std::function<void()> onTimer);
+    void Stop();
+    bool Running() const { return id_ != 0; }
+
+private:
+    static void CALLBACK Proc(HWND, UINT, UINT_PTR, DWORD);
+    UINT_PTR id_ = 0;
+    std::function<void()> onTimer_;
+};
+
+}  // namespace ui

@@ -1,0 +1,189 @@
+#include "ui/form.h"
+
+#include "ui/app.h"
+
+namespace ui {
+
+namespace {
+constexpr const char* kFormProp = "KivuForm";
+}
+
+Form::Form(const FormSpec& spec) : spec_(spec), className_(std::string("T") + spec.name) {
+    name_ = spec.name;
+    tag_ = spec.tag;
+}
+
+Form::~Form() {
+    if (hwnd_) {
+        RemovePropA(hwnd_, kFormProp);
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        HWND hwnd = hwnd_;
+        hwnd_ = nullptr;
+        DestroyWindow(hwnd);
+    }
+    if (font_) DeleteObject(font_);
+}
+
+Form* Form::FromHandle(HWND hwnd) { return static_cast<Form*>(GetPropA(hwnd, kFormProp)); }
+
+LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetPropA(hwnd, kFormProp, self);
+    }
+    auto* self = static_cast<Form*>(GetPropA(hwnd, kFormProp));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(hwnd, kFormProp);
+        self->hwnd_ = nullptr;
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    LRESULT result = 0;
+    bool handled = false;
+    App().Guard([&] {
+        result = self->Dispatch(msg, wp, lp);
+        handled = true;
+    });
+    return handled ? result : DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+bool Form::FormMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (FormMessage(msg, wp, lp, result)) return result;
+    switch (msg) {
+        case WM_COMMAND:
+            if (!lp && HIWORD(wp) == 0 && LOWORD(wp) == IDOK) {
+                if (defaultButton_) defaultButton_->Click();
+                return 0;
+            }
+            if (!lp && HIWORD(wp) == 0 && LOWORD(wp) == IDCANCEL) {
+                if (cancelButton_) cancelButton_->Click();
+                return 0;
+            }
+            break;
+        case WM_SIZE:
+            Realign();
+            FormResize();
+            return 0;
+        case WM_GETMINMAXINFO:
+            if (hwnd_) FormConstrain(*reinterpret_cast<MINMAXINFO*>(lp));
+            return 0;
+        case WM_CLOSE:
+            Close();
+            return 0;
+        case WM_DESTROY:
+            if (isMain_) PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    if (RouteMessage(msg, wp, lp, result)) return result;
+    return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+void Form::Create() {
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(App().Handle(), className_.c_str(), &wc)) {
+        wc = {};
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = App().Handle();
+        wc.hIcon = LoadIconA(App().Handle(), MAKEINTRESOURCEA(1));
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = className_.c_str();
+        RegisterClassA(&wc);
+    }
+    // The forms' designed font: 8 points "MS Sans Serif", 11 pixels high.
+    font_ = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+    DWORD style = WS_CLIPCHILDREN;
+    DWORD exStyle = WS_EX_CONTROLPARENT;
+    if (spec_.frame) {
+        style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+        if (spec_.resizable) style |= WS_THICKFRAME | WS_MAXIMIZEBOX;
+    } else {
+        style |= WS_POPUP;
+    }
+    if (spec_.topMost) exStyle |= WS_EX_TOPMOST;
+    CreateWindowExA(exStyle, className_.c_str(), spec_.caption, style, CW_USEDEFAULT, CW_USEDEFAULT, spec_.width,
+                    spec_.height, nullptr, nullptr, App().Handle(), this);
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    CreateControls();
+    Realign();
+    App().Guard([&] { FormCreate(); });
+}
+
+void Form::Show() {
+    if (!shownOnce_ && spec_.centered) {
+        RECT r;
+        GetWindowRect(hwnd_, &r);
+        const int w = r.right - r.left, h = r.bottom - r.top;
+        SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
+                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const bool first = !shownOnce_;
+    shownOnce_ = true;
+    ShowWindow(hwnd_, SW_SHOW);
+    if (first) App().Guard([&] { FormShow(); });
+}
+
+void Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+
+void Form::Close() {
+    if (!hwnd_) return;
+    bool allowed = true;
+    App().Guard([&] { allowed = FormCloseQuery(); });
+    if (!allowed) return;
+    App().Guard([&] { FormClose(); });
+    if (modal_) {
+        if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        return;
+    }
+    if (isMain_) DestroyWindow(hwnd_);
+    else Hide();
+}
+
+int Form::ShowModal(HWND owner) {
+    if (!hwnd_) Create();
+    modal_ = true;
+    modalResult_ = mrNone;
+    if (owner) EnableWindow(owner, FALSE);
+    Show();
+    MSG msg;
+    while (modalResult_ == mrNone && IsWindow(hwnd_)) {
+        if (!GetMessageA(&msg, nullptr, 0, 0)) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        App().DispatchOne(msg);
+    }
+    if (owner) EnableWindow(owner, TRUE);
+    Hide();
+    if (owner) SetActiveWindow(owner);
+    modal_ = false;
+    return modalResult_;
+}
+
+int Form::ClientWidth() const {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    return r.right;
+}
+
+int Form::ClientHeight() const {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    return r.bottom;
+}
+
+void Form::SetDefaultButton(Button* button) {
+    if (defaultButton_) defaultButton_->SetDefault(false);
+    defaultButton_ = button;
+    if (button) button->SetDefault(true);
+}
+
+}  // namespace ui

@@ -1,0 +1,77 @@
+// A top-level window of the program: one window class "T" + the form's name.
+#pragma once
+#include "ui/controls.h"
+
+namespace ui {
+
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+struct FormSpec {
+    const char* name = "";  // the class becomes "T" + name
+    int tag = 0;
+    int width = 400, height = 300;
+    const char* caption = "";
+    bool resizable = true;
+    bool frame = true;      // false: no frame, no caption
+    bool topMost = false;
+    bool centered = true;   // on the screen, when first shown
+};
+
+class Form : public Container {
+public:
+    explicit Form(const FormSpec& spec);
+    ~Form() override;
+
+    // Creates the window and its controls, then runs the creation handler.
+    void Create();
+    void Show();
+    void Hide();
+    // Asks the close query, runs the close handler and ends the form (the
+    // program, when it is the main form; the modal loop, when modal).
+    void Close();
+    int ShowModal(HWND owner);
+    int GetModalResult() const { return modalResult_; }
+    void SetModalResult(int result) { modalResult_ = result; }
+
+    void SetCaption(const std::string& caption) { SetText(caption); }
+    std::string Caption() const { return Text(); }
+    int ClientWidth() const;
+    int ClientHeight() const;
+
+    // The buttons that Enter and Escape press.
+    void SetDefaultButton(Button* button);
+    void SetCancelButton(Button* button) { cancelButton_ = button; }
+
+    void SetMainForm(bool isMain) { isMain_ = isMain; }
+    static Form* FromHandle(HWND hwnd);
+
+protected:
+    // The designer's part: the controls with their places and defaults.
+    virtual void CreateControls() {}
+    // The form's events.
+    virtual void FormCreate() {}
+    virtual void FormShow() {}
+    virtual bool FormCloseQuery() { return true; }
+    virtual void FormClose() {}
+    virtual void FormResize() {}
+    virtual void FormConstrain(MINMAXINFO&) {}
+    // Messages the form handles itself (the handler's WM_USER messages).
+    virtual bool FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+private:
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+
+    FormSpec spec_;
+    std::string className_;
+    bool isMain_ = false;
+    bool modal_ = false;
+    bool shownOnce_ = false;
+    int modalResult_ = mrNone;
+    Button* defaultButton_ = nullptr;
+    Button* cancelButton_ = nullptr;
+    HFONT font_ = nullptr;
+    friend class Container;
+};
+
+}  // namespace ui

@@ -1,2 +1,14 @@
+// kivuutil: one process serves one request of the context-menu handler,
+// named by the mode number in argument 1.
 #include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include <commctrl.h>
+
+#include "app/handlerlink.h"
+#include "app/modes.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    const auto args = kivu::SplitCommandLine(GetCommandLineA());
+    return kivu::RunMode(kivu::ModeFromArguments(args));
+}

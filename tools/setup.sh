@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, once (idempotent).
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-      g++-mingw-w64-x86-64-posix wine64 xvfb x11-utils imagemagick python3)
+      g++-mingw-w64-x86-64-posix wine64 xvfb x11-utils xdotool imagemagick python3)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Renders the window of a mode to a PNG under Xvfb, for looking at it.
+#   tools/render.sh OUT.png MODE [ARG...] [-- FILE...]
+# KEYS="xdotool type text" types into the window before the shot;
+# WAIT=seconds to wait for the window (default 2).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build}
+out=$(realpath -m "$1"); shift
+[ $# -gt 0 ] || { echo "usage: render.sh OUT.png MODE [ARG...] [-- FILE...]"; exit 2; }
+BUILD=$build "$root/tools/build.sh" win >/dev/null
+. "$root/tools/wine-env.sh"
+wine_up keep
+trap 'kill $runner 2>/dev/null; wine_down' EXIT
+
+winargs=(); infiles=0
+for a in "$@"; do
+  if [ "$infiles" = 1 ]; then winargs+=("$(winepath -w "$(realpath "$a")" 2>/dev/null)")
+  else winargs+=("$a"); [ "$a" = "--" ] && infiles=1
+  fi
+done
+wine "$build/win/bin/kivuhandler.exe" "${winargs[@]}" >/dev/null 2>&1 &
+runner=$!
+sleep "${WAIT:-2}"
+if [ -n "${KEYS:-}" ]; then
+  xdotool type --delay 50 "$KEYS" || true
+  sleep 1
+fi
+import -window root "$out.full.png"
+# The screen is black but for the window: cut it out.
+convert "$out.full.png" -trim +repage "$out"
+rm -f "$out.full.png"
+echo "wrote $out"

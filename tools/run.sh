@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The main job: builds kivuutil.exe and runs it under Wine the way the
+# context-menu handler does, through the handler stand-in.
+#   tools/run.sh                      the rename dialog on three sample files
+#   tools/run.sh 1 -- FILE...         the rename dialog on your files
+#   tools/run.sh MODE [ARG...]        any mode with its arguments
+# Uses $DISPLAY when set; otherwise a private Xvfb (nothing to see: use
+# tools/render.sh for a picture).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build}
+"$root/tools/setup.sh"
+BUILD=$build "$root/tools/build.sh" win >/dev/null
+
+args=("$@")
+if [ ${#args[@]} -eq 0 ]; then
+  demo="$build/demo"
+  rm -rf "$demo" && mkdir -p "$demo"
+  for f in report.txt photo.jpeg notes.md; do echo "$f" >"$demo/$f"; done
+  args=(1 -- "$demo/report.txt" "$demo/photo.jpeg" "$demo/notes.md")
+fi
+
+. "$root/tools/wine-env.sh"
+[ -n "${DISPLAY:-}" ] && DISPLAY_FOR_WINE=$DISPLAY
+wine_up keep
+trap wine_down EXIT
+
+# Files are handed over as Windows paths.
+winargs=()
+infiles=0
+for a in "${args[@]}"; do
+  if [ "$infiles" = 1 ]; then winargs+=("$(winepath -w "$(realpath "$a")" 2>/dev/null)")
+  else winargs+=("$a"); [ "$a" = "--" ] && infiles=1
+  fi
+done
+wine "$build/win/bin/kivuhandler.exe" "${winargs[@]}"

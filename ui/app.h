@@ -23,13 +23,14 @@ public:
     HINSTANCE Handle() const;
     Form* MainForm() const { return mainForm_; }
 
-    // Creates the form as the main form (its creation handler runs here) and
-    // runs the message loop until it closes.
+    // Creates the form as the main form (its creation handler runs here),
+    // runs the message loop until it closes, then frees the form.
     template <class F>
     void StartForm(std::unique_ptr<F>& slot, bool showMainForm) {
         showMainForm_ = showMainForm;
         slot = std::make_unique<F>();
         Run(*slot);
+        slot.reset();
     }
 
     // The one-shot idle hook: run whenever the message queue runs empty.

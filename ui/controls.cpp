@@ -358,10 +358,7 @@ void StatusBar::Create(Container& parent, const Spec& spec, const std::vector<in
     CreateChild(parent, s, STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE);
     std::vector<int> edges;
     int x = 0;
-    for (size_t i = 0; i < panelWidths.size(); ++i) {
-        x += panelWidths[i];
-        edges.push_back(i + 1 == panelWidths.size() ? -1 : x);
-    }
+    for (int w : panelWidths) edges.push_back(x += w);
     SendMessageA(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
@@ -455,8 +452,8 @@ LRESULT ListView::HandleNotify(NMHDR* hdr) {
 
 namespace {
 std::map<UINT, MenuItem*>& MenuCommands() {
-    static std::map<UINT, MenuItem*> commands;
-    return commands;
+    static auto* commands = new std::map<UINT, MenuItem*>;  // outlives every static form
+    return *commands;
 }
 UINT nextMenuId = 40000;
 }  // namespace
@@ -508,8 +505,8 @@ MenuItem* PopupMenu::FromCommand(UINT id) {
 
 namespace {
 std::map<UINT_PTR, Timer*>& Timers() {
-    static std::map<UINT_PTR, Timer*> timers;
-    return timers;
+    static auto* timers = new std::map<UINT_PTR, Timer*>;  // outlives every static form
+    return *timers;
 }
 }  // namespace
 

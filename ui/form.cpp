@@ -168,6 +168,10 @@ int Form::ShowModal(HWND owner) {
     return modalResult_;
 }
 
+void Form::SetSize(int width, int height) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int Form::ClientWidth() const {
     RECT r;
     GetClientRect(hwnd_, &r);

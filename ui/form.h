@@ -35,6 +35,7 @@ public:
 
     void SetCaption(const std::string& caption) { SetText(caption); }
     std::string Caption() const { return Text(); }
+    void SetSize(int width, int height);
     int ClientWidth() const;
     int ClientHeight() const;
 

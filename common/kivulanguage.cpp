@@ -18,6 +18,18 @@ std::string ReadProfile(const std::string& section, const std::string& key, cons
     return std::string(buf, n);
 }
 
+// The text as it must stand in the file to come back unchanged: the reader
+// trims outer blanks and drops one pair of enclosing quotes, so such a text is
+// written inside an extra pair of double quotes.
+std::string ProfileValue(const std::string& text) {
+    if (text.empty()) return text;
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    const bool padded = blank(text.front()) || blank(text.back());
+    const bool quoted =
+        text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+    return padded || quoted ? '"' + text + '"' : text;
+}
+
 const std::string& CurrentLanguage() {
     // An empty Current is not cached: every lookup asks for it again.
     if (cachedLanguage.empty()) cachedLanguage = ReadProfile("Language", "Current", "English");
@@ -33,7 +45,7 @@ std::string GetLangString(int number) {
     if (text.empty()) {
         text = ReadProfile("English", key, "");
         if (!text.empty() &&
-            !WritePrivateProfileStringA(language.c_str(), key.c_str(), text.c_str(), kLanguageFile))
+            !WritePrivateProfileStringA(language.c_str(), key.c_str(), ProfileValue(text).c_str(), kLanguageFile))
             throw ProfileError(FormatMessage1("nach %s kann nicht geschrieben werden", kLanguageFile));
     }
     return text;

@@ -1,0 +1,221 @@
+// Checks the language file that ships beside the program: its form (Windows-1252,
+// CRLF, no duplicates) and that every text the dialogs look up is there in
+// every language, with access keys that do not collide within a form.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#ifndef KIVU_LANGUAGE_FILE
+#error "KIVU_LANGUAGE_FILE must name the shipped language file"
+#endif
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Trim(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> entries;
+    const std::string* Find(const std::string& key) const {
+        for (const auto& [k, v] : entries)
+            if (Lower(k) == Lower(key)) return &v;
+        return nullptr;
+    }
+};
+
+class LanguageFileTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::ifstream in(KIVU_LANGUAGE_FILE, std::ios::binary);
+        ASSERT_TRUE(in) << "cannot open " << KIVU_LANGUAGE_FILE;
+        bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::istringstream lines(bytes_);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::string t = Trim(line);
+            if (t.empty() || t[0] == ';') continue;
+            if (t.front() == '[' && t.back() == ']') {
+                sections_.push_back({t.substr(1, t.size() - 2), {}});
+            } else if (const auto eq = t.find('='); eq != std::string::npos && !sections_.empty()) {
+                sections_.back().entries.emplace_back(Trim(t.substr(0, eq)), Trim(t.substr(eq + 1)));
+            } else {
+                stray_.push_back(t);
+            }
+        }
+    }
+
+    static const Section* Find(const std::string& name) {
+        for (const auto& s : sections_)
+            if (Lower(s.name) == Lower(name)) return &s;
+        return nullptr;
+    }
+
+    static std::vector<std::string> Languages() {
+        std::vector<std::string> names;
+        if (const Section* available = Find("Available"))
+            for (const auto& entry : available->entries) names.push_back(entry.first);
+        return names;
+    }
+
+    static std::string bytes_;
+    static std::vector<Section> sections_;
+    static std::vector<std::string> stray_;
+};
+
+std::string LanguageFileTest::bytes_;
+std::vector<Section> LanguageFileTest::sections_;
+std::vector<std::string> LanguageFileTest::stray_;
+
+// Every number that a dialog, a message or the uninstall question looks up.
+std::vector<int> UsedNumbers() {
+    std::vector<int> n = {10001, 10002, 97, 10501, 10502};
+    for (int i = 10100; i <= 10103; ++i) n.push_back(i);
+    for (int i = 10200; i <= 10218; ++i) n.push_back(i);
+    for (int i = 10250; i <= 10260; ++i) n.push_back(i);
+    for (int i = 10300; i <= 10321; ++i) n.push_back(i);
+    for (int i : {10323, 10324, 10326, 10327, 10328}) n.push_back(i);
+    for (int i = 10401; i <= 10410; ++i) n.push_back(i);
+    n.push_back(10413);
+    return n;
+}
+
+TEST_F(LanguageFileTest, IsWindows1252WithCrlfLineEnds) {
+    ASSERT_FALSE(bytes_.empty());
+    for (size_t i = 0; i < bytes_.size(); ++i) {
+        if (bytes_[i] == '\n') {
+            EXPECT_TRUE(i > 0 && bytes_[i - 1] == '\r') << "bare LF at byte " << i;
+        }
+        if (bytes_[i] == '\r') {
+            EXPECT_TRUE(i + 1 < bytes_.size() && bytes_[i + 1] == '\n') << "bare CR at byte " << i;
+        }
+        // A UTF-8 encoded umlaut would show up as 0xC3 followed by a continuation byte.
+        const auto c = static_cast<unsigned char>(bytes_[i]);
+        if ((c == 0xC2 || c == 0xC3) && i + 1 < bytes_.size()) {
+            const auto next = static_cast<unsigned char>(bytes_[i + 1]);
+            EXPECT_FALSE(next >= 0x80 && next <= 0xBF) << "UTF-8 sequence at byte " << i;
+        }
+    }
+    EXPECT_EQ(bytes_.substr(bytes_.size() - 2), "\r\n");
+    ASSERT_NE(Find("German"), nullptr);
+    const std::string* ok = Find("German")->Find("10101");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(*ok, "\xDC" "bernehmen");
+    EXPECT_TRUE(stray_.empty()) << stray_.front();
+}
+
+TEST_F(LanguageFileTest, NoDuplicateSectionsOrKeys) {
+    std::set<std::string> sectionNames;
+    for (const auto& s : sections_) {
+        EXPECT_TRUE(sectionNames.insert(Lower(s.name)).second) << "section [" << s.name << "] twice";
+        std::set<std::string> keys;
+        for (const auto& entry : s.entries)
+            EXPECT_TRUE(keys.insert(Lower(entry.first)).second) << entry.first << " twice in [" << s.name << "]";
+    }
+}
+
+TEST_F(LanguageFileTest, CurrentIsEnglishAndEveryAvailableLanguageHasItsSection) {
+    const Section* language = Find("Language");
+    ASSERT_NE(language, nullptr);
+    ASSERT_NE(language->Find("Current"), nullptr);
+    EXPECT_EQ(*language->Find("Current"), "English");
+    EXPECT_EQ(Languages(), (std::vector<std::string>{"English", "German"}));
+    for (const auto& name : Languages()) {
+        const Section* s = Find(name);
+        ASSERT_NE(s, nullptr) << name;
+        ASSERT_NE(s->Find("ver"), nullptr) << name;
+        EXPECT_EQ(*s->Find("ver"), "1") << name;
+    }
+}
+
+TEST_F(LanguageFileTest, EveryUsedNumberHasATextInEveryLanguage) {
+    for (const auto& name : Languages()) {
+        const Section* s = Find(name);
+        ASSERT_NE(s, nullptr);
+        for (int n : UsedNumbers()) {
+            const std::string* text = s->Find(std::to_string(n));
+            EXPECT_TRUE(text && !text->empty()) << n << " missing in [" << name << "]";
+        }
+        // Every other key is a menu command (11 to 98) or the version mark.
+        const auto used = UsedNumbers();
+        for (const auto& [key, text] : s->entries) {
+            if (key == "ver") continue;
+            const bool digits = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c)) != 0;
+            });
+            ASSERT_TRUE(digits) << key << " in [" << name << "]";
+            const int n = std::stoi(key);
+            EXPECT_TRUE((n >= 11 && n <= 98) || std::count(used.begin(), used.end(), n) == 1)
+                << key << " in [" << name << "] is not looked up by the program";
+        }
+    }
+    // The languages carry the same numbers, so a translation never falls back.
+    const Section* english = Find("English");
+    for (const auto& name : Languages()) {
+        const Section* s = Find(name);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->entries.size(), english->entries.size()) << name;
+        for (const auto& entry : english->entries) EXPECT_NE(s->Find(entry.first), nullptr) << entry.first;
+    }
+}
+
+TEST_F(LanguageFileTest, MenuTextsCarryTheirKeyHintAfterBackslashT) {
+    // The folder chooser takes its title from 10301 up to the backslash.
+    for (const auto& name : Languages()) {
+        const Section* s = Find(name);
+        ASSERT_NE(s, nullptr);
+        for (int n : {10301, 10303, 10304, 10305, 10307, 10308}) {
+            const std::string* text = s->Find(std::to_string(n));
+            ASSERT_NE(text, nullptr);
+            const auto at = text->find("\\t");
+            EXPECT_TRUE(at != std::string::npos && at > 0) << n << " in [" << name << "]: " << *text;
+        }
+    }
+}
+
+TEST_F(LanguageFileTest, AccessKeysAreUniqueWithinAForm) {
+    const std::map<std::string, std::vector<int>> forms = {
+        {"properties", {10101, 10201, 10202, 10203, 10204, 10205, 10206, 10207, 10208, 10209, 10210, 10211, 10260}},
+        {"starter", {10401, 10402, 10403, 10404, 10405, 10406, 10407, 10408, 10409, 10410}},
+        {"selection", {10101, 10102, 10103}},
+    };
+    for (const auto& name : Languages()) {
+        const Section* s = Find(name);
+        ASSERT_NE(s, nullptr);
+        for (const auto& [form, numbers] : forms) {
+            std::map<char, int> keys;
+            for (int n : numbers) {
+                const std::string* text = s->Find(std::to_string(n));
+                ASSERT_NE(text, nullptr);
+                const auto amp = text->find('&');
+                if (amp == std::string::npos) continue;
+                ASSERT_LT(amp + 1, text->size()) << n;
+                EXPECT_EQ(text->find('&', amp + 1), std::string::npos) << n << " has two access keys";
+                const char key = static_cast<char>(std::tolower(static_cast<unsigned char>((*text)[amp + 1])));
+                const auto [it, fresh] = keys.emplace(key, n);
+                EXPECT_TRUE(fresh) << form << " [" << name << "]: " << n << " and " << it->second << " share &"
+                                   << key;
+            }
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+#include "fileprops/apply.h"
+
+#include <optional>
+
+#include "common/convert.h"
+
+namespace kivu {
+
+namespace {
+
+void ApplyNames(FileList& list, FileOps& ops, bool& ok) {
+    const std::string& folder = list.Folder();
+    for (Row& r : list.Rows()) {
+        if (ops.Move(folder + r.current, folder + r.newValue)) {
+            r.mark = kMarkApplied;
+        } else {
+            r.mark = kMarkRenameFailed;
+            list.SetErrorLine(list.Text(kTextRenameFailed));
+            ok = false;
+        }
+    }
+}
+
+void ApplyStamps(FileList& list, const StampBoxes& boxes, FileOps& ops, bool& ok) {
+    const std::string& folder = list.Folder();
+    for (Row& r : list.Rows()) {
+        r.mark = kMarkApplied;
+        OpenFile file(ops, ops.OpenForStampWrite(folder + r.fileName));
+        if (!file.IsOpen()) {
+            r.mark = kMarkFailed;
+            list.SetErrorLine(list.Text(kTextCannotOpen));
+            ok = false;
+            continue;
+        }
+        FileStamps old;
+        if (!ops.GetStamps(file.Get(), old)) {
+            r.mark = kMarkFailed;
+            list.SetErrorLine(list.Text(kTextCannotReadStamps));
+            ok = false;
+            continue;
+        }
+
+        // Only the checked stamps are converted and written; the others are
+        // left to the file system as they are, so no local-time round trip
+        // can shift them.
+        CalTime time;
+        const bool readable = ReadDateModeValue(r.newValue, time);
+        int failures = 0;
+        auto convert = [&](bool checked, std::optional<FileStamp>& out) {
+            if (!checked) return;
+            FileStamp local = 0, utc = 0;
+            if (readable && ops.FromCalendar(time, local) && ops.ToUtc(local, utc)) out = utc;
+            else ++failures;  // this stamp keeps its old value
+        };
+        std::optional<FileStamp> creation, lastWrite, lastAccess;
+        convert(boxes.creation, creation);
+        convert(boxes.lastWrite, lastWrite);
+        convert(boxes.lastAccess, lastAccess);
+        if (failures > 0) {
+            list.SetErrorLine(list.Text(kTextCannotConvertTime) + " " + IntToStr(failures) + "x");
+            r.mark = kMarkFailed;
+            ok = false;
+        }
+
+        if (creation || lastAccess || lastWrite) {
+            auto ptr = [](const std::optional<FileStamp>& s) { return s ? &*s : nullptr; };
+            if (!ops.SetStamps(file.Get(), ptr(creation), ptr(lastAccess), ptr(lastWrite))) {
+                r.mark = kMarkFailed;
+                list.SetErrorLine(list.Text(kTextCannotWriteStamps));
+                ok = false;
+            }
+        }
+    }
+}
+
+void ApplyAttributes(FileList& list, FileOps& ops, bool& ok) {
+    const std::string& folder = list.Folder();
+    for (Row& r : list.Rows()) {
+        const std::string& v = r.newValue;
+        uint32_t bits = 0;
+        if (v.find('R') != std::string::npos) bits |= kAttrReadOnly;
+        if (v.find('S') != std::string::npos) bits |= kAttrSystem;
+        if (v.find('A') != std::string::npos) bits |= kAttrArchive;
+        if (v.find('H') != std::string::npos) bits |= kAttrHidden;
+        if (ops.SetAttributes(folder + r.fileName, bits)) {
+            r.mark = kMarkApplied;
+        } else {
+            r.mark = kMarkFailed;
+            ok = false;
+        }
+    }
+}
+
+}  // namespace
+
+bool ReadDateModeValue(std::string_view value, CalTime& time) {
+    // 1-based position and length of day, month, year, hour, minute, second.
+    static constexpr size_t kFields[6][2] = {{1, 2}, {4, 2}, {7, 4}, {12, 2}, {15, 2}, {18, 2}};
+    uint16_t v[6];
+    for (int i = 0; i < 6; ++i) {
+        const size_t at = kFields[i][0] - 1;
+        if (at >= value.size()) return false;
+        const auto n = TryStrToInt(value.substr(at, kFields[i][1]));
+        if (!n || *n < 0 || *n > 0xFFFF) return false;
+        v[i] = static_cast<uint16_t>(*n);
+    }
+    time = CalTime{};
+    time.day = v[0];
+    time.month = v[1];
+    time.year = v[2];
+    time.hour = v[3];
+    time.minute = v[4];
+    time.second = v[5];
+    return true;
+}
+
+bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops) {
+    list.SetErrorLine({});
+    const bool previewed = Preview(list, input.preview);
+    list.SetErrorLine({});  // the preview's own messages are not shown after an apply
+
+    bool ok = true;
+    switch (list.CurrentMode()) {
+        case Mode::Name:
+            if (input.preview.pattern.empty()) return true;
+            if (!previewed) {
+                list.SetErrorLine(list.Text(kTextPieceWithoutComma));
+                ok = false;
+                break;
+            }
+            ApplyNames(list, ops, ok);
+            break;
+        case Mode::Date:
+            ApplyStamps(list, input.stamps, ops, ok);
+            break;
+        case Mode::Attribute:
+            ApplyAttributes(list, ops, ok);
+            break;
+    }
+    if (!ok) ops.Beep(kBeepError);
+    return ok;
+}
+
+}  // namespace kivu

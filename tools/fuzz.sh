@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs the pattern engine's target.
+# Usage: BUILD=<build folder> tools/fuzz.sh [seconds, default 60] [extra libFuzzer flags...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build}
+seconds=${1:-60}
+shift || true
+out="$build/fuzz"
+CC=clang CXX=clang++ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKIVU_SANITIZE=ON -DKIVU_BENCH=OFF >/dev/null
+cmake --build "$out" --target pattern_fuzz -j "$(nproc)"
+
+corpus="$out/corpus/pattern"
+mkdir -p "$corpus"
+# A few seeds: row index 0..3 (4 bytes), pattern, NUL, source name.
+seed() { printf "$1" > "$corpus/$2"; }
+seed '\x00\x00\x00\x00[Name][Ext]\x00report.txt' plain
+seed '\x01\x00\x00\x00[Name]_[N:3:1][Ext]\x00a.txt' counter
+seed '\x02\x00\x00\x00[Name(1,3)][Ext(1,4)]\x00photo.jpeg' pieces
+seed '\x03\x00\x00\x00[Na[Ext]me][N:$$:$$]\x00readme' built
+seed '\x00\x00\x00\x00[Name][Name(1,12)][Ext]\x00[Name(1,12)].txt' named
+seed '\x05\x00\x00\x00[Name(-2147483648,5)][N:-5:-2147483648]\x00.cfg' numbers
+
+cd "$out"
+exec "$out/bin/pattern_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
+    -dict="$root/tests/fuzz/pattern.dict" -print_final_stats=1 "$@"

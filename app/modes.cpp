@@ -1,5 +1,7 @@
 #include "app/modes.h"
 
+#include "fileprops/renameform.h"
+
 #include <windows.h>
 
 #include <iterator>
@@ -11,7 +13,7 @@ namespace {
 
 const FormMode kFormModes[] = {
     {0, true, nullptr},                  // menu configuration
-    {1, true, nullptr},                  // file properties
+    {1, true, &StartRenamedialog},       // file properties
     {2, true, nullptr},                  // file selection
     {3, true, nullptr},                  // program starter
     {10, true, nullptr},                 // live update

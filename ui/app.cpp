@@ -42,19 +42,24 @@ void Application::Run(Form& form) {
     if (showMainForm_) form.Show();
     MSG msg;
     for (;;) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                mainForm_ = nullptr;
-                return;
-            }
+        if (!idleHook_) {
+            // Nothing waits for an idle turn: block in one call, which also
+            // keeps the cost of each message sent by the handler low.
+            if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
             DispatchOne(msg);
+            continue;
         }
-        if (idleHook_) {
-            auto hook = idleHook_;  // the hook may replace itself
-            Guard(hook);
+        bool quit = false;
+        while (!quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) quit = true;
+            else DispatchOne(msg);
         }
-        WaitMessage();
+        if (quit) break;
+        auto hook = idleHook_;  // the hook may replace itself
+        Guard(hook);
+        if (idleHook_) WaitMessage();
     }
+    mainForm_ = nullptr;
 }
 
 }  // namespace ui

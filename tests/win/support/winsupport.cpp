@@ -122,3 +122,73 @@ std::string MessageBoxText(HWND box) {
 }
 
 }  // namespace testsupport
+
+namespace testsupport {
+
+namespace {
+struct ChildSearch {
+    const char* className;
+    const char* text;
+    HWND found;
+};
+BOOL CALLBACK MatchChild(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<ChildSearch*>(lp);
+    char buf[256];
+    GetClassNameA(hwnd, buf, sizeof buf);
+    if (lstrcmpiA(buf, s->className) != 0) return TRUE;
+    if (s->text) {
+        // GetWindowText does not ask a window of another process.
+        char text[512] = {};
+        SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, nullptr);
+        if (lstrcmpA(text, s->text) != 0) return TRUE;
+    }
+    s->found = hwnd;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindChild(HWND parent, const char* className, const char* text) {
+    ChildSearch s{className, text, nullptr};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+int ListViewCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string ListViewText(HWND list, int row, int column) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return {};
+    constexpr SIZE_T kText = 512;
+    auto* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + kText, MEM_COMMIT, PAGE_READWRITE));
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remote + sizeof(LVITEMA);
+    item.cchTextMax = kText;
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
+    char text[kText] = {};
+    ReadProcessMemory(process, remote + sizeof(LVITEMA), text, kText - 1, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return text;
+}
+
+std::string RemoteText(HWND window, UINT msg, WPARAM wp) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return {};
+    constexpr SIZE_T kText = 1024;
+    void* remote = VirtualAllocEx(process, nullptr, kText, MEM_COMMIT, PAGE_READWRITE);
+    SendMessageA(window, msg, wp, reinterpret_cast<LPARAM>(remote));
+    char text[kText] = {};
+    ReadProcessMemory(process, remote, text, kText - 1, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return text;
+}
+
+}  // namespace testsupport

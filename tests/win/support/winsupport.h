@@ -1,6 +1,7 @@
 // Helpers for the tests that run under Wine.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <functional>
@@ -42,5 +43,19 @@ std::string WindowText(HWND hwnd);
 
 // The text of the static control that holds a message box's text.
 std::string MessageBoxText(HWND box);
+
+}  // namespace testsupport
+
+namespace testsupport {
+
+// The first descendant window of the given class (and text, unless nullptr).
+HWND FindChild(HWND parent, const char* className, const char* text = nullptr);
+
+// A list view's cell text, also when the list belongs to another process.
+std::string ListViewText(HWND list, int row, int column);
+int ListViewCount(HWND list);
+// Sends a message whose lParam is a text buffer to a window of another
+// process and returns the text it wrote there (e.g. SB_GETTEXTA).
+std::string RemoteText(HWND window, UINT msg, WPARAM wp);
 
 }  // namespace testsupport

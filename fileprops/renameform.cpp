@@ -1,0 +1,425 @@
+#include "fileprops/renameform.h"
+
+#include <algorithm>
+
+#include "app/handlerevents.h"
+#include "app/handlerlink.h"
+#include "common/kivulanguage.h"
+#include "fileprops/numberinput.h"
+#include "ui/app.h"
+#include "ui/langtexts.h"
+
+namespace kivu {
+
+namespace {
+
+constexpr int kFontHeight = 11;      // the designed 8-point font
+constexpr UINT kArrivalRefreshMs = 30;  // one list refresh for a burst of arriving files
+constexpr size_t kPlaceholderReach = 255;
+
+SYSTEMTIME Now() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return st;
+}
+
+// The position of the first "]" within the reach that starts at the "[" at pos.
+size_t ClosingBracket(const std::string& text, size_t pos) {
+    const size_t close = text.find(']', pos);
+    return close != std::string::npos && close - pos < kPlaceholderReach ? close : std::string::npos;
+}
+
+}  // namespace
+
+Trenamedialog::Trenamedialog()
+    : ui::Form({.name = "renamedialog", .tag = 10200, .width = 550, .height = 400,
+                .caption = "Dateien Eigenschaften ändern"}),
+      list_([](int number) { return GetLangString(number); }) {}
+
+Trenamedialog::~Trenamedialog() = default;
+
+void Trenamedialog::CreateControls() {
+    using ui::Align;
+    StatusBar1.Create(*this, {.name = "StatusBar1", .height = 19, .align = Align::Bottom}, {50, 300});
+    Panel1.Create(*this, {.name = "Panel1", .height = 170, .align = Align::Bottom});
+    ListView1.Create(*this, {.name = "ListView1", .align = Align::Client, .tabStop = false});
+
+    Panel2.Create(Panel1, {.name = "Panel2", .width = 144, .align = Align::Right});
+    Label2.Create(Panel1, {.name = "Label2", .left = 8, .top = 2, .width = 390, .height = 14});
+    CheckBox1.Create(Panel1, {.name = "CheckBox1", .tag = 10201, .left = 8, .top = 20, .width = 110, .height = 17,
+                              .text = "&Name"}, true);
+    Edit1.Create(Panel1, {.name = "Edit1", .left = 128, .top = 20, .width = 169, .height = 21, .text = "[Name][Ext]"});
+    CheckBox2.Create(Panel1, {.name = "CheckBox2", .tag = 10202, .left = 8, .top = 64, .width = 110, .height = 17,
+                              .text = "&Datum"});
+    Label3.Create(Panel1, {.name = "Label3", .tag = 10206, .left = 128, .top = 64, .width = 80, .height = 14,
+                           .text = "Datum:", .enabled = false});
+    Label4.Create(Panel1, {.name = "Label4", .tag = 10207, .left = 216, .top = 64, .width = 80, .height = 14,
+                           .text = "Zeit:", .enabled = false});
+    DateTimePicker1.Create(Panel1, {.name = "DateTimePicker1", .left = 128, .top = 80, .width = 81, .height = 21,
+                                    .enabled = false}, ui::DateTimePicker::Kind::Date);
+    DateTimePicker2.Create(Panel1, {.name = "DateTimePicker2", .left = 216, .top = 80, .width = 81, .height = 21,
+                                    .enabled = false}, ui::DateTimePicker::Kind::Time);
+    RadioButton1.Create(Panel1, {.name = "RadioButton1", .tag = 10203, .left = 16, .top = 80, .width = 108,
+                                 .height = 17, .text = "&Erstelldatum", .enabled = false}, true);
+    RadioButton3.Create(Panel1, {.name = "RadioButton3", .tag = 10205, .left = 16, .top = 96, .width = 108,
+                                 .height = 17, .text = "&Letzte Änderung", .enabled = false}, true);
+    RadioButton2.Create(Panel1, {.name = "RadioButton2", .tag = 10204, .left = 16, .top = 112, .width = 108,
+                                 .height = 17, .text = "Letzter &Zugriff", .enabled = false}, true);
+    Button3.Create(Panel1, {.name = "Button3", .tag = 10208, .left = 240, .top = 104, .width = 57, .height = 21,
+                            .text = "&Jetzt!", .enabled = false});
+    CheckBox3.Create(Panel1, {.name = "CheckBox3", .tag = 10260, .left = 8, .top = 144, .width = 110, .height = 17,
+                              .text = "Attribute"});
+    Edit2.Create(Panel1, {.name = "Edit2", .left = 128, .top = 144, .width = 41, .height = 21, .text = "RSAH",
+                          .enabled = false});
+
+    Button1.Create(Panel2, {.name = "Button1", .tag = 10209, .left = 16, .top = 40, .width = 113, .height = 25,
+                            .text = "&Testen", .visible = false});
+    Button5.Create(Panel2, {.name = "Button5", .tag = 10101, .left = 16, .top = 72, .width = 113, .height = 25,
+                            .text = "OK"});
+    Button4.Create(Panel2, {.name = "Button4", .tag = 10211, .left = 16, .top = 104, .width = 113, .height = 25,
+                            .text = "A&bbrechen"});
+    Button2.Create(Panel2, {.name = "Button2", .tag = 10210, .left = 15, .top = 136, .width = 113, .height = 25,
+                            .text = "&Ausführen", .enabled = false});
+    SetDefaultButton(&Button5);
+    SetCancelButton(&Button4);
+    Edit1.hint = "[Name(Startpos,Endpos)][N:Width:Offset][Ext(Startpos,Endpos)]";
+
+    for (auto [name, caption] : {std::pair{"Name1", "[N&ame]"}, {"Name12551", "[Name($$,$$)]"}, {"N1", "-"},
+                                 {"Ext1", "[E&xt]"}, {"Ext12551", "[Ext($$,$$)]"}, {"N2", "-"}, {"N3", "[&N]"},
+                                 {"N011", "[N:$$:$$]"}, {"N4", "-"}}) {
+        ui::MenuItem& item = PopupMenu1.Add(name, 0, caption);
+        if (item.caption != "-") item.onClick = [this, &item] { Name1Click(item); };
+    }
+    PopupMenu1.Add("Schlieen1", 10307, "Schließen");
+
+    ListView1.AddColumn("Name", 150);
+    ListView1.AddColumn("Alter Name", 120);
+    ListView1.AddColumn("Neuer Name", 120);
+    ListView1.AddColumn("", 20);
+
+    ListView1.onGetText = [this](int row, int col) {
+        return row < static_cast<int>(list_.Rows().size()) ? list_.CellText(row, col) : std::string();
+    };
+    ListView1.onColumnClick = [this](int col) { ListView1ColumnClick(col); };
+    ListView1.onKeyDown = [this](WORD& key) { ListView1KeyDown(key); };
+    Button1.onClick = [this] { Button1Click(); };
+    Button2.onClick = [this] { Button2Click(); };
+    Button3.onClick = [this] { Button3Click(); };
+    Button4.onClick = [this] { Button4Click(); };
+    Button5.onClick = [this] { Button5Click(); };
+    CheckBox1.onClick = [this] { CheckBox1Click(); };
+    CheckBox2.onClick = [this] { CheckBox2Click(); };
+    CheckBox3.onClick = [this] { CheckBox3Click(); };
+    for (ui::CheckBox* box : {&RadioButton1, &RadioButton2, &RadioButton3}) box->onClick = [this] { RadioButton1Click(); };
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&Edit1, &Edit2, &DateTimePicker1, &DateTimePicker2})
+        c->onChange = [this] { Edit1Change(); };
+    Edit1.onKeyPress = [this](char& key) { Edit1KeyPress(key); };
+    Edit1.onKeyDown = [this](WORD& key) { Edit1KeyDown(key); };
+    Edit2.onKeyPress = [this](char& key) { Edit2KeyPress(key); };
+}
+
+void Trenamedialog::FormCreate() {
+    SetCaption(GetLangString(Tag()));
+    ui::ApplyLangTexts(Panel1);
+    ui::ApplyLangTexts(Panel2);
+    StatusBar1.SetPanelText(0, GetLangString(10212));
+    StatusBar1.SetPanelText(1, list_.Folder());
+    ShowListState();
+    ui::ApplyLangTexts(PopupMenu1);
+    // A language text may put a right-aligned part into a menu item with "\t".
+    for (ui::MenuItem* item : PopupMenu1.Items()) {
+        const auto at = item->caption.find("\\t");
+        if (at != std::string::npos) item->caption.replace(at, 2, "\t");
+    }
+
+    firstIdle_ = true;
+    Label2.SetText("");
+    ui::App().SetIdleHook([this] { IdleStep(); });
+
+    // Every date and time text of the dialog has the fixed forms dd.MM.yyyy
+    // and HH:mm:ss (FormatMoment and the pickers' formats below).
+    const SYSTEMTIME now = Now();
+    DateTimePicker1.SetValue(now);
+    DateTimePicker2.SetValue(now);
+
+    // The list starts two text lines high.
+    SetSize(550, Height() - ListView1.Height() + 4 + 2 * (6 + kFontHeight));
+}
+
+void Trenamedialog::IdleStep() {
+    if (!firstIdle_) return;
+    firstIdle_ = false;
+    ui::App().SetIdleHook(nullptr);  // one turn is all it needs
+    SignalHandlerEvent(kEventStart);
+    Button1Click();
+    Edit1.SetSelection(Edit1.SelStart(), 0);
+    DateTimePicker1.SetFormat("dd.MM.yyyy");
+    DateTimePicker2.SetFormat("HH:mm:ss");
+}
+
+bool Trenamedialog::FormMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    if (msg != kMsgAddFile) return false;
+    FileArrived(wp);
+    result = 0;
+    return true;
+}
+
+void Trenamedialog::FileArrived(WPARAM wp) {
+    const auto atom = static_cast<ATOM>(LOWORD(wp));
+    char path[kAtomBufferSize];
+    const UINT n = GlobalGetAtomNameA(atom, path, sizeof path);
+    if (n == 0) return;
+    GlobalDeleteAtom(atom);
+    list_.AddPath(std::string(path, n));
+    // Files come one message each, often thousands: the list shows them in
+    // batches instead of repainting per file.
+    if (!arrivals_.Running())
+        arrivals_.Start(kArrivalRefreshMs, [this] {
+            arrivals_.Stop();
+            ShowRows();
+        });
+}
+
+void Trenamedialog::ShowRows() {
+    ListView1.SetRowCount(static_cast<int>(list_.Rows().size()));
+    StatusBar1.SetPanelText(1, list_.Folder());
+}
+
+void Trenamedialog::ShowListState() {
+    for (int col = 0; col < 3; ++col) ListView1.SetColumnCaption(col, list_.Caption(col));
+    Label2.SetText(list_.ErrorLine());
+    ListView1.RedrawRows();
+}
+
+Mode Trenamedialog::CheckedMode() const {
+    if (CheckBox2.Checked()) return Mode::Date;
+    if (CheckBox3.Checked()) return Mode::Attribute;
+    return Mode::Name;
+}
+
+StampBoxes Trenamedialog::CheckedStamps() const {
+    return {.creation = RadioButton1.Checked(), .lastAccess = RadioButton2.Checked(),
+            .lastWrite = RadioButton3.Checked()};
+}
+
+PreviewInput Trenamedialog::CurrentInput() {
+    // The target moment: the date picker takes over the time picker's time of day.
+    SYSTEMTIME date = DateTimePicker1.Value();
+    const SYSTEMTIME time = DateTimePicker2.Value();
+    date.wHour = time.wHour;
+    date.wMinute = time.wMinute;
+    date.wSecond = time.wSecond;
+    date.wMilliseconds = 0;
+    DateTimePicker1.SetValue(date);
+    return {.pattern = Edit1.Text(), .target = ToCalTime(date), .attributes = Edit2.Text()};
+}
+
+void Trenamedialog::Button1Click() {
+    ShowRows();
+    Preview(list_, CurrentInput());
+    ShowListState();
+}
+
+void Trenamedialog::Button2Click() {
+    ShowRows();
+    ApplyChanges(list_, {CurrentInput(), CheckedStamps()}, ops_);
+    ShowListState();
+}
+
+void Trenamedialog::Button3Click() {
+    const SYSTEMTIME now = Now();
+    DateTimePicker1.SetValue(now);
+    DateTimePicker2.SetValue(now);
+    Edit1Change();  // the preview follows, as after the user's own change
+}
+
+void Trenamedialog::Button4Click() { Close(); }
+
+void Trenamedialog::Button5Click() {
+    Button2Click();
+    Button4Click();
+}
+
+void Trenamedialog::DoChange() {
+    ShowRows();
+    const FillOutcome outcome =
+        list_.DoChange(CheckedMode(), CheckedStamps(), CurrentInput().target, Edit2.Text(), ops_);
+    ShowListState();
+    if (outcome.checkCreationAgain) RadioButton1.SetChecked(true);
+}
+
+void Trenamedialog::ModeClick(ui::CheckBox& box) {
+    ui::CheckBox* boxes[] = {&CheckBox1, &CheckBox2, &CheckBox3};
+    if (box.Checked()) {
+        for (ui::CheckBox* other : boxes)
+            if (other != &box) other->SetChecked(false);
+        const bool name = &box == &CheckBox1, date = &box == &CheckBox2, attributes = &box == &CheckBox3;
+        Edit1.SetEnabled(name);
+        for (ui::Control* c : std::initializer_list<ui::Control*>{&RadioButton1, &RadioButton2, &RadioButton3,
+                                                                   &DateTimePicker1, &DateTimePicker2, &Label3,
+                                                                   &Label4, &Button3})
+            c->SetEnabled(date);
+        Edit2.SetEnabled(attributes);
+    } else if (std::none_of(std::begin(boxes), std::end(boxes), [](ui::CheckBox* b) { return b->Checked(); })) {
+        box.SetChecked(true);  // one kind of change is always chosen; its click fills the list
+        return;
+    } else {
+        return;  // unchecked by the box that became checked: that one fills the list
+    }
+    DoChange();
+}
+
+void Trenamedialog::UpdateApplyButton() { Button2.SetEnabled(!(CheckBox1.Checked() && Edit1.Text().empty())); }
+
+void Trenamedialog::CheckBox1Click() {
+    ModeClick(CheckBox1);
+    UpdateApplyButton();
+}
+
+void Trenamedialog::CheckBox2Click() { ModeClick(CheckBox2); }
+void Trenamedialog::CheckBox3Click() { ModeClick(CheckBox3); }
+void Trenamedialog::RadioButton1Click() { DoChange(); }
+
+void Trenamedialog::Edit1Change() {
+    if (numberDialog_) return;  // the number dialog runs the preview itself
+    Button1Click();
+    UpdateApplyButton();
+}
+
+void Trenamedialog::Name1Click(ui::MenuItem& item) {
+    std::string text = item.caption;
+    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+    Edit1.SetSelection(Edit1.SelStart(), 0);
+    Edit1.ReplaceSelection(text);
+}
+
+void Trenamedialog::Edit1KeyPress(char& key) {
+    if (key == '\b') {
+        const std::string text = Edit1.Text();
+        const int caret = Edit1.SelStart();
+        if (Edit1.SelLength() == 0 && !text.empty() && caret > 0 && text[caret - 1] == ']') {
+            // Backspace behind a placeholder takes the whole placeholder.
+            const size_t open = caret >= 2 ? text.rfind('[', caret - 2) : std::string::npos;
+            if (open != std::string::npos) {
+                Edit1.SetSelection(static_cast<int>(open), caret - static_cast<int>(open));
+                Edit1.ReplaceSelection("");
+            }
+            key = 0;
+        }
+        return;
+    }
+    if (key != '[') return;
+
+    // "[" opens the placeholder menu instead of typing.
+    const std::string oldText = Edit1.Text();
+    POINT at = Edit1.ScreenOrigin();
+    at.y += Edit1.Height();
+    if (Edit1.SelLength() > 0) Edit1.ClearSelection();
+    PopupMenu1.Popup(Handle(), at);
+    ui::App().ProcessMessages();
+    int caret = Edit1.SelStart();
+    at.x += Edit1.Width();
+    at.y -= Edit1.Height();
+    ui::App().ProcessMessages();
+    if (Edit1.Text() == oldText) return;  // nothing chosen: an ordinary "["
+
+    while (Edit1.Text().find("$$") != std::string::npos) {
+        Button2.SetEnabled(false);
+        Button4.SetEnabled(false);
+        Edit1.SetHideSelection(false);
+        Edit1.SetCaret(caret);
+        Tnumber number(Edit1, [this] { Button1Click(); });
+        numberDialog_ = &number;
+        const int result = number.ShowAt(Handle(), at);
+        numberDialog_ = nullptr;
+        const bool cancelled = result == ui::mrCancel;
+        if (cancelled) Edit1.SetText(oldText);
+        caret = Edit1.SelStart();
+        Button2.SetEnabled(true);
+        Button4.SetEnabled(true);
+        Edit1.SetHideSelection(true);
+        Button1Click();
+        Edit1.SetCaret(caret);
+        // The old text may hold a "$$" of the user's own: Escape must end the loop.
+        if (cancelled) break;
+    }
+    key = 0;
+}
+
+void Trenamedialog::Edit1KeyDown(WORD& key) {
+    const std::string text = Edit1.Text();
+    if (text.empty()) return;
+    const size_t caret = static_cast<size_t>(Edit1.SelStart());
+    const bool noSelection = Edit1.SelLength() == 0;
+    switch (key) {
+        case VK_DELETE:
+            if (noSelection && caret < text.size() && text[caret] == '[') {
+                const size_t close = ClosingBracket(text, caret);
+                if (close != std::string::npos) {
+                    Edit1.SetSelection(static_cast<int>(caret), static_cast<int>(close - caret + 1));
+                    Edit1.ReplaceSelection("");
+                    key = 0;
+                }
+            }
+            break;
+        case VK_LEFT:
+            Edit1.SetSelection(static_cast<int>(caret), 0);
+            if (caret > 0 && text[caret - 1] == ']') {
+                const size_t open = caret >= 2 ? text.rfind('[', caret - 2) : std::string::npos;
+                if (open != std::string::npos) Edit1.SetCaret(static_cast<int>(open));
+                key = 0;
+            }
+            break;
+        case VK_RIGHT:
+            if (noSelection && caret < text.size() && text[caret] == '[') {
+                const size_t close = ClosingBracket(text, caret);
+                if (close != std::string::npos) {
+                    Edit1.SetCaret(static_cast<int>(close + 1));
+                    key = 0;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void Trenamedialog::Edit2KeyPress(char& key) {
+    if (key == 'r' || key == 's' || key == 'a' || key == 'h') key = static_cast<char>(key - 'a' + 'A');
+    if (key == '\b') return;
+    if (key != 'R' && key != 'S' && key != 'A' && key != 'H') {
+        key = 0;
+        return;
+    }
+    if (Edit2.Text().find(key) != std::string::npos) key = 0;
+}
+
+void Trenamedialog::ListView1ColumnClick(int column) {
+    if (list_.ColumnClick(column, ops_)) ShowListState();
+}
+
+void Trenamedialog::ListView1KeyDown(WORD& key) {
+    if (list_.KeyDown(key, ListView1.Selected())) ShowRows();
+}
+
+void Trenamedialog::FormResize() {
+    LockWindowUpdate(Handle());
+    ListView1.SetColumnWidth(2, Width() - ListView1.ColumnWidth(0) - ListView1.ColumnWidth(1) - 50);
+    if (ListView1.ColumnWidth(1) < 120) ListView1.SetColumnWidth(1, 120);
+    LockWindowUpdate(nullptr);
+}
+
+void Trenamedialog::FormConstrain(MINMAXINFO& limits) {
+    // The list may shrink to 4 pixels, the panel below it never.
+    limits.ptMinTrackSize.x = 465;
+    limits.ptMinTrackSize.y = Height() - ListView1.Height() + 4;
+    limits.ptMaxTrackSize.x = GetSystemMetrics(SM_CXSCREEN);
+    limits.ptMaxTrackSize.y = GetSystemMetrics(SM_CYSCREEN);
+}
+
+void StartRenamedialog(bool showMainForm) {
+    static std::unique_ptr<Trenamedialog> renamedialog;
+    ui::App().StartForm(renamedialog, showMainForm);
+}
+
+}  // namespace kivu

@@ -1,0 +1,93 @@
+// The properties dialog: the files the handler sends, the three kinds of
+// change with their inputs, a live preview and applying.
+#pragma once
+#include <memory>
+
+#include "fileprops/apply.h"
+#include "fileprops/filelist.h"
+#include "fileprops/winfileops.h"
+#include "ui/form.h"
+
+namespace kivu {
+
+class Tnumber;
+
+class Trenamedialog : public ui::Form {
+public:
+    Trenamedialog();
+    ~Trenamedialog() override;
+
+    ui::StatusBar StatusBar1;
+    ui::Panel Panel1;
+    ui::Panel Panel2;
+    ui::ListView ListView1;
+    ui::Label Label2;
+    ui::CheckBox CheckBox1;
+    ui::Edit Edit1;
+    ui::CheckBox CheckBox2;
+    ui::Label Label3;
+    ui::Label Label4;
+    ui::DateTimePicker DateTimePicker1;
+    ui::DateTimePicker DateTimePicker2;
+    ui::CheckBox RadioButton1;
+    ui::CheckBox RadioButton3;
+    ui::CheckBox RadioButton2;
+    ui::Button Button3;
+    ui::CheckBox CheckBox3;
+    ui::Edit Edit2;
+    ui::Button Button1;
+    ui::Button Button5;
+    ui::Button Button4;
+    ui::Button Button2;
+    ui::PopupMenu PopupMenu1;
+
+    const FileList& List() const { return list_; }
+
+    // Event handlers, named as designed.
+    void Button1Click();  // preview
+    void Button2Click();  // apply
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void CheckBox3Click();
+    void RadioButton1Click();
+    void Edit1Change();
+    void Edit1KeyPress(char& key);
+    void Edit1KeyDown(WORD& key);
+    void Edit2KeyPress(char& key);
+    void Name1Click(ui::MenuItem& item);
+    void ListView1ColumnClick(int column);
+    void ListView1KeyDown(WORD& key);
+
+protected:
+    void CreateControls() override;
+    void FormCreate() override;
+    void FormResize() override;
+    void FormConstrain(MINMAXINFO& limits) override;
+    bool FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    void IdleStep();
+    void FileArrived(WPARAM wp);
+    void ShowRows();
+    void ModeClick(ui::CheckBox& box);
+    void DoChange();
+    void UpdateApplyButton();
+    PreviewInput CurrentInput();
+    Mode CheckedMode() const;
+    StampBoxes CheckedStamps() const;
+    void ShowListState();
+
+    FileList list_;
+    WinFileOps ops_;
+    bool firstIdle_ = true;
+    Tnumber* numberDialog_ = nullptr;  // open number dialog, if any
+    ui::Timer arrivals_;               // coalesces the list refresh while files arrive
+};
+
+// Mode 1: the dialog as the main form.
+void StartRenamedialog(bool showMainForm);
+
+}  // namespace kivu

@@ -1,0 +1,247 @@
+// The properties dialog in this process: its controls driven with messages,
+// as a user's keys and clicks would.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "app/handlerlink.h"
+#include "fileprops/renameform.h"
+#include "tests/win/support/winsupport.h"
+#include "ui/app.h"
+
+using namespace testsupport;
+using kivu::Trenamedialog;
+
+namespace {
+
+class Dialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.Create();
+        form.Show();
+        PumpMessages();
+    }
+    void Type(ui::Control& c, const std::string& keys) {
+        for (char ch : keys) SendMessageA(c.Handle(), WM_CHAR, static_cast<unsigned char>(ch), 0);
+    }
+    void Key(ui::Control& c, WORD vk) { SendMessageA(c.Handle(), WM_KEYDOWN, vk, 0); }
+    void Click(ui::Control& c) { SendMessageA(c.Handle(), BM_CLICK, 0, 0); }
+    void SetPattern(const std::string& text, int caret) {
+        form.Edit1.SetText(text);
+        form.Edit1.SetCaret(caret);
+    }
+    void AddFile(const std::string& path) {
+        SendMessageA(form.Handle(), kivu::kMsgAddFile, GlobalAddAtomA(path.c_str()), 0);
+    }
+    Trenamedialog form;
+};
+
+// Runs steps on another thread while this thread sits in a modal loop (menu,
+// number dialog): each step waits for a visible window of a class of this
+// process, then acts on it.
+class Script {
+public:
+    struct Step {
+        const char* windowClass;
+        std::function<void(HWND)> act;
+    };
+    explicit Script(std::vector<Step> steps) : steps_(std::move(steps)), thread_([this] { Run(); }) {}
+    ~Script() {
+        stop_ = true;
+        thread_.join();
+    }
+    bool Done() const { return done_ == steps_.size(); }
+
+private:
+    void Run() {
+        for (const Step& step : steps_) {
+            HWND w = nullptr;
+            while (!stop_ && !w) {
+                for (HWND h : FindTopWindows(step.windowClass, nullptr, GetCurrentProcessId()))
+                    if (IsWindowVisible(h)) w = h;
+                if (!w) Sleep(5);
+            }
+            if (stop_) return;
+            step.act(w);
+            ++done_;
+            Sleep(30);
+        }
+    }
+    std::vector<Step> steps_;
+    std::atomic<bool> stop_{false};
+    std::atomic<size_t> done_{0};
+    std::thread thread_;
+};
+
+void PressKey(HWND w, WORD vk) {
+    PostMessageA(w, WM_KEYDOWN, vk, 0);
+    PostMessageA(w, WM_KEYUP, vk, 0xC0000000);
+}
+
+// Picks the n-th item of the open placeholder menu (separators do not count).
+Script::Step MenuItem(int n) {
+    return {"#32768", [n](HWND menu) {
+                for (int i = 0; i < n; ++i) PressKey(menu, VK_DOWN);
+                PressKey(menu, VK_RETURN);
+            }};
+}
+Script::Step CloseMenu() {
+    return {"#32768", [](HWND menu) { PressKey(menu, VK_ESCAPE); }};
+}
+// The knob has the focus inside the number window.
+Script::Step NumberKeys(std::vector<WORD> keys) {
+    return {"Tnumber", [keys](HWND number) {
+                HWND knob = FindWindowExA(number, nullptr, "TKnob", nullptr);
+                for (WORD vk : keys) PressKey(knob ? knob : number, vk);
+            }};
+}
+
+}  // namespace
+
+TEST_F(Dialog, StartsInNameModeWithDesignedDefaults) {
+    EXPECT_TRUE(form.CheckBox1.Checked());
+    EXPECT_FALSE(form.CheckBox2.Checked());
+    EXPECT_FALSE(form.CheckBox3.Checked());
+    EXPECT_EQ(form.Edit1.Text(), "[Name][Ext]");
+    EXPECT_EQ(form.Edit2.Text(), "RSAH");
+    EXPECT_TRUE(form.Edit1.Enabled());
+    EXPECT_FALSE(form.Edit2.Enabled());
+    EXPECT_FALSE(form.DateTimePicker1.Enabled());
+    EXPECT_FALSE(form.Button2.Enabled());  // first enabled by a change
+    EXPECT_FALSE(form.Button1.Visible());
+    EXPECT_EQ(form.Width(), 550);
+    EXPECT_EQ(form.ListView1.Height(), 4 + 2 * (6 + 11));
+}
+
+TEST_F(Dialog, ModeBoxesAreOneChoiceAndSwitchTheInputs) {
+    Click(form.CheckBox2);
+    EXPECT_TRUE(form.CheckBox2.Checked());
+    EXPECT_FALSE(form.CheckBox1.Checked());
+    EXPECT_FALSE(form.Edit1.Enabled());
+    EXPECT_TRUE(form.DateTimePicker1.Enabled());
+    EXPECT_TRUE(form.RadioButton2.Enabled());
+    EXPECT_TRUE(form.Button3.Enabled());
+    Click(form.CheckBox3);
+    EXPECT_TRUE(form.CheckBox3.Checked());
+    EXPECT_FALSE(form.CheckBox2.Checked());
+    EXPECT_TRUE(form.Edit2.Enabled());
+    EXPECT_FALSE(form.DateTimePicker1.Enabled());
+    // Unchecking the only checked box checks it again.
+    Click(form.CheckBox3);
+    EXPECT_TRUE(form.CheckBox3.Checked());
+}
+
+TEST_F(Dialog, ApplyIsEnabledByChangesUnlessTheNamePatternIsEmpty) {
+    form.Edit1.SetText("");
+    EXPECT_FALSE(form.Button2.Enabled());
+    Click(form.CheckBox2);  // date mode does not need a pattern
+    EXPECT_TRUE(form.Button2.Enabled());
+    Click(form.CheckBox1);
+    EXPECT_FALSE(form.Button2.Enabled());
+    form.Edit1.SetText("[Name]");
+    EXPECT_TRUE(form.Button2.Enabled());
+}
+
+TEST_F(Dialog, AttributeFieldTakesEachOfRSAHOnce) {
+    form.Edit2.SetText("");
+    Type(form.Edit2, "rxR1hsSaA");
+    EXPECT_EQ(form.Edit2.Text(), "RHSA");
+    Type(form.Edit2, "\b");
+    EXPECT_EQ(form.Edit2.Text(), "RHS");
+}
+
+TEST_F(Dialog, BackspaceDeleteAndArrowsTakeWholePlaceholders) {
+    SetPattern("a[Ext]", 6);
+    Type(form.Edit1, "\b");
+    EXPECT_EQ(form.Edit1.Text(), "a");
+    EXPECT_EQ(form.Edit1.SelStart(), 1);
+
+    SetPattern("ab]c", 3);  // a "]" without "[" before it: nothing happens
+    Type(form.Edit1, "\b");
+    EXPECT_EQ(form.Edit1.Text(), "ab]c");
+
+    SetPattern("x[Name]y", 1);
+    Key(form.Edit1, VK_RIGHT);
+    EXPECT_EQ(form.Edit1.SelStart(), 7);
+    Key(form.Edit1, VK_LEFT);
+    EXPECT_EQ(form.Edit1.SelStart(), 1);
+    Key(form.Edit1, VK_DELETE);
+    EXPECT_EQ(form.Edit1.Text(), "xy");
+    EXPECT_EQ(form.Edit1.SelStart(), 1);
+}
+
+TEST_F(Dialog, FilesArriveAtTheTopAndThePreviewFollowsThePattern) {
+    for (const char* p : {"C:\\d\\a.txt", "C:\\d\\b.txt", "C:\\d\\c.txt"}) AddFile(p);
+    ASSERT_EQ(form.List().Rows().size(), 3u);
+    EXPECT_EQ(form.List().Rows()[0].fileName, "c.txt");
+    EXPECT_EQ(form.List().Folder(), "C:\\d\\");
+    form.Edit1.SetText("[Name]_[N:3:1][Ext]");
+    EXPECT_EQ(form.List().Rows()[0].newValue, "c_  1.txt");
+    EXPECT_EQ(form.List().Rows()[2].newValue, "a_  3.txt");
+    EXPECT_TRUE(WaitUntil([&] { return form.ListView1.RowCount() == 3; }));
+}
+
+TEST_F(Dialog, BracketWithoutAChoiceTypesAPlainBracket) {
+    SetPattern("ab", 2);
+    Script script({CloseMenu()});
+    Type(form.Edit1, "[");
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(form.Edit1.Text(), "ab[");
+}
+
+TEST_F(Dialog, BracketOverASelectionWithoutAChoiceDropsTheSelection) {
+    form.Edit1.SetText("abcd");
+    form.Edit1.SetSelection(1, 2);
+    Script script({CloseMenu()});
+    Type(form.Edit1, "[");
+    EXPECT_EQ(form.Edit1.Text(), "ad");
+}
+
+TEST_F(Dialog, MenuItemIsInsertedAtTheCaret) {
+    SetPattern("ab", 1);
+    Script script({MenuItem(1)});  // [Name]
+    Type(form.Edit1, "[");
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(form.Edit1.Text(), "a[Name]b");
+    EXPECT_EQ(form.Edit1.SelStart(), 7);
+}
+
+TEST_F(Dialog, CounterWithTwoSlotsAndEnterTwiceGivesOneOne) {
+    SetPattern("x", 1);
+    Script script({MenuItem(6), NumberKeys({VK_RETURN}), NumberKeys({VK_RETURN})});
+    Type(form.Edit1, "[");
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(form.Edit1.Text(), "x[N:1:1]");
+    EXPECT_TRUE(form.Button2.Enabled());
+    EXPECT_TRUE(form.Button4.Enabled());
+}
+
+TEST_F(Dialog, TurningTheKnobFillsTheSlotAndEscapeUndoesTheWholeInsertion) {
+    SetPattern("p", 1);
+    std::string duringSecondSlot;
+    Script script({MenuItem(2),  // [Name($$,$$)]
+                   NumberKeys({VK_UP, VK_UP, VK_RETURN}),
+                   {"Tnumber",
+                    [&](HWND number) {
+                        duringSecondSlot = WindowText(form.Edit1.Handle());
+                        PressKey(FindWindowExA(number, nullptr, "TKnob", nullptr), VK_ESCAPE);
+                    }}});
+    Type(form.Edit1, "[");
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(duringSecondSlot, "p[Name(3,1)]");
+    EXPECT_EQ(form.Edit1.Text(), "p");
+}
+
+TEST_F(Dialog, ResizeKeepsTheColumnRuleAndThePanel) {
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(form.ListView1.ColumnWidth(2), 700 - 150 - 120 - 50);
+    EXPECT_EQ(form.Panel1.Height(), 170);
+    // The list may shrink to 4 pixels, the panel never; the width not below 465.
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 100, 50, SWP_NOMOVE | SWP_NOZORDER);
+    MINMAXINFO mmi{};
+    SendMessageA(form.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    EXPECT_EQ(mmi.ptMinTrackSize.x, 465);
+    EXPECT_EQ(mmi.ptMinTrackSize.y, form.Height() - form.ListView1.Height() + 4);
+}

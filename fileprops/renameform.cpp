@@ -82,6 +82,7 @@ void Trenamedialog::CreateControls() {
                             .text = "&Ausführen", .enabled = false});
     SetDefaultButton(&Button5);
     SetCancelButton(&Button4);
+    SetActiveControl(&Edit1);
     Edit1.hint = "[Name(Startpos,Endpos)][N:Width:Offset][Ext(Startpos,Endpos)]";
 
     for (auto [name, caption] : {std::pair{"Name1", "[N&ame]"}, {"Name12551", "[Name($$,$$)]"}, {"N1", "-"},

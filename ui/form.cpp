@@ -128,7 +128,11 @@ void Form::Show() {
     const bool first = !shownOnce_;
     shownOnce_ = true;
     ShowWindow(hwnd_, SW_SHOW);
-    if (first) App().Guard([&] { FormShow(); });
+    if (first) {
+        HWND focus = activeControl_ ? activeControl_->Handle() : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+        if (focus) ::SetFocus(focus);
+        App().Guard([&] { FormShow(); });
+    }
 }
 
 void Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }

@@ -42,6 +42,9 @@ public:
     // The buttons that Enter and Escape press.
     void SetDefaultButton(Button* button);
     void SetCancelButton(Button* button) { cancelButton_ = button; }
+    // The control that has the focus when the form is first shown (default:
+    // the first one in the tab order).
+    void SetActiveControl(Control* control) { activeControl_ = control; }
 
     void SetMainForm(bool isMain) { isMain_ = isMain; }
     static Form* FromHandle(HWND hwnd);
@@ -71,6 +74,7 @@ private:
     int modalResult_ = mrNone;
     Button* defaultButton_ = nullptr;
     Button* cancelButton_ = nullptr;
+    Control* activeControl_ = nullptr;
     HFONT font_ = nullptr;
     friend class Container;
 };

@@ -225,6 +225,9 @@ TEST_F(Dialog, TurningTheKnobFillsTheSlotAndEscapeUndoesTheWholeInsertion) {
                    NumberKeys({VK_UP, VK_UP, VK_RETURN}),
                    {"Tnumber",
                     [&](HWND number) {
+                        // The window shows before it fills its slot.
+                        for (int i = 0; i < 200 && WindowText(form.Edit1.Handle()).find("$$") != std::string::npos; ++i)
+                            Sleep(5);
                         duringSecondSlot = WindowText(form.Edit1.Handle());
                         PressKey(FindWindowExA(number, nullptr, "TKnob", nullptr), VK_ESCAPE);
                     }}});

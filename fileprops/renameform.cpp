@@ -340,6 +340,7 @@ void Trenamedialog::Edit1KeyPress(char& key) {
         Button4.SetEnabled(true);
         Edit1.SetHideSelection(true);
         Button1Click();
+        Edit1.SetFocus();
         Edit1.SetCaret(caret);
         // The old text may hold a "$$" of the user's own: Escape must end the loop.
         if (cancelled) break;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders the window of a mode to a PNG under Xvfb, for looking at it.
 #   tools/render.sh OUT.png MODE [ARG...] [-- FILE...]
-# KEYS="xdotool type text" types into the window before the shot;
+# KEYS="text" types into the window before the shot, then XKEYS="Down Return"
+# presses keys (xdotool key names);
 # WAIT=seconds to wait for the window (default 2).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,6 +25,11 @@ runner=$!
 sleep "${WAIT:-2}"
 if [ -n "${KEYS:-}" ]; then
   xdotool type --delay 50 "$KEYS" || true
+  sleep 1
+fi
+if [ -n "${XKEYS:-}" ]; then
+  # shellcheck disable=SC2086
+  xdotool key --delay 80 $XKEYS || true
   sleep 1
 fi
 import -window root "$out.full.png"

@@ -28,7 +28,8 @@ public:
     template <class F>
     void StartForm(std::unique_ptr<F>& slot, bool showMainForm) {
         showMainForm_ = showMainForm;
-        slot = std::make_unique<F>();
+        Guard([&] { slot = std::make_unique<F>(); });
+        if (!slot) return;  // the error display has told why
         Run(*slot);
         slot.reset();
     }

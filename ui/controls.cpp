@@ -316,9 +316,34 @@ void Edit::ReplaceSelection(const std::string& text) {
 }
 
 void Edit::SetHideSelection(bool hide) {
-    LONG style = GetWindowLongA(hwnd_, GWL_STYLE);
-    style = hide ? (style & ~ES_NOHIDESEL) : (style | ES_NOHIDESEL);
-    SetWindowLongA(hwnd_, GWL_STYLE, style);
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE));
+    const DWORD wanted = hide ? (style & ~ES_NOHIDESEL) : (style | ES_NOHIDESEL);
+    if (wanted == style) return;
+    // The edit control reads this style only when it is created: make the
+    // window anew in the same place, with the same text, selection and focus.
+    const std::string text = Text();
+    DWORD start = 0, end = 0;
+    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const RECT r = Bounds();
+    const bool focused = Focused();
+    HWND parent = GetParent(hwnd_);
+    HWND before = GetWindow(hwnd_, GW_HWNDPREV);
+    const auto id = GetDlgCtrlID(hwnd_);
+    const auto exStyle = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE));
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    HWND old = hwnd_;
+    RemoveWindowSubclass(old, SubclassProc, 0);
+    SetWindowLongPtrA(old, GWLP_USERDATA, 0);
+    hwnd_ = CreateWindowExA(exStyle, "EDIT", text.c_str(), wanted, r.left, r.top, r.right - r.left,
+                            r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            App().Handle(), nullptr);
+    DestroyWindow(old);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowSubclass(hwnd_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowPos(hwnd_, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(hwnd_, EM_SETSEL, start, end);
+    if (focused) ::SetFocus(hwnd_);
 }
 
 void Edit::HandleCommand(WORD code) {

@@ -80,8 +80,9 @@ protected:
     Container* parent_ = nullptr;
     Align align_ = Align::None;
 
-private:
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+private:
     friend class Container;
 };
 

@@ -72,6 +72,15 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_GETMINMAXINFO:
             if (hwnd_) FormConstrain(*reinterpret_cast<MINMAXINFO*>(lp));
             return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+            } else if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_)) {
+                ::SetFocus(lastFocus_);
+                return 0;
+            }
+            break;
         case WM_CLOSE:
             Close();
             return 0;

@@ -75,6 +75,7 @@ private:
     Button* defaultButton_ = nullptr;
     Button* cancelButton_ = nullptr;
     Control* activeControl_ = nullptr;
+    HWND lastFocus_ = nullptr;  // given back when the form is activated again
     HFONT font_ = nullptr;
     friend class Container;
 };

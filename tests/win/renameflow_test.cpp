@@ -50,14 +50,20 @@ TEST_F(RenameFlow, FilesArriveNewestFirstPreviewFollowsThePatternAndEnterRenames
     EXPECT_EQ(Column(2), (Cells{"c_  1.txt", "b_  2.txt", "a_  3.txt"}));
     EXPECT_EQ(Column(3), (Cells{"\xB7", "\xB7", "\xB7"}));
 
+    // Keys typed at the start of the field go through the dialog's own loop.
+    SendMessageA(pattern, EM_SETSEL, 0, 0);
+    for (char ch : std::string("new")) PostMessageA(pattern, WM_CHAR, static_cast<unsigned char>(ch), 1);
+    ASSERT_TRUE(WaitUntil([&] { return Column(2) == Cells{"newc_  1.txt", "newb_  2.txt", "newa_  3.txt"}; }))
+        << Column(2)[0];
+
     // Enter in the pattern field is the dialog's OK: apply, then close.
     PostMessageA(pattern, WM_KEYDOWN, VK_RETURN, 0);
     DWORD code = 1;
     ASSERT_TRUE(handler.WaitExit(10000, &code));
     EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(Exists(dir.path() + "c_  1.txt"));
-    EXPECT_TRUE(Exists(dir.path() + "b_  2.txt"));
-    EXPECT_TRUE(Exists(dir.path() + "a_  3.txt"));
+    EXPECT_TRUE(Exists(dir.path() + "newc_  1.txt"));
+    EXPECT_TRUE(Exists(dir.path() + "newb_  2.txt"));
+    EXPECT_TRUE(Exists(dir.path() + "newa_  3.txt"));
     EXPECT_FALSE(Exists(a));
 }
 

@@ -237,6 +237,21 @@ TEST_F(Dialog, TurningTheKnobFillsTheSlotAndEscapeUndoesTheWholeInsertion) {
     EXPECT_EQ(form.Edit1.Text(), "p");
 }
 
+TEST_F(Dialog, AccessKeysAndTabOrderWorkThroughTheDialogKeys) {
+    form.Edit1.SetFocus();
+    PostMessageA(form.Edit1.Handle(), WM_KEYDOWN, VK_TAB, 0);
+    ui::App().ProcessMessages();
+    EXPECT_TRUE(form.CheckBox2.Focused());  // the disabled date inputs are skipped
+    PostMessageA(form.Edit1.Handle(), WM_SYSCHAR, 'd', 1 << 29);
+    ui::App().ProcessMessages();
+    EXPECT_TRUE(form.CheckBox2.Checked());
+    EXPECT_FALSE(form.CheckBox1.Checked());
+    // Escape is "Cancel": the dialog closes.
+    PostMessageA(form.CheckBox2.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    ui::App().ProcessMessages();
+    EXPECT_FALSE(IsWindowVisible(form.Handle()));
+}
+
 TEST_F(Dialog, ResizeKeepsTheColumnRuleAndThePanel) {
     SetWindowPos(form.Handle(), nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(form.ListView1.ColumnWidth(2), 700 - 150 - 120 - 50);

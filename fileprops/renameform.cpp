@@ -14,7 +14,7 @@ namespace kivu {
 namespace {
 
 constexpr int kFontHeight = 11;      // the designed 8-point font
-constexpr UINT kArrivalRefreshMs = 30;  // one list refresh for a burst of arriving files
+constexpr UINT kArrivalRefreshMs = 100;  // one list refresh for a burst of arriving files
 constexpr size_t kPlaceholderReach = 255;
 
 SYSTEMTIME Now() {

@@ -4,10 +4,6 @@
 
 namespace ui {
 
-namespace {
-constexpr const char* kFormProp = "KivuForm";
-}
-
 Form::Form(const FormSpec& spec) : spec_(spec), className_(std::string("T") + spec.name) {
     name_ = spec.name;
     tag_ = spec.tag;
@@ -15,7 +11,6 @@ Form::Form(const FormSpec& spec) : spec_(spec), className_(std::string("T") + sp
 
 Form::~Form() {
     if (hwnd_) {
-        RemovePropA(hwnd_, kFormProp);
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         HWND hwnd = hwnd_;
         hwnd_ = nullptr;
@@ -24,19 +19,24 @@ Form::~Form() {
     if (font_) DeleteObject(font_);
 }
 
-Form* Form::FromHandle(HWND hwnd) { return static_cast<Form*>(GetPropA(hwnd, kFormProp)); }
+Form* Form::FromHandle(HWND hwnd) {
+    // Our forms are the windows whose class runs Form::WndProc.
+    if (GetClassLongPtrA(hwnd, GCLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WndProc)) return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
 
 LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         self->hwnd_ = hwnd;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        SetPropA(hwnd, kFormProp, self);
     }
-    auto* self = static_cast<Form*>(GetPropA(hwnd, kFormProp));
+    // The user data is read in this process; a window property would cost a
+    // trip to the server on every message.
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
-        RemovePropA(hwnd, kFormProp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         return DefWindowProcA(hwnd, msg, wp, lp);
     }

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Prints the speed figures: the native benchmarks (Release, no sanitizers)
+# and the timed end-to-end run of the properties dialog under Wine.
+#   tools/bench.sh [files]      (default 10000 files)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build}
+"$root/tools/setup.sh"
+cmake -S "$root" -B "$build/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIVU_SANITIZE=OFF -DKIVU_TESTS=OFF >/dev/null
+cmake --build "$build/bench" --target fileprops_bench >/dev/null
+echo "== machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p')"
+echo "== native benchmarks"
+"$build/bench/bin/fileprops_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+BUILD=$build "$root/tools/build.sh" win >/dev/null
+echo "== properties dialog under Wine"
+. "$root/tools/wine-env.sh"
+wine_up keep
+trap wine_down EXIT
+wine "$build/win/bin/arrivals.exe" "${1:-10000}" >"$build/arrivals.txt" 2>&1 || true
+cat "$build/arrivals.txt"

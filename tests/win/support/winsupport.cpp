@@ -1,15 +1,12 @@
 #include "tests/win/support/winsupport.h"
 
+#include "tools/standin.h"
+
 #include <stdexcept>
 
 namespace testsupport {
 
-std::string ExeDir() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
+std::string ExeDir() { return standin::OwnFolder(); }
 
 static void RemoveTree(const std::string& dir) {
     WIN32_FIND_DATAA fd;
@@ -155,40 +152,44 @@ HWND FindChild(HWND parent, const char* className, const char* text) {
 
 int ListViewCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 
-std::string ListViewText(HWND list, int row, int column) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return {};
-    constexpr SIZE_T kText = 512;
-    auto* remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + kText, MEM_COMMIT, PAGE_READWRITE));
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = remote + sizeof(LVITEMA);
-    item.cchTextMax = kText;
-    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
-    char text[kText] = {};
-    ReadProcessMemory(process, remote + sizeof(LVITEMA), text, kText - 1, nullptr);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
-    return text;
-}
+namespace {
 
-std::string RemoteText(HWND window, UINT msg, WPARAM wp) {
+// Sends msg to a window of any process with lParam pointing to a buffer in
+// that process: `header` bytes (filled by prepare, given the remote address
+// of the text part) followed by a text area, whose contents are returned.
+std::string SendWithRemoteBuffer(HWND window, UINT msg, WPARAM wp, size_t header,
+                                 const std::function<std::vector<char>(char* remoteText)>& prepare) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     if (!process) return {};
     constexpr SIZE_T kText = 1024;
-    void* remote = VirtualAllocEx(process, nullptr, kText, MEM_COMMIT, PAGE_READWRITE);
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, header + kText, MEM_COMMIT, PAGE_READWRITE));
+    if (header) {
+        const std::vector<char> bytes = prepare(remote + header);
+        WriteProcessMemory(process, remote, bytes.data(), bytes.size(), nullptr);
+    }
     SendMessageA(window, msg, wp, reinterpret_cast<LPARAM>(remote));
     char text[kText] = {};
-    ReadProcessMemory(process, remote, text, kText - 1, nullptr);
+    ReadProcessMemory(process, remote + header, text, kText - 1, nullptr);
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return text;
 }
+
+}  // namespace
+
+std::string ListViewText(HWND list, int row, int column) {
+    return SendWithRemoteBuffer(list, LVM_GETITEMTEXTA, row, sizeof(LVITEMA), [column](char* remoteText) {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = remoteText;
+        item.cchTextMax = 1024;
+        const auto* bytes = reinterpret_cast<const char*>(&item);
+        return std::vector<char>(bytes, bytes + sizeof item);
+    });
+}
+
+std::string RemoteText(HWND window, UINT msg, WPARAM wp) { return SendWithRemoteBuffer(window, msg, wp, 0, nullptr); }
 
 }  // namespace testsupport

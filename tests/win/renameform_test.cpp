@@ -57,16 +57,32 @@ public:
 private:
     void Run() {
         for (const Step& step : steps_) {
-            HWND w = nullptr;
-            while (!stop_ && !w) {
-                for (HWND h : FindTopWindows(step.windowClass, nullptr, GetCurrentProcessId()))
-                    if (IsWindowVisible(h)) w = h;
-                if (!w) Sleep(5);
+            HWND w = WaitForWindow(step.windowClass);
+            if (!w) {
+                Unblock();
+                return;
             }
-            if (stop_) return;
             step.act(w);
             ++done_;
-            Sleep(30);
+            // The next step must not find this window again before it goes.
+            for (int i = 0; i < 1000 && !stop_ && IsWindowVisible(w); ++i) Sleep(5);
+        }
+    }
+    HWND WaitForWindow(const char* windowClass) {
+        for (int i = 0; i < 2000 && !stop_; ++i) {
+            for (HWND h : FindTopWindows(windowClass, nullptr, GetCurrentProcessId()))
+                if (IsWindowVisible(h)) return h;
+            Sleep(5);
+        }
+        return nullptr;
+    }
+    // A step that never came: close whatever modal window holds the test.
+    void Unblock() {
+        for (int i = 0; i < 100 && !stop_; ++i) {
+            for (const char* cls : {"#32768", "Tnumber"})
+                for (HWND h : FindTopWindows(cls, nullptr, GetCurrentProcessId()))
+                    if (IsWindowVisible(h)) PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 0);
+            Sleep(50);
         }
     }
     std::vector<Step> steps_;

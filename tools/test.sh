@@ -11,7 +11,7 @@ failed=()
 echo "== native tests"
 for t in "$build"/native/bin/*_tests; do
   [ -x "$t" ] || continue
-  "$t" --gtest_brief=1 || failed+=("native:$(basename "$t")")
+  timeout -k 10 300 "$t" --gtest_brief=1 || failed+=("native:$(basename "$t")")
 done
 
 echo "== Windows tests under Wine"
@@ -20,7 +20,8 @@ wine_up fresh
 trap wine_down EXIT
 for t in "$build"/win/bin/*_tests.exe; do
   name=$(basename "$t")
-  if ! wine "$t" --gtest_brief=1; then failed+=("wine:$name"); fi
+  # A test that hangs must not hold the run: each program gets five minutes.
+  if ! timeout -k 10 300 wine "$t" --gtest_brief=1; then failed+=("wine:$name"); fi
 done
 
 if [ ${#failed[@]} -gt 0 ]; then

@@ -83,6 +83,8 @@ void Trenamedialog::CreateControls() {
     SetDefaultButton(&Button5);
     SetCancelButton(&Button4);
     SetActiveControl(&Edit1);
+    SetTooltip(DateTimePicker1, "dd:mm:yyyy");
+    SetTooltip(DateTimePicker2, "hh:mm:ss");
     Edit1.hint = "[Name(Startpos,Endpos)][N:Width:Offset][Ext(Startpos,Endpos)]";
 
     for (auto [name, caption] : {std::pair{"Name1", "[N&ame]"}, {"Name12551", "[Name($$,$$)]"}, {"N1", "-"},

@@ -197,6 +197,20 @@ int Form::ClientHeight() const {
     return r.bottom;
 }
 
+void Form::SetTooltip(Control& control, const std::string& text) {
+    if (!tooltips_)
+        tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, App().Handle(),
+                                    nullptr);
+    TOOLINFOA info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = hwnd_;
+    info.uId = reinterpret_cast<UINT_PTR>(control.Handle());
+    info.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 void Form::SetDefaultButton(Button* button) {
     if (defaultButton_) defaultButton_->SetDefault(false);
     defaultButton_ = button;

@@ -42,6 +42,8 @@ public:
     // The buttons that Enter and Escape press.
     void SetDefaultButton(Button* button);
     void SetCancelButton(Button* button) { cancelButton_ = button; }
+    // A tooltip for a control of this form.
+    void SetTooltip(Control& control, const std::string& text);
     // The control that has the focus when the form is first shown (default:
     // the first one in the tab order).
     void SetActiveControl(Control* control) { activeControl_ = control; }
@@ -75,7 +77,8 @@ private:
     Button* defaultButton_ = nullptr;
     Button* cancelButton_ = nullptr;
     Control* activeControl_ = nullptr;
-    HWND lastFocus_ = nullptr;  // given back when the form is activated again
+    HWND lastFocus_ = nullptr;
+    HWND tooltips_ = nullptr;  // given back when the form is activated again
     HFONT font_ = nullptr;
     friend class Container;
 };

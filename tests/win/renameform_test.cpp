@@ -131,6 +131,26 @@ TEST_F(Dialog, StartsInNameModeWithDesignedDefaults) {
     EXPECT_EQ(form.ListView1.Height(), 4 + 2 * (6 + 11));
 }
 
+TEST_F(Dialog, DatePickersCarryTheirFormatTooltips) {
+    HWND tips = nullptr;
+    for (HWND h : FindTopWindows(TOOLTIPS_CLASSA, nullptr, GetCurrentProcessId()))
+        if (GetWindow(h, GW_OWNER) == form.Handle()) tips = h;
+    ASSERT_TRUE(tips);
+    EXPECT_EQ(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), 2);
+    const auto tipOf = [&](ui::Control& c) {
+        char text[80] = {};
+        TOOLINFOA info{};
+        info.cbSize = sizeof info;
+        info.hwnd = form.Handle();
+        info.uId = reinterpret_cast<UINT_PTR>(c.Handle());
+        info.lpszText = text;
+        SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+        return std::string(text);
+    };
+    EXPECT_EQ(tipOf(form.DateTimePicker1), "dd:mm:yyyy");
+    EXPECT_EQ(tipOf(form.DateTimePicker2), "hh:mm:ss");
+}
+
 TEST_F(Dialog, ModeBoxesAreOneChoiceAndSwitchTheInputs) {
     Click(form.CheckBox2);
     EXPECT_TRUE(form.CheckBox2.Checked());

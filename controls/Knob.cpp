@@ -133,21 +133,8 @@ TKnob::~TKnob() {
     }
 }
 
-void TKnob::RegisterClassOnce() {
-    WNDCLASSA wc{};
-    if (GetClassInfoA(ui::App().Handle(), kClassName, &wc)) return;
-    wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = ui::App().Handle();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = nullptr;  // the knob paints all of its area
-    wc.lpszClassName = kClassName;
-    RegisterClassA(&wc);
-}
-
 void TKnob::Create(ui::Container& parent, const ui::Spec& spec) {
-    RegisterClassOnce();
+    RegisterOwnClass(kClassName, nullptr, nullptr, CS_HREDRAW | CS_VREDRAW);  // the knob paints all of its area
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     if (spec.visible) style |= WS_VISIBLE;
     if (!spec.enabled) style |= WS_DISABLED;
@@ -161,25 +148,6 @@ void TKnob::Create(ui::Container& parent, const ui::Spec& spec) {
     Attach(hwnd_, &parent, spec);
     if (spec.width != kInitialSide || spec.height != kInitialSide)
         SetBounds(spec.left, spec.top, spec.width, spec.height);
-}
-
-LRESULT CALLBACK TKnob::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* control = static_cast<ui::Control*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        static_cast<TKnob*>(control)->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
-    }
-    auto* self = static_cast<TKnob*>(Control::FromHandle(hwnd));
-    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcA(hwnd, msg, wp, lp);
-    }
-    LRESULT result = 0;
-    bool handled = false;
-    ui::App().Guard([&] { handled = self->HandleMessage(msg, wp, lp, result); });
-    return handled ? result : DefWindowProcA(hwnd, msg, wp, lp);
 }
 
 bool TKnob::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -74,8 +74,6 @@ protected:
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
-    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
-    static void RegisterClassOnce();
 
     void MouseMove(int x, int y);
     void ButtonDown(int x, int y);

@@ -81,6 +81,45 @@ bool Control::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     return false;
 }
 
+void Control::RegisterOwnClass(const char* className, HBRUSH background, HICON icon, UINT style) {
+    WNDCLASSA wc{};
+    if (GetClassInfoA(App().Handle(), className, &wc)) return;
+    wc = {};
+    wc.style = style;
+    wc.lpfnWndProc = OwnClassProc;
+    wc.hInstance = App().Handle();
+    wc.hIcon = icon;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+}
+
+bool Control::IsOwnWindow(HWND hwnd) {
+    return GetClassLongPtrA(hwnd, GCLP_WNDPROC) == reinterpret_cast<ULONG_PTR>(&OwnClassProc);
+}
+
+LRESULT CALLBACK Control::OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<Control*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    // The user data is read in this process; a window property would cost a
+    // trip to the server on every message.
+    Control* self = FromHandle(hwnd);
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    LRESULT result = 0;
+    bool handled = false;
+    App().Guard([&] { handled = self->HandleMessage(msg, wp, lp, result); });
+    return handled ? result : DefWindowProcA(hwnd, msg, wp, lp);
+}
+
 void Control::Fire(const std::function<void()>& handler) {
     if (handler) handler();
 }
@@ -215,34 +254,17 @@ bool Container::RouteMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 
 // ---- Panel
 
-LRESULT CALLBACK Panel::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = static_cast<Panel*>(FromHandle(hwnd));
-    if (self) {
-        LRESULT result = 0;
-        bool handled = false;
-        App().Guard([&] { handled = self->RouteMessage(msg, wp, lp, result); });
-        if (handled) return result;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+bool Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    return RouteMessage(msg, wp, lp, result);
 }
 
 void Panel::Create(Container& parent, const Spec& spec, bool bevel) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = App().Handle();
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = "TPanel";
-        RegisterClassA(&wc);
-        registered = true;
-    }
+    RegisterOwnClass("TPanel", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     DWORD style = WS_CHILD | WS_CLIPCHILDREN;
     if (spec.visible) style |= WS_VISIBLE;
     HWND hwnd = CreateWindowExA(WS_EX_CONTROLPARENT | (bevel ? WS_EX_STATICEDGE : 0), "TPanel", spec.text, style,
                                 spec.left, spec.top, spec.width, spec.height, parent.Handle(), nullptr, App().Handle(),
-                                nullptr);
+                                static_cast<Control*>(this));
     Attach(hwnd, &parent, spec);
 }
 

@@ -82,6 +82,13 @@ protected:
 
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
+    // Window classes of our own (forms, panels, custom controls) all run
+    // OwnClassProc: it binds the object passed as the creation parameter and
+    // hands every message to HandleMessage inside the guard.
+    static void RegisterOwnClass(const char* className, HBRUSH background, HICON icon = nullptr, UINT style = 0);
+    static LRESULT CALLBACK OwnClassProc(HWND, UINT, WPARAM, LPARAM);
+    static bool IsOwnWindow(HWND hwnd);
+
 private:
     friend class Container;
 };
@@ -110,8 +117,8 @@ class Panel : public Container {
 public:
     void Create(Container& parent, const Spec& spec, bool bevel = false);
 
-private:
-    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+protected:
+    bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
 
 class Label : public Control {

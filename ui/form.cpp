@@ -19,34 +19,11 @@ Form::~Form() {
     if (font_) DeleteObject(font_);
 }
 
-Form* Form::FromHandle(HWND hwnd) {
-    // Our forms are the windows whose class runs Form::WndProc.
-    if (GetClassLongPtrA(hwnd, GCLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WndProc)) return nullptr;
-    return reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-}
+Form* Form::FromHandle(HWND hwnd) { return IsOwnWindow(hwnd) ? dynamic_cast<Form*>(Control::FromHandle(hwnd)) : nullptr; }
 
-LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    // The user data is read in this process; a window property would cost a
-    // trip to the server on every message.
-    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcA(hwnd, msg, wp, lp);
-    }
-    LRESULT result = 0;
-    bool handled = false;
-    App().Guard([&] {
-        result = self->Dispatch(msg, wp, lp);
-        handled = true;
-    });
-    return handled ? result : DefWindowProcA(hwnd, msg, wp, lp);
+bool Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    result = Dispatch(msg, wp, lp);
+    return true;
 }
 
 bool Form::FormMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
@@ -95,17 +72,8 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void Form::Create() {
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(App().Handle(), className_.c_str(), &wc)) {
-        wc = {};
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = App().Handle();
-        wc.hIcon = LoadIconA(App().Handle(), MAKEINTRESOURCEA(1));
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = className_.c_str();
-        RegisterClassA(&wc);
-    }
+    RegisterOwnClass(className_.c_str(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                     LoadIconA(App().Handle(), MAKEINTRESOURCEA(1)));
     // The forms' designed font: 8 points "MS Sans Serif", 11 pixels high.
     font_ = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
@@ -119,7 +87,7 @@ void Form::Create() {
     }
     if (spec_.topMost) exStyle |= WS_EX_TOPMOST;
     CreateWindowExA(exStyle, className_.c_str(), spec_.caption, style, CW_USEDEFAULT, CW_USEDEFAULT, spec_.width,
-                    spec_.height, nullptr, nullptr, App().Handle(), this);
+                    spec_.height, nullptr, nullptr, App().Handle(), static_cast<Control*>(this));
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     CreateControls();
     Realign();

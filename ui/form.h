@@ -64,8 +64,9 @@ protected:
     // Messages the form handles itself (the handler's WM_USER messages).
     virtual bool FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
+    bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
 private:
-    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
 
     FormSpec spec_;

@@ -4,8 +4,8 @@
 #   tools/run.sh                      the rename dialog on three sample files
 #   tools/run.sh 1 -- FILE...         the rename dialog on your files
 #   tools/run.sh MODE [ARG...]        any mode with its arguments
-# Uses $DISPLAY when set; otherwise a private Xvfb (nothing to see: use
-# tools/render.sh for a picture).
+# Uses $DISPLAY when set. Without one it runs on a private Xvfb: it saves a
+# picture of the window to $BUILD/run.png and then closes it with Escape.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
@@ -21,7 +21,8 @@ if [ ${#args[@]} -eq 0 ]; then
 fi
 
 . "$root/tools/wine-env.sh"
-[ -n "${DISPLAY:-}" ] && DISPLAY_FOR_WINE=$DISPLAY
+headless=1
+if [ -n "${DISPLAY:-}" ]; then DISPLAY_FOR_WINE=$DISPLAY; headless=0; fi
 wine_up keep
 trap wine_down EXIT
 
@@ -33,4 +34,14 @@ for a in "${args[@]}"; do
   else winargs+=("$a"); [ "$a" = "--" ] && infiles=1
   fi
 done
-wine "$build/win/bin/kivuhandler.exe" "${winargs[@]}"
+if [ "$headless" = 0 ]; then
+  wine "$build/win/bin/kivuhandler.exe" "${winargs[@]}"
+  exit
+fi
+wine "$build/win/bin/kivuhandler.exe" "${winargs[@]}" &
+runner=$!
+sleep 3
+import -window root "$build/run.full.png" && convert "$build/run.full.png" -trim +repage "$build/run.png" &&
+  rm -f "$build/run.full.png" && echo "picture of the window: $build/run.png"
+xdotool key Escape >/dev/null 2>&1 || true
+wait "$runner"

@@ -4,9 +4,14 @@ namespace kivu {
 
 namespace {
 
+// Paths longer than this are not handed to the system; the call fails as for a missing file.
+constexpr size_t kMaxPath = 255;
+bool Fits(const std::string& path) { return path.size() <= kMaxPath; }
+
 HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 FileHandle Open(const std::string& path, DWORD access) {
+    if (!Fits(path)) return kNoFile;
     HANDLE h = CreateFileA(path.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
@@ -30,20 +35,24 @@ SYSTEMTIME ToSystemTime(const CalTime& t) {
 }
 
 bool WinFileOps::Move(const std::string& from, const std::string& to) {
-    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    return Fits(from) && Fits(to) && MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
-uint32_t WinFileOps::GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+uint32_t WinFileOps::GetAttributes(const std::string& path) {
+    return Fits(path) ? GetFileAttributesA(path.c_str()) : kInvalidAttributes;
+}
 
 bool WinFileOps::SetAttributes(const std::string& path, uint32_t bits) {
     // FILE_ATTRIBUTE_NORMAL is how "none" is spelled to the system.
-    return SetFileAttributesA(path.c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != FALSE;
+    return Fits(path) && SetFileAttributesA(path.c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != FALSE;
 }
 
 FileHandle WinFileOps::OpenForStampRead(const std::string& path) { return Open(path, GENERIC_READ); }
 
 FileHandle WinFileOps::OpenForStampWrite(const std::string& path) {
-    return Open(path, GENERIC_READ | GENERIC_WRITE);
+    // Writing the stamps needs only the right to write attributes, which a
+    // read-only file grants as well.
+    return Open(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES);
 }
 
 bool WinFileOps::GetStamps(FileHandle file, FileStamps& stamps) {

@@ -132,7 +132,11 @@ int Form::ShowModal(HWND owner) {
     if (!hwnd_) Create();
     modal_ = true;
     modalResult_ = mrNone;
-    if (owner) EnableWindow(owner, FALSE);
+    if (owner) {
+        // Owned: it stays above its owner and has no taskbar button of its own.
+        SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        EnableWindow(owner, FALSE);
+    }
     Show();
     MSG msg;
     while (modalResult_ == mrNone && IsWindow(hwnd_)) {

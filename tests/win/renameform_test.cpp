@@ -257,6 +257,8 @@ TEST_F(Dialog, CounterWithTwoSlotsAndEnterTwiceGivesOneOne) {
 TEST_F(Dialog, TurningTheKnobFillsTheSlotAndEscapeUndoesTheWholeInsertion) {
     SetPattern("p", 1);
     std::string duringSecondSlot;
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
     Script script({MenuItem(2),  // [Name($$,$$)]
                    NumberKeys({VK_UP, VK_UP, VK_RETURN}),
                    {"Tnumber",
@@ -265,11 +267,16 @@ TEST_F(Dialog, TurningTheKnobFillsTheSlotAndEscapeUndoesTheWholeInsertion) {
                         for (int i = 0; i < 200 && WindowText(form.Edit1.Handle()).find("$$") != std::string::npos; ++i)
                             Sleep(5);
                         duringSecondSlot = WindowText(form.Edit1.Handle());
+                        owner = GetWindow(number, GW_OWNER);
+                        ownerEnabled = IsWindowEnabled(form.Handle()) != FALSE;
                         PressKey(FindWindowExA(number, nullptr, "TKnob", nullptr), VK_ESCAPE);
                     }}});
     Type(form.Edit1, "[");
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(duringSecondSlot, "p[Name(3,1)]");
+    EXPECT_EQ(owner, form.Handle());  // the knob stays above the dialog, which waits for it
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_TRUE(IsWindowEnabled(form.Handle()));
     EXPECT_EQ(form.Edit1.Text(), "p");
 }
 

@@ -140,7 +140,10 @@ void Trenamedialog::FormCreate() {
     ui::App().SetIdleHook([this] { IdleStep(); });
 
     // Every date and time text of the dialog has the fixed forms dd.MM.yyyy
-    // and HH:mm:ss (FormatMoment and the pickers' formats below).
+    // and HH:mm:ss (FormatMoment in the list; the pickers from the start, so
+    // their first paint does not show the system's format).
+    DateTimePicker1.SetFormat("dd.MM.yyyy");
+    DateTimePicker2.SetFormat("HH:mm:ss");
     const SYSTEMTIME now = Now();
     DateTimePicker1.SetValue(now);
     DateTimePicker2.SetValue(now);

@@ -186,14 +186,18 @@ void Trenamedialog::FileArrived(WPARAM wp) {
         });
 }
 
+// Every keystroke in the pattern field comes here: only what changed is
+// handed to the controls, so the list is the one thing that repaints.
 void Trenamedialog::ShowRows() {
-    ListView1.SetRowCount(static_cast<int>(list_.Rows().size()));
-    StatusBar1.SetPanelText(1, list_.Folder());
+    const int count = static_cast<int>(list_.Rows().size());
+    if (ListView1.RowCount() != count) ListView1.SetRowCount(count);
+    if (StatusBar1.PanelText(1) != list_.Folder()) StatusBar1.SetPanelText(1, list_.Folder());
 }
 
 void Trenamedialog::ShowListState() {
-    for (int col = 0; col < 3; ++col) ListView1.SetColumnCaption(col, list_.Caption(col));
-    Label2.SetText(list_.ErrorLine());
+    for (int col = 0; col < 3; ++col)
+        if (ListView1.ColumnCaption(col) != list_.Caption(col)) ListView1.SetColumnCaption(col, list_.Caption(col));
+    if (Label2.Text() != list_.ErrorLine()) Label2.SetText(list_.ErrorLine());
     ListView1.RedrawRows();
 }
 

@@ -421,6 +421,7 @@ void Trenamedialog::FormResize() {
 }
 
 void Trenamedialog::FormConstrain(MINMAXINFO& limits) {
+    if (!ListView1.Handle()) return;  // asked while the window is being made
     // The list may shrink to 4 pixels, the panel below it never.
     limits.ptMinTrackSize.x = 465;
     limits.ptMinTrackSize.y = Height() - ListView1.Height() + 4;

@@ -18,8 +18,6 @@ public:
 
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& title) { title_ = title; }
-    bool ShowMainForm() const { return showMainForm_; }
-    void SetShowMainForm(bool show) { showMainForm_ = show; }
     HINSTANCE Handle() const;
     Form* MainForm() const { return mainForm_; }
 

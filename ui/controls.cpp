@@ -467,16 +467,6 @@ int ListView::RowCount() const { return ListView_GetItemCount(hwnd_); }
 int ListView::Selected() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
 void ListView::RedrawRows() { InvalidateRect(hwnd_, nullptr, FALSE); }
 
-int ListView::FontHeight() const {
-    HDC dc = GetDC(hwnd_);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
-    TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
-    return tm.tmHeight;
-}
-
 LRESULT ListView::HandleNotify(NMHDR* hdr) {
     switch (hdr->code) {
         case LVN_GETDISPINFOA: {
@@ -524,12 +514,6 @@ std::vector<MenuItem*> PopupMenu::Items() {
     std::vector<MenuItem*> all;
     for (auto& item : items_) all.push_back(item.get());
     return all;
-}
-
-MenuItem* PopupMenu::Find(const std::string& name) {
-    for (auto& item : items_)
-        if (item->name == name) return item.get();
-    return nullptr;
 }
 
 void PopupMenu::Popup(HWND owner, POINT at) {

@@ -190,7 +190,6 @@ public:
     int RowCount() const;
     int Selected() const;  // -1 when none
     void RedrawRows();     // repaints the visible rows from the owner's data
-    int FontHeight() const;
 
     std::function<std::string(int row, int col)> onGetText;
     std::function<void(int col)> onColumnClick;
@@ -217,7 +216,6 @@ public:
     PopupMenu& operator=(const PopupMenu&) = delete;
     MenuItem& Add(const char* name, int tag, const char* caption);
     std::vector<MenuItem*> Items();
-    MenuItem* Find(const std::string& name);
     // Opens the menu at a screen point; the chosen item's command arrives as
     // a message to the owner afterwards.
     void Popup(HWND owner, POINT at);

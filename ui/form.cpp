@@ -157,18 +157,6 @@ void Form::SetSize(int width, int height) {
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int Form::ClientWidth() const {
-    RECT r;
-    GetClientRect(hwnd_, &r);
-    return r.right;
-}
-
-int Form::ClientHeight() const {
-    RECT r;
-    GetClientRect(hwnd_, &r);
-    return r.bottom;
-}
-
 void Form::SetTooltip(Control& control, const std::string& text) {
     if (!tooltips_)
         tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,

@@ -30,14 +30,11 @@ public:
     // program, when it is the main form; the modal loop, when modal).
     void Close();
     int ShowModal(HWND owner);
-    int GetModalResult() const { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
 
     void SetCaption(const std::string& caption) { SetText(caption); }
     std::string Caption() const { return Text(); }
     void SetSize(int width, int height);
-    int ClientWidth() const;
-    int ClientHeight() const;
 
     // The buttons that Enter and Escape press.
     void SetDefaultButton(Button* button);

@@ -1,11 +1,8 @@
 #include "app/modes.h"
 
-#include "fileprops/renameform.h"
-
 #include <windows.h>
 
-#include <iterator>
-
+#include "fileprops/renameform.h"
 
 namespace kivu {
 

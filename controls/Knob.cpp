@@ -123,15 +123,7 @@ std::optional<knob::Key> KeyOf(WPARAM vk) {
 
 TKnob::TKnob() : lineColor_(GetSysColor(COLOR_ACTIVECAPTION)), ticks_([] { return static_cast<uint32_t>(GetTickCount()); }) {}
 
-TKnob::~TKnob() {
-    if (hwnd_) {
-        // No message may reach this object once it is going.
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        HWND hwnd = hwnd_;
-        hwnd_ = nullptr;
-        DestroyWindow(hwnd);
-    }
-}
+TKnob::~TKnob() { DestroyOwnWindow(); }
 
 void TKnob::Create(ui::Container& parent, const ui::Spec& spec) {
     RegisterOwnClass(kClassName, nullptr, nullptr, CS_HREDRAW | CS_VREDRAW);  // the knob paints all of its area

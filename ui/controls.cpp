@@ -120,6 +120,14 @@ LRESULT CALLBACK Control::OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     return handled ? result : DefWindowProcA(hwnd, msg, wp, lp);
 }
 
+void Control::DestroyOwnWindow() {
+    if (!hwnd_) return;
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    HWND hwnd = hwnd_;
+    hwnd_ = nullptr;
+    DestroyWindow(hwnd);
+}
+
 void Control::Fire(const std::function<void()>& handler) {
     if (handler) handler();
 }

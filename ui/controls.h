@@ -88,6 +88,8 @@ protected:
     static void RegisterOwnClass(const char* className, HBRUSH background, HICON icon = nullptr, UINT style = 0);
     static LRESULT CALLBACK OwnClassProc(HWND, UINT, WPARAM, LPARAM);
     static bool IsOwnWindow(HWND hwnd);
+    // Destroys the window of an object that is going; no message reaches the object after.
+    void DestroyOwnWindow();
 
 private:
     friend class Container;

@@ -10,12 +10,7 @@ Form::Form(const FormSpec& spec) : spec_(spec), className_(std::string("T") + sp
 }
 
 Form::~Form() {
-    if (hwnd_) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        HWND hwnd = hwnd_;
-        hwnd_ = nullptr;
-        DestroyWindow(hwnd);
-    }
+    DestroyOwnWindow();
     if (font_) DeleteObject(font_);
 }
 

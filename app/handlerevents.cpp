@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include "app/handlerlink.h"
+
 namespace kivu {
+
+std::vector<std::string> ProgramArguments() { return SplitCommandLine(GetCommandLineA()); }
 
 void SignalHandlerEvent(const char* name) {
     if (HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {

@@ -26,6 +26,11 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
     return args;
 }
 
+std::string MarkPattern(const std::string& pattern, bool add) {
+    std::string bare = !pattern.empty() && pattern[0] == kAddToSelectionMark ? pattern.substr(1) : pattern;
+    return add ? kAddToSelectionMark + bare : bare;
+}
+
 int ModeFromArguments(const std::vector<std::string>& args) {
     if (args.size() < 2) return 999;
     return TryStrToInt(args[1]).value_or(999);

@@ -12,6 +12,15 @@ constexpr const char* kEventStart = "KIVUProzessStart";
 constexpr const char* kEventEnd = "KIVUProzessEnde";
 constexpr size_t kAtomBufferSize = 256;  // an atom holds at most 255 characters
 
+// The selection pattern's answer: a leading character 1 asks the handler to
+// add to the selection. A pattern is at most kMaxPattern characters, so that
+// it fits into an atom also with the mark.
+constexpr char kAddToSelectionMark = '\x01';
+constexpr int kMaxPattern = static_cast<int>(kAtomBufferSize) - 2;
+// The pattern with exactly one mark in front when add is set, none otherwise
+// (a mark from an earlier confirmation is not doubled).
+std::string MarkPattern(const std::string& pattern, bool add);
+
 // Splits a command line the way the runtime does: blanks (and control
 // characters) separate arguments; double quotes group blanks and are dropped.
 // Element 0 is the program.

@@ -3,12 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/handlerevents.h"
 #include "app/handlerlink.h"
 #include "app/modes.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
-    const auto args = kivu::SplitCommandLine(GetCommandLineA());
-    return kivu::RunMode(kivu::ModeFromArguments(args));
+    return kivu::RunMode(kivu::ModeFromArguments(kivu::ProgramArguments()));
 }

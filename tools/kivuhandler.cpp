@@ -1,11 +1,13 @@
 // kivuhandler: plays the context-menu handler for kivuutil.exe beside it.
 //   kivuhandler <mode> [argument ...] [-- file ...]
 // Mode 1 waits for the dialog's ready signal and sends the files; mode 2 waits
-// for the confirmation and prints the pattern; other modes just run.
+// for the confirmation and prints the pattern; mode 101 waits for the start
+// report; other modes just run.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/handlerlink.h"
 #include "tools/standin.h"
 
 int main(int argc, char** argv) {
@@ -49,9 +51,14 @@ int main(int argc, char** argv) {
     } else if (mode == "2") {
         handler.WaitEnd(INFINITE);
         if (HWND dialog = handler.FindWindowOf("Tselectform", 5000)) {
-            const std::string pattern = handler.QueryPattern(dialog);
-            std::printf("pattern: \"%s\"\n", pattern.c_str());
+            std::string pattern = handler.QueryPattern(dialog);
+            const bool add = !pattern.empty() && pattern[0] == kivu::kAddToSelectionMark;
+            if (add) pattern.erase(0, 1);
+            std::printf("pattern: \"%s\"%s\n", pattern.c_str(), add ? " (add to the selection)" : "");
         }
+    } else if (mode == "101") {
+        // The window says "done" once the program was started (or failed to).
+        if (handler.WaitStart(30000)) std::printf("the run-program window reported the start\n");
     }
     DWORD code = 0;
     handler.WaitExit(INFINITE, &code);

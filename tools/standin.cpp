@@ -76,8 +76,8 @@ bool Handler::SendFile(HWND window, const std::string& path) const {
     return SendMessageTimeoutA(window, kivu::kMsgAddFile, atom, 0, SMTO_NORMAL, 10000, &result) != 0;
 }
 
-std::string Handler::QueryPattern(HWND window) const {
-    const ATOM query = GlobalAddAtomA("?");
+std::string Handler::QueryPattern(HWND window, const std::string& request) const {
+    const ATOM query = GlobalAddAtomA(request.c_str());
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(window, kivu::kMsgQueryPattern, query, 0, SMTO_NORMAL, 10000, &result)) return {};
     const auto answer = static_cast<ATOM>(result);

@@ -24,8 +24,9 @@ public:
     HWND FindWindowOf(const char* className, DWORD ms) const;
     // One WM_USER+1 message carrying the path in a new global atom.
     bool SendFile(HWND window, const std::string& path) const;
-    // WM_USER+2: returns the pattern from the answer atom, which is deleted.
-    std::string QueryPattern(HWND window) const;
+    // WM_USER+2 with a request atom holding `request`: returns the pattern
+    // from the answer atom, which is deleted.
+    std::string QueryPattern(HWND window, const std::string& request = "?") const;
     // Waits for the child to end; false on timeout.
     bool WaitExit(DWORD ms, DWORD* exitCode = nullptr);
     DWORD ProcessId() const { return process_.dwProcessId; }

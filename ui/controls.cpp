@@ -345,6 +345,8 @@ void Edit::ReplaceSelection(const std::string& text) {
     SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void Edit::SetMaxLength(int chars) { SendMessageA(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(chars), 0); }
+
 void Edit::SetHideSelection(bool hide) {
     const DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE));
     const DWORD wanted = hide ? (style & ~ES_NOHIDESEL) : (style | ES_NOHIDESEL);

@@ -157,6 +157,8 @@ public:
     void ReplaceSelection(const std::string& text);
     // Keeps the selection visible while the field has no focus.
     void SetHideSelection(bool hide);
+    // The most characters the user can type or paste (the program's own texts are not cut).
+    void SetMaxLength(int chars);
     void HandleCommand(WORD code) override;
     std::string hint;  // kept for the designer, not shown
 };

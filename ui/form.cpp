@@ -74,15 +74,27 @@ void Form::Create() {
                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
     DWORD style = WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
-    if (spec_.frame) {
-        style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-        if (spec_.resizable) style |= WS_THICKFRAME | WS_MAXIMIZEBOX;
-    } else {
+    if (!spec_.frame) {
         style |= WS_POPUP;
+    } else if (spec_.dialogFrame) {
+        style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+        exStyle |= WS_EX_DLGMODALFRAME;
+    } else {
+        style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+        if (!spec_.toolWindow) style |= WS_MINIMIZEBOX;
+        if (spec_.resizable) style |= WS_THICKFRAME | (spec_.toolWindow ? 0 : WS_MAXIMIZEBOX);
     }
+    if (spec_.toolWindow) exStyle |= WS_EX_TOOLWINDOW;
     if (spec_.topMost) exStyle |= WS_EX_TOPMOST;
-    CreateWindowExA(exStyle, className_.c_str(), spec_.caption, style, CW_USEDEFAULT, CW_USEDEFAULT, spec_.width,
-                    spec_.height, nullptr, nullptr, App().Handle(), static_cast<Control*>(this));
+    int width = spec_.width, height = spec_.height;
+    if (spec_.clientWidth > 0) {
+        RECT r{0, 0, spec_.clientWidth, spec_.clientHeight};
+        AdjustWindowRectEx(&r, style, FALSE, exStyle);
+        width = r.right - r.left;
+        height = r.bottom - r.top;
+    }
+    CreateWindowExA(exStyle, className_.c_str(), spec_.caption, style, spec_.left, spec_.top, width, height, nullptr,
+                    nullptr, App().Handle(), static_cast<Control*>(this));
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     CreateControls();
     Realign();

@@ -10,11 +10,15 @@ struct FormSpec {
     const char* name = "";  // the class becomes "T" + name
     int tag = 0;
     int width = 400, height = 300;
+    int clientWidth = 0, clientHeight = 0;  // when set, the client area's size (the frame is added)
     const char* caption = "";
     bool resizable = true;
-    bool frame = true;      // false: no frame, no caption
+    bool frame = true;        // false: no frame, no caption
+    bool dialogFrame = false; // a fixed dialog frame: no sizing, no minimize box
+    bool toolWindow = false;  // a small caption and no taskbar button
     bool topMost = false;
-    bool centered = true;   // on the screen, when first shown
+    bool centered = true;     // on the screen, when first shown
+    int left = CW_USEDEFAULT, top = CW_USEDEFAULT;  // where it is, when not centred
 };
 
 class Form : public Container {

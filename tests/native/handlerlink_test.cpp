@@ -25,3 +25,15 @@ TEST(ModeFromArguments, StrictIntegerOr999) {
     EXPECT_EQ(ModeFromArguments({"p", "$29A"}), 666);
     EXPECT_EQ(ModeFromArguments({"p", "-1"}), -1);
 }
+
+TEST(MarkPattern, OneMarkInFrontExactlyWhenAdding) {
+    EXPECT_EQ(MarkPattern("*.txt", true), "\x01*.txt");
+    EXPECT_EQ(MarkPattern("*.txt", false), "*.txt");
+    // A second confirmation neither doubles the mark nor keeps a stale one.
+    EXPECT_EQ(MarkPattern("\x01*.txt", true), "\x01*.txt");
+    EXPECT_EQ(MarkPattern("\x01*.txt", false), "*.txt");
+    EXPECT_EQ(MarkPattern("", true), "\x01");
+    EXPECT_EQ(MarkPattern("", false), "");
+    // The longest pattern still fits into an atom with its mark.
+    EXPECT_LE(MarkPattern(std::string(kMaxPattern, 'a'), true).size(), kAtomBufferSize - 1);
+}

@@ -105,10 +105,14 @@ std::vector<HWND> FindTopWindows(const char* className, const char* caption, DWO
 }
 
 std::string WindowText(HWND hwnd) {
-    const int n = GetWindowTextLengthA(hwnd);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    GetWindowTextA(hwnd, s.data(), n + 1);
-    s.resize(static_cast<size_t>(n));
+    // Asked by message: GetWindowText does not ask a control of another
+    // process and would give its creation text.
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &n)) return {};
+    std::string s(n + 1, '\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(s.data()), SMTO_NORMAL, 5000, &got);
+    s.resize(got);
     return s;
 }
 

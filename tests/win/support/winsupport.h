@@ -39,6 +39,7 @@ void PumpMessages();
 // optionally only those of one process.
 std::vector<HWND> FindTopWindows(const char* className, const char* caption, DWORD processId = 0);
 
+// The text of any window, also a control of another process.
 std::string WindowText(HWND hwnd);
 
 // The text of the static control that holds a message box's text.

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include "app/execprgrm.h"
+#include "app/uninstall.h"
+#include "fileprops/dateiselect.h"
 #include "fileprops/renameform.h"
+#include "ui/app.h"
 
 namespace kivu {
 
@@ -11,10 +15,10 @@ namespace {
 const FormMode kFormModes[] = {
     {0, true, nullptr},                  // menu configuration
     {1, true, &StartRenamedialog},       // file properties
-    {2, true, nullptr},                  // file selection
+    {2, true, &StartSelectform},         // file selection
     {3, true, nullptr},                  // program starter
     {10, true, nullptr},                 // live update
-    {101, false, nullptr},               // run a program; shows itself when idle
+    {101, false, &StartEXECForm},         // run a program; shows itself when idle
 };
 
 void ShowRefusal() {
@@ -34,10 +38,12 @@ const FormMode* FindFormMode(int mode) {
 int RunMode(int mode) {
     if (const FormMode* form = FindFormMode(mode)) {
         if (form->start) form->start(form->shownAtStart);
+    } else if (mode == kModeUninstall) {
+        ui::App().Guard(Uninstall);  // a refused registry write reaches the error display
     } else if (mode == kModeRefusal) {
         ShowRefusal();
     }
-    // Uninstalling (666) is not part of this build yet; every other number ends silently.
+    // Every other number ends silently.
     return 0;
 }
 

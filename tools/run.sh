@@ -3,9 +3,10 @@
 # context-menu handler does, through the handler stand-in.
 #   tools/run.sh                      the rename dialog on three sample files
 #   tools/run.sh 1 -- FILE...         the rename dialog on your files
-#   tools/run.sh MODE [ARG...]        any mode with its arguments
+#   tools/run.sh MODE [ARG...]        any mode with its arguments, e.g.
+#                                     2 1 (selection), 101 "cmd /c dir" C:\\ (run a program)
 # Uses $DISPLAY when set. Without one it runs on a private Xvfb: it saves a
-# picture of the window to $BUILD/run.png and then closes it with Escape.
+# picture of the window to $BUILD/run.png and then ends it with a key.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
@@ -40,8 +41,17 @@ if [ "$headless" = 0 ]; then
 fi
 wine "$build/win/bin/kivuhandler.exe" "${winargs[@]}" &
 runner=$!
+mode=${args[0]}
+if [ "$mode" = 101 ]; then wait "$runner"; exit; fi  # its window is off the screen and closes itself
 sleep 3
 import -window root "$build/run.full.png" && convert "$build/run.full.png" -trim +repage "$build/run.png" &&
   rm -f "$build/run.full.png" && echo "picture of the window: $build/run.png"
-xdotool key Escape >/dev/null 2>&1 || true
+# The key that ends each window: Escape closes the rename dialog, Enter
+# confirms the selection pattern, N answers the uninstall question with No.
+case "$mode" in
+  2) key=Return ;;
+  666) key=n ;;
+  *) key=Escape ;;
+esac
+xdotool key "$key" >/dev/null 2>&1 || true
 wait "$runner"

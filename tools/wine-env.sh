@@ -19,15 +19,45 @@ wine_up() {
   else
     export DISPLAY=$DISPLAY_FOR_WINE
   fi
+  local created=0
   if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
     wine wineboot -i >/dev/null 2>&1 || true
     # Without a window manager a closed window costs about 2 s unless Wine manages none.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    created=1
+  fi
+  cp "$root/resources/kivulanguage.ini" "$WINEPREFIX/drive_c/windows/kivulanguage.ini"
+  if [ "$created" = 1 ]; then
+    # The prefix as it is now, for tests that need one of their own: the
+    # server writes the registry to disk when it ends.
+    wineserver -w
+    wine_copy_prefix "$WINEPREFIX" "$build/wine/pristine"
   fi
   wineserver -p
-  cp "$root/resources/kivulanguage.ini" "$WINEPREFIX/drive_c/windows/kivulanguage.ini"
   wine "$build/win/bin/keeper.exe" >/dev/null 2>&1 &
   KEEPER_PID=$!
+}
+
+# Copies a prefix that no server uses. The big folders of system files are
+# hard links: nothing writes to them.
+wine_copy_prefix() {
+  local from=$1 to=$2 big="system32 syswow64 winsxs" d
+  rm -rf "$to" && mkdir -p "$to"
+  tar -C "$from" $(for d in $big; do echo "--exclude=./drive_c/windows/$d"; done) -cf - . | tar -C "$to" -xf -
+  for d in $big; do
+    [ -d "$from/drive_c/windows/$d" ] && cp -al "$from/drive_c/windows/$d" "$to/drive_c/windows/"
+  done
+  return 0
+}
+
+# Runs a test program in a fresh copy of the new prefix, with a server of its own.
+wine_isolated() {
+  local prefix="$build/wine/isolated" rc
+  wine_copy_prefix "$build/wine/pristine" "$prefix"
+  WINEPREFIX=$prefix "$@"
+  rc=$?
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  return $rc
 }
 
 wine_down() {

@@ -1,0 +1,86 @@
+#include "app/uninstall.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/kivulanguage.h"
+#include "common/reg.h"
+
+namespace kivu {
+
+namespace {
+
+constexpr const char* kHandlerKeys[] = {
+    "*\\shellex\\ContextMenuHandlers\\{2D1D33E0-8A8F-11D1-9626-444553540000}",
+    "*\\shellex\\ContextMenuHandlers\\KIVU",
+    "Folder\\shellex\\ContextMenuHandlers\\{2D1D33E0-8A8F-11D1-9626-444553540000}",
+    "Folder\\shellex\\ContextMenuHandlers\\KIVU",
+    "Drive\\shellex\\ContextMenuHandlers\\{2D1D33E0-8A8F-11D1-9626-444553540000}",
+    "Drive\\shellex\\ContextMenuHandlers\\KIVU",
+    "CLSID\\{2D1D33E0-8A8F-11D1-9626-444553540000}",
+};
+
+constexpr const char* kFiles[] = {
+    "kivumenu.dll",   "kivumenu.reg",    "kivupfade.txt",    "kivuprogs.txt",
+    "kivureadme.txt", "kivumanual.txt",  "kivulist.bat",     "kivumanual.html",
+    "kivulanguage.ini", "kivuutil.exe",  "kivuftp.txt",
+};
+
+constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+// The Windows directory without a trailing backslash; empty when the system
+// gives none that fits.
+std::string WindowsDirectory() {
+    char dir[MAX_PATH];
+    const UINT n = GetWindowsDirectoryA(dir, 255);
+    if (n == 0 || n >= 255) return {};
+    std::string s(dir, n);
+    if (!s.empty() && s.back() == '\\') s.pop_back();
+    return s;
+}
+
+std::string Expand(const char* text) {
+    std::string out(256, '\0');
+    DWORD n = ExpandEnvironmentStringsA(text, out.data(), static_cast<DWORD>(out.size()));
+    if (n > out.size()) {  // longer than the usual buffer: expand it whole rather than cut it
+        out.assign(n, '\0');
+        n = ExpandEnvironmentStringsA(text, out.data(), n);
+    }
+    if (n == 0) return text;
+    out.resize(n - 1);
+    return out;
+}
+
+}  // namespace
+
+void Uninstall() {
+    MessageBeep(MB_ICONQUESTION);
+    if (MessageBoxA(nullptr, GetLangString(10001).c_str(), GetLangString(10002).c_str(), MB_YESNO | MB_ICONQUESTION) !=
+        IDYES)
+        return;
+
+    for (const char* key : kHandlerKeys) DeleteRegKey(HKEY_CLASSES_ROOT, key);
+
+    const std::string windir = WindowsDirectory();
+    // Files in use (this program, the handler in the file manager) stay; the
+    // one-time commands below take them at the next logon.
+    if (!windir.empty())
+        for (const char* file : kFiles) DeleteFileA((windir + "\\" + file).c_str());
+
+    const std::string comspec = Expand("%comspec%");
+
+    DeleteRegKey(HKEY_CURRENT_USER, "software\\kivu\\");
+    DeleteRegKey(HKEY_CURRENT_USER, "Software\\KIVU\\Starter\\");
+    DeleteRegValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "KIVUStarter");
+    DeleteRegValue(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
+                   "{2D1D33E0-8A8F-11D1-9626-444553540000}");
+    DeleteRegKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU");
+
+    // Without the Windows directory the commands would name files in the root.
+    if (windir.empty()) return;
+    WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "removekivuutil", comspec + " /cdel " + windir + "\\kivuutil.exe");
+    WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "removekivudll", comspec + " /cdel " + windir + "\\kivumenu.dll");
+}
+
+}  // namespace kivu

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "fileprops/renameform.h"
+#include "starter/starterdialog.h"
 
 namespace kivu {
 
@@ -12,7 +13,7 @@ const FormMode kFormModes[] = {
     {0, true, nullptr},                  // menu configuration
     {1, true, &StartRenamedialog},       // file properties
     {2, true, nullptr},                  // file selection
-    {3, true, nullptr},                  // program starter
+    {3, true, &StartStarterform},        // program starter
     {10, true, nullptr},                 // live update
     {101, false, nullptr},               // run a program; shows itself when idle
 };

@@ -1,7 +1,8 @@
 // kivuhandler: plays the context-menu handler for kivuutil.exe beside it.
 //   kivuhandler <mode> [argument ...] [-- file ...]
 // Mode 1 waits for the dialog's ready signal and sends the files; mode 2 waits
-// for the confirmation and prints the pattern; other modes just run.
+// for the confirmation and prints the pattern; other modes just run (mode 3:
+// "3" the starter's dialog, "3 start" its automatic run as the autostart runs it).
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -125,9 +125,9 @@ void Tstarterform::FormCreate() {
 
     if (automatic_) {
         if (TabControl1.Count() == 0) std::exit(0);  // nothing to start: no window at all
-        ShowMinimized();
-        SwitchTimer1On();
         SetEnabled(false);
+        SwitchTimer1On();
+        ShowMinimized();  // last: the window shows here, already as it runs
     }
     nextIndex_ = 0;
     SetCaption("KIVU Starter");

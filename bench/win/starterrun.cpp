@@ -14,33 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "starter/daynumber.h"
-#include "tests/win/support/probe.h"
+#include "tests/win/support/starter.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/standin.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const std::string kStore = "Software\\KIVU\\Starter";
-
-void Set(const std::string& entry, const std::string& name, const std::string& value) {
-    const std::string key = entry.empty() ? kStore : kStore + "\\" + entry;
-    RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
-                    static_cast<DWORD>(value.size() + 1));
-}
-
-void ClearStore() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kStore.c_str());
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "KIVUStarter");
-}
-
-int32_t Today() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return kivu::DayNumber(now.wDay, now.wMonth, now.wYear);
-}
 
 double CpuMs(HANDLE process) {
     FILETIME created, exited, kernel, user;
@@ -80,12 +60,12 @@ double StatusKb(const std::string& procDir, const std::string& field) {
 }
 
 void CpuWhileAProgramRuns() {
-    ClearStore();
+    testsupport::ClearStore();
     testsupport::TempDir dir;
     const std::string record = dir.path() + "record.txt";
-    Set("", "Copyright", "x");
-    Set("ten", "Pfad", testsupport::ProbeExe());
-    Set("ten", "Parameter", record + " --sleep 10000");
+    testsupport::SetEntryValue("", "Copyright", "x");
+    testsupport::SetEntryValue("ten", "Pfad", testsupport::ProbeExe());
+    testsupport::SetEntryValue("ten", "Parameter", record + " --sleep 10000");
     standin::Handler handler(testsupport::ExeDir() + "kivuutil.exe");
     const auto start = Clock::now();
     if (!handler.Start("3 start")) return;
@@ -108,18 +88,18 @@ void CpuWhileAProgramRuns() {
     std::printf("program of 10 s: it ran %.1f s; the starter used %.1f ms of processor time meanwhile, "
                 "%.1f ms in all over %.1f s (exit code %lu)\n",
                 programSeconds, during, total, std::chrono::duration<double>(Clock::now() - start).count(), code);
-    ClearStore();
+    testsupport::ClearStore();
 }
 
 void RunOverEntriesNotDue(int count) {
-    ClearStore();
-    Set("", "Copyright", "x");
-    const std::string today = std::to_string(Today());
+    testsupport::ClearStore();
+    testsupport::SetEntryValue("", "Copyright", "x");
+    const std::string today = std::to_string(testsupport::TodayNumber());
     char name[32];
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "entry%03d", i);
-        Set(name, "Pfad", "C:\\nowhere\\never.exe");
-        Set(name, "Datum", today);
+        testsupport::SetEntryValue(name, "Pfad", "C:\\nowhere\\never.exe");
+        testsupport::SetEntryValue(name, "Datum", today);
     }
     standin::Handler handler(testsupport::ExeDir() + "kivuutil.exe");
     const auto start = Clock::now();
@@ -153,7 +133,7 @@ void RunOverEntriesNotDue(int count) {
     };
     report("resident memory (VmRSS)", rss);
     report("data memory (VmData)", data);
-    ClearStore();
+    testsupport::ClearStore();
 }
 
 }  // namespace

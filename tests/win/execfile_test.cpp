@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/win/support/probe.h"
+#include "tests/win/support/starter.h"
 #include "tests/win/support/winsupport.h"
 
 using namespace testsupport;

@@ -3,10 +3,7 @@
 // from outside its process.
 #include <gtest/gtest.h>
 
-#include <optional>
-
-#include "starter/daynumber.h"
-#include "tests/win/support/probe.h"
+#include "tests/win/support/starter.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/standin.h"
 
@@ -14,34 +11,8 @@ using namespace testsupport;
 
 namespace {
 
-const std::string kStore = "Software\\KIVU\\Starter";
-const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::optional<std::string> Raw(HKEY root, const std::string& key, const std::string& name) {
-    char buf[1024];
-    DWORD size = sizeof buf;
-    if (RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::string(buf);
-}
-std::optional<std::string> Value(const std::string& entry, const std::string& name) {
-    return Raw(HKEY_CURRENT_USER, kStore + "\\" + entry, name);
-}
-void Set(const std::string& entry, const std::string& name, const std::string& value) {
-    const std::string key = entry.empty() ? kStore : kStore + "\\" + entry;
-    RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
-                    static_cast<DWORD>(value.size() + 1));
-}
-void ClearStore() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kStore.c_str());
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun.c_str(), "KIVUStarter");
-}
-std::string Today() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return std::to_string(kivu::DayNumber(now.wDay, now.wMonth, now.wYear));
-}
-std::string DaysAgo(int days) { return std::to_string(std::stoi(Today()) - days); }
+std::string Today() { return std::to_string(TodayNumber()); }
+std::string DaysAgo(int days) { return std::to_string(TodayNumber() - days); }
 
 bool ProcessRunning(DWORD pid) {
     HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
@@ -99,15 +70,15 @@ protected:
 }  // namespace
 
 TEST_F(StarterFlow, AutomaticRunStartsOnlyTheDueEntryAndEnds) {
-    Set("", "Copyright", "x");
+    SetEntryValue("", "Copyright", "x");
     for (const char* name : {"first", "second", "third"}) {
-        Set(name, "Pfad", ProbeExe());
-        Set(name, "Parameter", record + " " + name + " \"with blanks\"");
+        SetEntryValue(name, "Pfad", ProbeExe());
+        SetEntryValue(name, "Parameter", record + " " + name + " \"with blanks\"");
     }
-    Set("first", "Datum", DaysAgo(6));
-    Set("second", "Datum", DaysAgo(7));
-    Set("third", "Datum", DaysAgo(1));
-    Set("third", "Tage", "2");
+    SetEntryValue("first", "Datum", DaysAgo(6));
+    SetEntryValue("second", "Datum", DaysAgo(7));
+    SetEntryValue("third", "Datum", DaysAgo(1));
+    SetEntryValue("third", "Tage", "2");
 
     ASSERT_TRUE(handler.Start("3 start"));
     HWND window = handler.FindWindowOf("Tstarterform", 10000);
@@ -124,9 +95,9 @@ TEST_F(StarterFlow, AutomaticRunStartsOnlyTheDueEntryAndEnds) {
     EXPECT_EQ(runs[0].args, "second with blanks");
     EXPECT_TRUE(runs[0].ended);
     EXPECT_EQ(runs[0].show, SW_SHOWNORMAL);
-    EXPECT_EQ(Value("second", "Datum"), Today());
-    EXPECT_EQ(Value("first", "Datum"), DaysAgo(6));
-    EXPECT_EQ(Value("third", "Datum"), DaysAgo(1));
+    EXPECT_EQ(EntryValue("second", "Datum"), Today());
+    EXPECT_EQ(EntryValue("first", "Datum"), DaysAgo(6));
+    EXPECT_EQ(EntryValue("third", "Datum"), DaysAgo(1));
 }
 
 TEST_F(StarterFlow, AutomaticRunWithAnEmptyStoreShowsNoWindowAndEndsAtOnce) {
@@ -143,9 +114,9 @@ TEST_F(StarterFlow, AutomaticRunWithAnEmptyStoreShowsNoWindowAndEndsAtOnce) {
 }
 
 TEST_F(StarterFlow, ClosingTheWindowWhileAProgramRunsEndsTheStarterOnly) {
-    Set("", "Copyright", "x");
-    Set("long", "Pfad", ProbeExe());
-    Set("long", "Parameter", record + " --until " + release.Name());
+    SetEntryValue("", "Copyright", "x");
+    SetEntryValue("long", "Pfad", ProbeExe());
+    SetEntryValue("long", "Parameter", record + " --until " + release.Name());
     ASSERT_TRUE(handler.Start("3 start"));
     HWND window = handler.FindWindowOf("Tstarterform", 10000);
     ASSERT_TRUE(window);
@@ -185,9 +156,9 @@ TEST_F(StarterFlow, DialogEditsTheEntries) {
     EXPECT_EQ(WindowText(window), "KIVU - Starter - Noname");
 
     Send(neu, BM_CLICK);  // saves Mail first
-    EXPECT_EQ(Value("Mail", "Pfad"), "C:\\mail\\mail.exe");
-    EXPECT_EQ(Value("Mail", "Tage"), "10");
-    EXPECT_EQ(Value("Mail", "Parameter"), "-check");
+    EXPECT_EQ(EntryValue("Mail", "Pfad"), "C:\\mail\\mail.exe");
+    EXPECT_EQ(EntryValue("Mail", "Tage"), "10");
+    EXPECT_EQ(EntryValue("Mail", "Parameter"), "-check");
     EXPECT_EQ(Send(tabs, TCM_GETITEMCOUNT), 2);
     TypeInto(name, "Zip");
     TypeInto(path, "C:\\zip.exe");
@@ -195,14 +166,14 @@ TEST_F(StarterFlow, DialogEditsTheEntries) {
     // To the first tab with the keyboard: Zip is saved, Mail is shown.
     Send(tabs, WM_KEYDOWN, VK_LEFT);
     EXPECT_EQ(Send(tabs, TCM_GETCURSEL), 0);
-    EXPECT_EQ(Value("Zip", "Pfad"), "C:\\zip.exe");
-    EXPECT_EQ(Value("Zip", "Tage"), "7");
+    EXPECT_EQ(EntryValue("Zip", "Pfad"), "C:\\zip.exe");
+    EXPECT_EQ(EntryValue("Zip", "Tage"), "7");
     EXPECT_EQ(WindowText(window), "KIVU - Starter - Mail");
     EXPECT_EQ(TextOf(days), "10");
 
     Send(loeschen, BM_CLICK);  // Mail goes, without a question
     EXPECT_EQ(Send(tabs, TCM_GETITEMCOUNT), 1);
-    EXPECT_EQ(Value("Mail", "Pfad"), std::nullopt);
+    EXPECT_EQ(EntryValue("Mail", "Pfad"), std::nullopt);
     EXPECT_EQ(WindowText(window), "KIVU - Starter - Zip");
 
     TypeInto(days, "3");
@@ -210,28 +181,9 @@ TEST_F(StarterFlow, DialogEditsTheEntries) {
     DWORD code = 1;
     ASSERT_TRUE(handler.WaitExit(10000, &code));
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(Value("Zip", "Tage"), "3");
-    EXPECT_EQ(Value("Mail", "Pfad"), std::nullopt);
-    const auto autostart = Raw(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter");
+    EXPECT_EQ(EntryValue("Zip", "Tage"), "3");
+    EXPECT_EQ(EntryValue("Mail", "Pfad"), std::nullopt);
+    const auto autostart = Autostart();
     ASSERT_TRUE(autostart.has_value());
     EXPECT_EQ(*autostart, ExeDir() + "kivuutil.exe 3 start");
-}
-
-TEST_F(StarterFlow, DialogDeletingTheLastEntryRemovesTheAutostart) {
-    Set("", "Copyright", "x");
-    Set("only", "Pfad", "C:\\only.exe");
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRun.c_str(), "KIVUStarter", REG_SZ, "k 3 start", 10);
-    ASSERT_TRUE(handler.Start("3"));
-    HWND window = handler.FindWindowOf("Tstarterform", 10000);
-    ASSERT_TRUE(window);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
-    HWND loeschen = FindChild(window, "Button", "&Delete");
-    ASSERT_TRUE(loeschen);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(loeschen) != FALSE; }));
-    Send(loeschen, BM_CLICK);
-    EXPECT_FALSE(IsWindowEnabled(loeschen));
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter"), std::nullopt);
-    EXPECT_EQ(Raw(HKEY_CURRENT_USER, kStore, "Copyright"), std::nullopt);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(handler.WaitExit(10000));
 }

@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <optional>
 #include <thread>
 
 #include "common/errors.h"
-#include "starter/daynumber.h"
-#include "tests/win/support/probe.h"
+#include "tests/win/support/starter.h"
 #include "tests/win/support/winsupport.h"
 #include "ui/app.h"
 
@@ -18,41 +16,6 @@ using namespace testsupport;
 using kivu::Tstarterform;
 
 namespace {
-
-const std::string kStore = "Software\\KIVU\\Starter";
-const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::optional<std::string> Raw(HKEY root, const std::string& key, const std::string& name) {
-    char buf[1024];
-    DWORD size = sizeof buf;
-    if (RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::string(buf);
-}
-std::optional<std::string> Value(const std::string& entry, const std::string& name) {
-    return Raw(HKEY_CURRENT_USER, kStore + "\\" + entry, name);
-}
-void Set(const std::string& entry, const std::string& name, const std::string& value) {
-    const std::string key = entry.empty() ? kStore : kStore + "\\" + entry;
-    RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
-                    static_cast<DWORD>(value.size() + 1));
-}
-bool StoreExists() {
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kStore.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
-}
-void ClearStore() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kStore.c_str());
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun.c_str(), "KIVUStarter");
-}
-
-int32_t Today() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return kivu::DayNumber(now.wDay, now.wMonth, now.wYear);
-}
 
 // Presses OK on every message box of this process that appears, keeping its texts.
 class BoxWatcher {
@@ -90,12 +53,12 @@ protected:
 
     // Two entries, as a user would have saved them.
     void SeedTwo() {
-        Set("", "Copyright", "x");
-        Set("Alpha", "Pfad", "C:\\a.exe");
-        Set("Alpha", "Parameter", "-a");
-        Set("Alpha", "Tage", "14");
-        Set("beta", "Pfad", "C:\\b.exe");
-        Set("beta", "Fenster", "3");
+        SetEntryValue("", "Copyright", "x");
+        SetEntryValue("Alpha", "Pfad", "C:\\a.exe");
+        SetEntryValue("Alpha", "Parameter", "-a");
+        SetEntryValue("Alpha", "Tage", "14");
+        SetEntryValue("beta", "Pfad", "C:\\b.exe");
+        SetEntryValue("beta", "Fenster", "3");
     }
     Tstarterform& Open(bool automatic = false) {
         form = std::make_unique<Tstarterform>(automatic);
@@ -177,7 +140,7 @@ TEST_F(StarterDialog, ShowsTheFirstEntryAndWritesItsWindowModeBack) {
     EXPECT_EQ(f.TrackBar1.Position(), 14);
     EXPECT_EQ(f.Edit2.Text(), "14");
     EXPECT_TRUE(f.RadioButton1.Checked());
-    EXPECT_EQ(Value("Alpha", "Fenster"), "1");  // the missing "0" came back as "1"
+    EXPECT_EQ(EntryValue("Alpha", "Fenster"), "1");  // the missing "0" came back as "1"
 
     ClickTab(1);
     EXPECT_EQ(f.Edit4.Text(), "beta");
@@ -189,9 +152,9 @@ TEST_F(StarterDialog, ShowsTheFirstEntryAndWritesItsWindowModeBack) {
 
 TEST_F(StarterDialog, StoredNumbersOutsideTheSliderOrNotNumbers) {
     SeedTwo();
-    Set("Alpha", "Tage", "150");
-    Set("beta", "Tage", "-4");
-    Set("beta", "Fenster", "5");
+    SetEntryValue("Alpha", "Tage", "150");
+    SetEntryValue("beta", "Tage", "-4");
+    SetEntryValue("beta", "Fenster", "5");
     Tstarterform& f = Open();
     EXPECT_EQ(f.TrackBar1.Position(), 99);
     EXPECT_EQ(f.Edit2.Text(), "99");
@@ -200,7 +163,7 @@ TEST_F(StarterDialog, StoredNumbersOutsideTheSliderOrNotNumbers) {
     EXPECT_FALSE(f.RadioButton1.Checked() || f.RadioButton2.Checked() || f.RadioButton3.Checked());
 
     // A days text that is no number stops the loading silently after the path.
-    Set("Alpha", "Tage", "viele");
+    SetEntryValue("Alpha", "Tage", "viele");
     BoxWatcher boxes;
     ClickTab(0);
     EXPECT_EQ(f.Edit4.Text(), "Alpha");
@@ -220,9 +183,9 @@ TEST_F(StarterDialog, SwitchingTabsSavesAndAClickOnTheStripKeepsEdits) {
     ClickTab(0);
     EXPECT_EQ(f.Edit1.Text(), "C:\\new.exe");
     ClickTab(1);
-    EXPECT_EQ(Value("Alpha", "Pfad"), "C:\\new.exe");
-    EXPECT_EQ(Value("Alpha", "Tage"), "150");
-    EXPECT_EQ(Value("Alpha", "Parameter"), "-a");  // an emptied field keeps it
+    EXPECT_EQ(EntryValue("Alpha", "Pfad"), "C:\\new.exe");
+    EXPECT_EQ(EntryValue("Alpha", "Tage"), "150");
+    EXPECT_EQ(EntryValue("Alpha", "Parameter"), "-a");  // an emptied field keeps it
     EXPECT_EQ(f.Edit1.Text(), "C:\\b.exe");
     ClickTab(0);
     EXPECT_EQ(f.Edit2.Text(), "99");
@@ -264,17 +227,17 @@ TEST_F(StarterDialog, NewEntriesAreSavedOnlyOnceNamedAndWithAPath) {
     f.Edit1.SetText("C:\\mail.exe");
     Click(f.RadioButton2);
     Click(f.Ende);
-    EXPECT_EQ(Value("Mail", "Pfad"), "C:\\mail.exe");
-    EXPECT_EQ(Value("Mail", "Tage"), "7");
-    EXPECT_EQ(Value("Mail", "Fenster"), "2");
-    EXPECT_EQ(Value("Noname", "Pfad"), std::nullopt);
-    EXPECT_TRUE(Raw(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter").has_value());
+    EXPECT_EQ(EntryValue("Mail", "Pfad"), "C:\\mail.exe");
+    EXPECT_EQ(EntryValue("Mail", "Tage"), "7");
+    EXPECT_EQ(EntryValue("Mail", "Fenster"), "2");
+    EXPECT_EQ(EntryValue("Noname", "Pfad"), std::nullopt);
+    EXPECT_TRUE(Autostart().has_value());
     EXPECT_FALSE(IsWindowVisible(f.Handle()));  // Exit closed it
 }
 
 TEST_F(StarterDialog, NewIsRefusedWhileAStartedNonameExists) {
     SeedTwo();
-    Set("Noname", "Datum", "60000");
+    SetEntryValue("Noname", "Datum", "60000");
     Tstarterform& f = Open();
     const auto before = Tabs();
     BoxWatcher boxes;
@@ -298,46 +261,46 @@ TEST_F(StarterDialog, NameThatClashesChangesNothingAndSavesStayWithTheShownEntry
     f.Edit1.SetText("C:\\changed.exe");
     Click(f.RadioButton2);
     Click(f.Ende);
-    EXPECT_EQ(Value("Alpha", "Pfad"), "C:\\changed.exe");
-    EXPECT_EQ(Value("Alpha", "Fenster"), "2");
-    EXPECT_EQ(Value("beta", "Pfad"), "C:\\b.exe");
-    EXPECT_EQ(Value("beta", "Fenster"), "3");
+    EXPECT_EQ(EntryValue("Alpha", "Pfad"), "C:\\changed.exe");
+    EXPECT_EQ(EntryValue("Alpha", "Fenster"), "2");
+    EXPECT_EQ(EntryValue("beta", "Pfad"), "C:\\b.exe");
+    EXPECT_EQ(EntryValue("beta", "Fenster"), "3");
 }
 
 TEST_F(StarterDialog, TypedNameMovesTheEntryAtEveryKeystrokeUntilItClashes) {
     SeedTwo();
-    Set("Alpha", "Datum", "60000");
+    SetEntryValue("Alpha", "Datum", "60000");
     Tstarterform& f = Open();
     Retype(f.Edit4, "Gamma");
     EXPECT_EQ(Tabs(), (Names{"Gamma", "beta"}));
-    EXPECT_EQ(Value("Alpha", "Pfad"), std::nullopt);
-    EXPECT_EQ(Value("Gamma", "Pfad"), "C:\\a.exe");
-    EXPECT_EQ(Value("Gamma", "Datum"), "60000");
-    EXPECT_EQ(Value("G", "Pfad"), std::nullopt);  // passed through, moved on
+    EXPECT_EQ(EntryValue("Alpha", "Pfad"), std::nullopt);
+    EXPECT_EQ(EntryValue("Gamma", "Pfad"), "C:\\a.exe");
+    EXPECT_EQ(EntryValue("Gamma", "Datum"), "60000");
+    EXPECT_EQ(EntryValue("G", "Pfad"), std::nullopt);  // passed through, moved on
     // Typed over, "beta" passes through "b", "be" and "bet"; the last key clashes.
     Retype(f.Edit4, "beta");
     EXPECT_EQ(Tabs(), (Names{"bet", "beta"}));
-    EXPECT_EQ(Value("bet", "Pfad"), "C:\\a.exe");
-    EXPECT_EQ(Value("beta", "Pfad"), "C:\\b.exe");
+    EXPECT_EQ(EntryValue("bet", "Pfad"), "C:\\a.exe");
+    EXPECT_EQ(EntryValue("beta", "Pfad"), "C:\\b.exe");
 }
 
 TEST_F(StarterDialog, DeleteAsksNothingAndTheLastOneTakesTheStoreAndAutostart) {
     SeedTwo();
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRun.c_str(), "KIVUStarter", REG_SZ, "k 3 start", 10);
+    SetAutostart("k 3 start");
     Tstarterform& f = Open();
     // An emptied name field names nothing: the shown entry goes, not the store.
     Retype(f.Edit4, "");
     Click(f.Loeschen);
     EXPECT_EQ(Tabs(), Names{"beta"});
-    EXPECT_EQ(Value("Alpha", "Pfad"), std::nullopt);
-    EXPECT_EQ(Value("beta", "Pfad"), "C:\\b.exe");
+    EXPECT_EQ(EntryValue("Alpha", "Pfad"), std::nullopt);
+    EXPECT_EQ(EntryValue("beta", "Pfad"), "C:\\b.exe");
     EXPECT_EQ(f.Edit4.Text(), "beta");
     EXPECT_TRUE(f.TabControl1.Focused());
 
     Click(f.Loeschen);
     EXPECT_EQ(Tabs(), Names{});
     EXPECT_FALSE(StoreExists());
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter"), std::nullopt);
+    EXPECT_EQ(Autostart(), std::nullopt);
     EXPECT_EQ(f.Edit1.Text(), "");
     EXPECT_EQ(f.Edit4.Text(), "");
     EXPECT_FALSE(f.Edit1.Enabled());
@@ -381,18 +344,18 @@ TEST_F(StarterDialog, AutomaticRunStartsOnlyTheDueEntryAndClosesAfterTheLast) {
     TempDir dir;
     const std::string record = dir.path() + "record.txt";
     ProbeRelease release;
-    const int32_t today = Today();
-    Set("", "Copyright", "x");
-    Set("a", "Pfad", ProbeExe());
-    Set("a", "Parameter", record + " first");
-    Set("a", "Datum", std::to_string(today - 6));
-    Set("b", "Pfad", ProbeExe());
-    Set("b", "Parameter", record + " --until " + release.Name());
-    Set("b", "Datum", std::to_string(today - 7));
-    Set("b", "Fenster", "2");
-    Set("c", "Pfad", ProbeExe());
-    Set("c", "Datum", std::to_string(today + 3));  // clock set back
-    Set("c", "Parameter", record + " third");
+    const int32_t today = TodayNumber();
+    SetEntryValue("", "Copyright", "x");
+    SetEntryValue("a", "Pfad", ProbeExe());
+    SetEntryValue("a", "Parameter", record + " first");
+    SetEntryValue("a", "Datum", std::to_string(today - 6));
+    SetEntryValue("b", "Pfad", ProbeExe());
+    SetEntryValue("b", "Parameter", record + " --until " + release.Name());
+    SetEntryValue("b", "Datum", std::to_string(today - 7));
+    SetEntryValue("b", "Fenster", "2");
+    SetEntryValue("c", "Pfad", ProbeExe());
+    SetEntryValue("c", "Datum", std::to_string(today + 3));  // clock set back
+    SetEntryValue("c", "Parameter", record + " third");
 
     Tstarterform& f = Open(true);
     EXPECT_TRUE(f.Timer1.Running());
@@ -413,7 +376,7 @@ TEST_F(StarterDialog, AutomaticRunStartsOnlyTheDueEntryAndClosesAfterTheLast) {
     EXPECT_EQ(f.StatusBar1.PanelText(3), "gestartet.");
     EXPECT_TRUE(f.WorkerRunning());
     EXPECT_FALSE(f.Timer1.Running());
-    EXPECT_EQ(Value("b", "Datum"), std::to_string(today));
+    EXPECT_EQ(EntryValue("b", "Datum"), std::to_string(today));
     ASSERT_TRUE(WaitUntil([&] { return ReadProbeRecord(record).size() == 1; }));
     release.Set();
     ASSERT_TRUE(WaitUntil([&] { return !f.WorkerRunning(); }));
@@ -433,17 +396,17 @@ TEST_F(StarterDialog, AutomaticRunStartsOnlyTheDueEntryAndClosesAfterTheLast) {
     EXPECT_EQ(f.Caption(), "KIVU Starter");
     EXPECT_FALSE(IsWindowVisible(f.Handle()));
     EXPECT_EQ(ReadProbeRecord(record).size(), 1u);
-    EXPECT_EQ(Value("a", "Datum"), std::to_string(today - 6));
-    EXPECT_EQ(Value("c", "Datum"), std::to_string(today + 3));
+    EXPECT_EQ(EntryValue("a", "Datum"), std::to_string(today - 6));
+    EXPECT_EQ(EntryValue("c", "Datum"), std::to_string(today + 3));
 }
 
 TEST_F(StarterDialog, AutomaticRunGoesOnAfterAValueThatIsNoNumber) {
-    Set("", "Copyright", "x");
-    Set("a", "Pfad", "C:\\nowhere\\a.exe");
-    Set("a", "Tage", "sieben");
-    Set("b", "Pfad", "C:\\nowhere\\b.exe");
-    Set("b", "Fenster", "normal");
-    Set("c", "Pfad", "C:\\nowhere\\c.exe");  // due, cannot start
+    SetEntryValue("", "Copyright", "x");
+    SetEntryValue("a", "Pfad", "C:\\nowhere\\a.exe");
+    SetEntryValue("a", "Tage", "sieben");
+    SetEntryValue("b", "Pfad", "C:\\nowhere\\b.exe");
+    SetEntryValue("b", "Fenster", "normal");
+    SetEntryValue("c", "Pfad", "C:\\nowhere\\c.exe");  // due, cannot start
     Tstarterform& f = Open(true);
     f.Timer1.Stop();
     try {
@@ -454,36 +417,11 @@ TEST_F(StarterDialog, AutomaticRunGoesOnAfterAValueThatIsNoNumber) {
     }
     EXPECT_THROW(f.Timer1Timer(), kivu::ConvertError);
     EXPECT_EQ(f.Caption(), "KIVU Starter - b");
-    EXPECT_EQ(Value("b", "Datum"), std::nullopt);
+    EXPECT_EQ(EntryValue("b", "Datum"), std::nullopt);
     f.Timer1Timer();
     EXPECT_EQ(f.Caption(), "KIVU Starter - c");
     // A start that fails still counts as started and reports back.
-    EXPECT_EQ(Value("c", "Datum"), std::to_string(Today()));
+    EXPECT_EQ(EntryValue("c", "Datum"), std::to_string(TodayNumber()));
     ASSERT_TRUE(WaitUntil([&] { return !f.WorkerRunning(); }));
     EXPECT_EQ(f.StatusBar1.PanelText(3), "beendet.");
-}
-
-TEST_F(StarterDialog, ClosingWhileAProgramRunsLeavesItRunning) {
-    TempDir dir;
-    const std::string record = dir.path() + "record.txt";
-    ProbeRelease release;
-    Set("", "Copyright", "x");
-    Set("a", "Pfad", ProbeExe());
-    Set("a", "Parameter", record + " --until " + release.Name());
-    Tstarterform& f = Open(true);
-    f.Timer1.Stop();
-    f.Timer1Timer();
-    ASSERT_TRUE(WaitUntil([&] { return ReadProbeRecord(record).size() == 1; }));
-    PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
-    PumpMessages();
-    form.reset();
-    const auto runs = ReadProbeRecord(record);
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_FALSE(runs[0].ended);
-    HANDLE probe = OpenProcess(SYNCHRONIZE, FALSE, runs[0].pid);
-    ASSERT_TRUE(probe);
-    EXPECT_EQ(WaitForSingleObject(probe, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    release.Set();
-    EXPECT_EQ(WaitForSingleObject(probe, 10000), WAIT_OBJECT_0);
-    CloseHandle(probe);
 }

@@ -6,43 +6,20 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include "tests/win/support/starter.h"
 
 using kivu::StarterStore;
+using namespace testsupport;
 
 namespace {
 
 const std::string kStore = "Software\\KIVU\\Starter";
-const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::optional<std::string> Raw(HKEY root, const std::string& key, const std::string& name) {
-    char buf[1024];
-    DWORD size = sizeof buf;
-    if (RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::string(buf);
-}
-
-std::optional<std::string> EntryValue(const std::string& entry, const std::string& name) {
-    return Raw(HKEY_CURRENT_USER, kStore + "\\" + entry, name);
-}
 
 bool KeyExists(const std::string& path) {
     HKEY h;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
     RegCloseKey(h);
     return true;
-}
-
-void SetRaw(const std::string& key, const std::string& name, const std::string& value) {
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
-                              static_cast<DWORD>(value.size() + 1)),
-              ERROR_SUCCESS);
-}
-
-void ClearStore() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kStore.c_str());
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun.c_str(), "KIVUStarter");
 }
 
 class Store : public ::testing::Test {
@@ -57,19 +34,19 @@ using Names = std::vector<std::string>;
 }  // namespace
 
 TEST_F(Store, ListsEntriesOnlyWhenTheMarkerIsThere) {
-    SetRaw(kStore + "\\beta", "Pfad", "b.exe");
-    SetRaw(kStore + "\\Alpha", "Pfad", "a.exe");
+    SetEntryValue("beta", "Pfad", "b.exe");
+    SetEntryValue("Alpha", "Pfad", "a.exe");
     EXPECT_EQ(store.List(), Names{});
-    SetRaw(kStore, "Copyright", "anything");
+    SetEntryValue("", "Copyright", "anything");
     EXPECT_EQ(store.List(), (Names{"Alpha", "beta"}));  // sorted without regard to case
 }
 
 TEST_F(Store, SaveWritesMarkerAutostartAndTheFields) {
     store.Save("Backup", "C:\\tools\\backup.exe", "14", "/all");
-    EXPECT_TRUE(Raw(HKEY_CURRENT_USER, kStore, "Copyright").has_value());
-    EXPECT_NE(*Raw(HKEY_CURRENT_USER, kStore, "Copyright"), "-");
+    EXPECT_TRUE(EntryValue("", "Copyright").has_value());
+    EXPECT_NE(*EntryValue("", "Copyright"), "-");
     // No quotes around the path, even with a blank in it.
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter"), "C:\\Program Files\\KIVU\\kivuutil.exe 3 start");
+    EXPECT_EQ(Autostart(), "C:\\Program Files\\KIVU\\kivuutil.exe 3 start");
     EXPECT_EQ(EntryValue("Backup", "Pfad"), "C:\\tools\\backup.exe");
     EXPECT_EQ(EntryValue("Backup", "Tage"), "14");
     EXPECT_EQ(EntryValue("Backup", "Parameter"), "/all");
@@ -100,8 +77,8 @@ TEST_F(Store, NothingIsSavedWithoutPathOrNameOrAsNoname) {
     store.Save("", "C:\\a.exe", "7", "x");
     store.Save("Backup", "", "7", "x");
     store.Save("a\\b", "C:\\a.exe", "7", "x");
-    EXPECT_FALSE(KeyExists(kStore));
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter"), std::nullopt);
+    EXPECT_FALSE(StoreExists());
+    EXPECT_EQ(Autostart(), std::nullopt);
     // The comparison with "Noname" heeds case; the key is the same one.
     store.Save("noname", "C:\\a.exe", "7", "x");
     EXPECT_EQ(EntryValue("Noname", "Pfad"), "C:\\a.exe");
@@ -142,8 +119,8 @@ TEST_F(Store, DeletingTheLastEntryAndTheStoreRemovesTheAutostart) {
     EXPECT_EQ(store.List(), Names{"Cleanup"});
     store.Delete("Cleanup");
     store.DeleteStore();
-    EXPECT_FALSE(KeyExists(kStore));
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter"), std::nullopt);
+    EXPECT_FALSE(StoreExists());
+    EXPECT_EQ(Autostart(), std::nullopt);
     EXPECT_EQ(store.List(), Names{});
 }
 

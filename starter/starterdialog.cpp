@@ -127,11 +127,12 @@ void Tstarterform::FormCreate() {
         if (TabControl1.Count() == 0) std::exit(0);  // nothing to start: no window at all
         SetEnabled(false);
         SwitchTimer1On();
-        ShowMinimized();  // last: the window shows here, already as it runs
     }
     nextIndex_ = 0;
     SetCaption("KIVU Starter");
     ui::App().SetTitle(Caption());
+    // The automatic run shows itself, minimized, once it is set up.
+    if (automatic_) ShowMinimized();
 }
 
 void Tstarterform::ShowMinimized() {

@@ -6,6 +6,7 @@
 #include "app/uninstall.h"
 #include "fileprops/dateiselect.h"
 #include "fileprops/renameform.h"
+#include "starter/starterdialog.h"
 #include "ui/app.h"
 
 namespace kivu {
@@ -16,9 +17,9 @@ const FormMode kFormModes[] = {
     {0, true, nullptr},                  // menu configuration
     {1, true, &StartRenamedialog},       // file properties
     {2, true, &StartSelectform},         // file selection
-    {3, true, nullptr},                  // program starter
+    {3, true, &StartStarterform},        // program starter
     {10, true, nullptr},                 // live update
-    {101, false, &StartEXECForm},         // run a program; shows itself when idle
+    {101, false, &StartEXECForm},        // run a program; shows itself when idle
 };
 
 void ShowRefusal() {

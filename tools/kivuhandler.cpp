@@ -2,7 +2,8 @@
 //   kivuhandler <mode> [argument ...] [-- file ...]
 // Mode 1 waits for the dialog's ready signal and sends the files; mode 2 waits
 // for the confirmation and prints the pattern; mode 101 waits for the start
-// report; other modes just run.
+// report; other modes just run (mode 3: "3" the starter's dialog, "3 start"
+// its automatic run as the autostart runs it).
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -134,6 +134,7 @@ void Control::Fire(const std::function<void()>& handler) {
 
 void Control::HandleCommand(WORD) {}
 LRESULT Control::HandleNotify(NMHDR*) { return 0; }
+void Control::HandleScroll(WORD) {}
 
 std::string Control::Text() const {
     const int n = GetWindowTextLengthA(hwnd_);
@@ -252,6 +253,14 @@ bool Container::RouteMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             }
             return false;
         }
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+            if (Control* c = lp ? FromHandle(reinterpret_cast<HWND>(lp)) : nullptr) {
+                c->HandleScroll(LOWORD(wp));
+                result = 0;
+                return true;
+            }
+            return false;
         case WM_SIZE:
             Realign();
             return false;

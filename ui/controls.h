@@ -65,6 +65,7 @@ public:
     // Reflected notifications from the parent.
     virtual void HandleCommand(WORD code);
     virtual LRESULT HandleNotify(NMHDR* hdr);
+    virtual void HandleScroll(WORD code);  // WM_HSCROLL / WM_VSCROLL of a slider
 
 protected:
     // Creates a window of a system class as a child of the parent and hooks it.

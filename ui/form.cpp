@@ -53,6 +53,21 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             break;
+        case WM_NEXTDLGCTL: {
+            // The dialog keys send it for an access key on a label or group
+            // box: the focus goes to the control after it, as in a dialog,
+            // and from a group box that holds controls to the first of those.
+            HWND target = nullptr;
+            HWND from = GetFocus();
+            if (LOWORD(lp)) target = reinterpret_cast<HWND>(wp);
+            else if (wp == 0 && from && (GetWindowLongA(from, GWL_EXSTYLE) & WS_EX_CONTROLPARENT))
+                target = GetNextDlgTabItem(from, nullptr, FALSE);
+            if (!target && !LOWORD(lp)) target = GetNextDlgTabItem(hwnd_, from, wp != 0);
+            if (!target) return 0;
+            ::SetFocus(target);
+            if (SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(target, EM_SETSEL, 0, -1);
+            return 0;
+        }
         case WM_CLOSE:
             Close();
             return 0;

@@ -1,0 +1,64 @@
+#include "ui/tabs.h"
+
+namespace ui {
+
+void TabControl::Create(Container& parent, const Spec& spec, bool hotTrack) {
+    CreateChild(parent, spec, WC_TABCONTROLA, hotTrack ? TCS_HOTTRACK : 0);
+}
+
+int TabControl::Count() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETITEMCOUNT, 0, 0)); }
+int TabControl::Index() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)); }
+void TabControl::SetIndex(int index) { SendMessageA(hwnd_, TCM_SETCURSEL, index, 0); }
+
+std::string TabControl::TabText(int index) const {
+    // A tab names a registry key: 255 characters at most.
+    char buf[256] = {};
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = buf;
+    item.cchTextMax = sizeof buf;
+    SendMessageA(hwnd_, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    return buf;
+}
+
+void TabControl::SetTabText(int index, const std::string& text) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(hwnd_, TCM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
+}
+
+void TabControl::Add(const std::string& text) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(hwnd_, TCM_INSERTITEMA, Count(), reinterpret_cast<LPARAM>(&item));
+}
+
+void TabControl::Delete(int index) { SendMessageA(hwnd_, TCM_DELETEITEM, index, 0); }
+
+LRESULT TabControl::HandleNotify(NMHDR* hdr) {
+    switch (hdr->code) {
+        case TCN_SELCHANGING: {
+            bool allow = true;
+            if (onChanging) onChanging(allow);
+            return allow ? FALSE : TRUE;
+        }
+        case TCN_SELCHANGE:
+            Fire(onChange);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+bool TabControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_SETFOCUS) {
+        result = DefSubclassProc(hwnd_, msg, wp, lp);
+        Fire(onEnter);
+        return true;
+    }
+    return Control::HandleMessage(msg, wp, lp, result);
+}
+
+}  // namespace ui

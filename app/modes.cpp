@@ -4,6 +4,7 @@
 
 #include "app/execprgrm.h"
 #include "app/uninstall.h"
+#include "config/konfigunit.h"
 #include "fileprops/dateiselect.h"
 #include "fileprops/renameform.h"
 #include "ui/app.h"
@@ -13,7 +14,7 @@ namespace kivu {
 namespace {
 
 const FormMode kFormModes[] = {
-    {0, true, nullptr},                  // menu configuration
+    {0, true, &StartKonfigdialog},       // menu configuration
     {1, true, &StartRenamedialog},       // file properties
     {2, true, &StartSelectform},         // file selection
     {3, true, nullptr},                  // program starter

@@ -65,6 +65,8 @@ public:
     // Reflected notifications from the parent.
     virtual void HandleCommand(WORD code);
     virtual LRESULT HandleNotify(NMHDR* hdr);
+    // Owner-drawn controls paint their items here (reflected WM_DRAWITEM).
+    virtual bool HandleDrawItem(const DRAWITEMSTRUCT&) { return false; }
 
 protected:
     // Creates a window of a system class as a child of the parent and hooks it.

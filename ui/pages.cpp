@@ -8,13 +8,16 @@
 namespace ui {
 
 void PageControl::Create(Container& parent, const Spec& spec) {
-    CreateChild(parent, spec, WC_TABCONTROLA, TCS_BOTTOM | TCS_HOTTRACK | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
+    CreateChild(parent, spec, WC_TABCONTROLA, TCS_BOTTOM | TCS_HOTTRACK | WS_CLIPSIBLINGS);
 }
 
 void PageControl::AddPage(Panel& page, const Spec& spec) {
     Spec s = spec;
     s.visible = pages_.empty();
-    page.Create(*this, s);
+    page.Create(*parent_, s);
+    // Above the tab control, which then leaves the page's area to it.
+    HWND above = GetWindow(hwnd_, GW_HWNDPREV);
+    SetWindowPos(page.Handle(), above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>(spec.text);
@@ -54,6 +57,7 @@ void PageControl::PlacePages() {
     RECT r;
     GetClientRect(hwnd_, &r);
     SendMessageA(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    MapWindowPoints(hwnd_, parent_->Handle(), reinterpret_cast<POINT*>(&r), 2);
     for (Panel* page : pages_)
         page->SetBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
 }
@@ -70,7 +74,7 @@ LRESULT PageControl::HandleNotify(NMHDR* hdr) {
 }
 
 bool PageControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    if (msg == WM_SIZE) {
+    if (msg == WM_SIZE || msg == WM_MOVE) {
         result = DefSubclassProc(hwnd_, msg, wp, lp);
         PlacePages();
         return true;

@@ -1,11 +1,14 @@
-// A page control: tabs (here at the bottom, lit under the mouse) over pages
-// that are panels; only the active page is visible.
+// A page control: tabs (here at the bottom, lit under the mouse) and pages
+// that are panels; only the active page is visible. The pages lie over the
+// tab control's display area as its siblings, as in the system's property
+// sheets, so the tab control and the active page's controls share the
+// window's tab order.
 #pragma once
 #include "ui/controls.h"
 
 namespace ui {
 
-class PageControl : public Container {
+class PageControl : public Control {
 public:
     void Create(Container& parent, const Spec& spec);
     // Creates the page as an empty panel and adds its tab (caption spec.text).

@@ -164,9 +164,9 @@ TEST_F(KonfigDialog, TheLanguageSwitchReappliesEveryCaptionAndKeepsTheTicks) {
     EXPECT_EQ(form->Caption(), "KIVU - Menueinträge Konfiguration");
     EXPECT_EQ(form->PageControl1.PageCaption(0), "KIVU Menüeinträge");
     EXPECT_EQ(form->PageControl1.PageCaption(5), "Über KIVU");
-    EXPECT_EQ(form->CheckBox1.Text(), "Explorer Menüeinträge als Submenü");
+    EXPECT_EQ(form->CheckBox1.Text(), "&Explorer Menüeinträge als Submenü");
     EXPECT_EQ(form->Label1.Text(), "Sprache:");
-    EXPECT_EQ(form->Button2.Text(), "Standardverzeichnisse Hinzufügen");
+    EXPECT_EQ(form->Button2.Text(), "Standard&verzeichnisse Hinzufügen");
     EXPECT_EQ(form->Button3.Text(), "Live-Update");
     EXPECT_EQ(form->ListView1.ColumnCaption(2), "Verzeichnis");
     EXPECT_EQ(form->ListView2.ColumnCaption(1), "Pfad / Adresse");
@@ -271,4 +271,32 @@ TEST_F(KonfigDialog, TheAboutPageIsAFixedReadOnlyTextOutOfTheTabOrder) {
     EXPECT_TRUE(style & ES_READONLY);
     EXPECT_FALSE(style & WS_TABSTOP);
     EXPECT_FALSE(style & (WS_VSCROLL | WS_HSCROLL));
+}
+
+TEST_F(KonfigDialog, TabWalksTheOptionsPageInItsOrderAndAccessKeysReachTheBoxes) {
+    Open({"kivuutil", "0", "4"});
+    HWND top = form->Handle();
+    std::vector<HWND> order;
+    HWND at = form->PageControl1.Handle();
+    for (int i = 0; i < 12; ++i) {
+        at = GetNextDlgTabItem(top, at, FALSE);
+        order.push_back(at);
+        if (at == form->PageControl1.Handle()) break;
+    }
+    const std::vector<HWND> expected = {form->CheckBox1.Handle(), form->CheckBox2.Handle(), form->CheckBox3.Handle(),
+                                        form->CheckBox4.Handle(), form->CheckBox5.Handle(), form->ComboBox1.Handle(),
+                                        form->Button2.Handle(),   form->Button3.Handle(),   form->PageControl1.Handle()};
+    EXPECT_EQ(order, expected);
+
+    form->CheckBox1.SetFocus();
+    MSG alt{form->CheckBox1.Handle(), WM_SYSCHAR, 'b', 0x20000000, 0, {}};
+    EXPECT_TRUE(IsDialogMessageA(top, &alt));  // "Show &bitmap beside the menu"
+    PumpMessages();
+    EXPECT_FALSE(form->CheckBox2.Checked());
+    EXPECT_EQ(MenuValue("ZeigeBitmap"), "0");
+    alt.wParam = 'd';  // "&double pane"
+    EXPECT_TRUE(IsDialogMessageA(top, &alt));
+    PumpMessages();
+    EXPECT_TRUE(form->CheckBox5.Checked());
+    EXPECT_EQ(kivu::ReadFolderVerb(), "explore");
 }

@@ -129,9 +129,11 @@ void SavePrograms(const std::vector<ProgramEntry>& programs) {
 
 void SaveFtpSites(const std::vector<FtpEntry>& sites) { WriteListFile(ListFilePath(kFtpFile), FormatFtpSites(sites)); }
 
-std::vector<std::string> AvailableLanguages() {
+namespace {
+
+std::vector<std::string> SectionKeys(const std::string& section) {
     std::string buf(kSectionBuffer, '\0');
-    const DWORD n = GetPrivateProfileStringA("Available", nullptr, "", buf.data(), kSectionBuffer, kLanguageFile);
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(), kSectionBuffer, kLanguageFile);
     std::vector<std::string> names;
     for (size_t pos = 0; pos < n;) {
         const size_t end = buf.find('\0', pos);
@@ -140,6 +142,20 @@ std::vector<std::string> AvailableLanguages() {
         pos = end + 1;
     }
     return names;
+}
+
+}  // namespace
+
+std::vector<std::string> AvailableLanguages() { return SectionKeys("Available"); }
+
+std::vector<std::string> LanguageKeys() {
+    // The section that the lookups use: "Current", or English when it is not set.
+    char buf[2048];
+    const DWORD n = GetPrivateProfileStringA("Language", "Current", "English", buf, sizeof buf, kLanguageFile);
+    std::vector<std::string> keys = SectionKeys(std::string(buf, n));
+    const std::vector<std::string> english = SectionKeys("English");
+    keys.insert(keys.end(), english.begin(), english.end());
+    return keys;
 }
 
 std::string CurrentLanguageSetting() {

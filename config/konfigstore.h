@@ -47,6 +47,9 @@ void WriteListFile(const std::string& path, const std::string& bytes);
 std::vector<std::string> AvailableLanguages();
 std::string CurrentLanguageSetting();
 void SetCurrentLanguage(const std::string& language);
+// The key names of a language's section, and those of English: a number
+// that neither holds has no text, and looking it up would only cost time.
+std::vector<std::string> LanguageKeys();
 
 // The environment variables in text expanded (a result of at most 255
 // characters); nothing when the expansion fails.

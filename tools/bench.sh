@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prints the speed figures: the native benchmarks (Release, no sanitizers)
-# and the timed end-to-end run of the properties dialog under Wine.
+# and the timed end-to-end runs under Wine: the properties dialog, then the
+# configuration window's start and language switch.
 #   tools/bench.sh [files]      (default 10000 files)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,3 +19,6 @@ wine_up keep
 trap wine_down EXIT
 wine "$build/win/bin/arrivals.exe" "${1:-10000}" >"$build/arrivals.txt" 2>&1 || true
 cat "$build/arrivals.txt"
+echo "== configuration window under Wine"
+wine "$build/win/bin/konfigstart.exe" 7 >"$build/konfigstart.txt" 2>&1 || true
+cat "$build/konfigstart.txt"

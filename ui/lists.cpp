@@ -141,6 +141,10 @@ std::string ComboBox::ItemText(int index) const { return ListText(hwnd_, CB_GETL
 
 void ComboBox::SetText(const std::string& text) {
     settingText_ = true;
+    // The list marks the item that the text names, so the arrow keys go on from there.
+    const LRESULT item = SendMessageA(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(text.c_str()));
+    if (item != CB_ERR) SendMessageA(hwnd_, CB_SETCURSEL, item, 0);
     Control::SetText(text);
     settingText_ = false;
 }

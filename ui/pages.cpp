@@ -23,7 +23,7 @@ void PageControl::AddPage(Panel& page, const Spec& spec) {
     item.pszText = const_cast<char*>(spec.text);
     SendMessageA(hwnd_, TCM_INSERTITEMA, pages_.size(), reinterpret_cast<LPARAM>(&item));
     pages_.push_back(&page);
-    PlacePages();
+    PlacePage(page);
 }
 
 int PageControl::ActivePage() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)); }
@@ -53,13 +53,16 @@ void PageControl::SetPageCaption(int index, const std::string& caption) {
     PlacePages();  // the tabs may take another row
 }
 
-void PageControl::PlacePages() {
+void PageControl::PlacePage(Panel& page) {
     RECT r;
     GetClientRect(hwnd_, &r);
     SendMessageA(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
     MapWindowPoints(hwnd_, parent_->Handle(), reinterpret_cast<POINT*>(&r), 2);
-    for (Panel* page : pages_)
-        page->SetBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
+    page.SetBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
+}
+
+void PageControl::PlacePages() {
+    for (Panel* page : pages_) PlacePage(*page);
 }
 
 void PageControl::ShowActive() {

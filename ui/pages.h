@@ -31,6 +31,7 @@ protected:
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
+    void PlacePage(Panel& page);
     void PlacePages();
     void ShowActive();
 

@@ -88,3 +88,11 @@ TEST(KonfigAbout, TwentySixLinesFramedByRules) {
     EXPECT_EQ(lines[20], "Contact:\t\tvia e-mail to ");
     EXPECT_EQ(lines[24], "read readme.txt and manual.txt for further information");
 }
+
+TEST(KonfigCheckList, ANumberHasAKeyOnlyInItsExactDecimalForm) {
+    const std::vector<std::string> keys = {"ver", "11", "012", "10300", "-5"};
+    EXPECT_TRUE(HasNumberKey(keys, 11));
+    EXPECT_FALSE(HasNumberKey(keys, 12));  // "012" is another key
+    EXPECT_TRUE(HasNumberKey(keys, -5));
+    EXPECT_FALSE(HasNumberKey({}, 11));
+}

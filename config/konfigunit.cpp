@@ -1,5 +1,7 @@
 #include "config/konfigunit.h"
 
+#include <optional>
+
 #include "app/handlerevents.h"
 #include "common/convert.h"
 #include "common/kivulanguage.h"
@@ -302,7 +304,9 @@ bool Tkonfigdialog::FormCloseQuery() {
 
 void Tkonfigdialog::FormResize() {
     if (!Panel1.Handle()) return;  // the window's first size comes before its controls
-    RedrawPause pause(Handle());
+    // While hidden (the start-up's sizing) there is nothing on the screen to keep still.
+    std::optional<RedrawPause> pause;
+    if (IsWindowVisible(Handle())) pause.emplace(Handle());
     const KonfigLayout layout =
         LayoutFor(Width(), ListView2.ColumnWidth(0), ListView1.ColumnWidth(0), ListView1.ColumnWidth(2));
     const RECT panel = Panel1.Bounds();

@@ -300,3 +300,20 @@ TEST_F(KonfigDialog, TabWalksTheOptionsPageInItsOrderAndAccessKeysReachTheBoxes)
     EXPECT_TRUE(form->CheckBox5.Checked());
     EXPECT_EQ(kivu::ReadFolderVerb(), "explore");
 }
+
+TEST_F(KonfigDialog, TheSplitterDragsTheLeftPanelsWidthWithinItsLimits) {
+    Open({"kivuutil", "0", "4"});
+    form->SetSize(900, 500);
+    const int before = form->Panel1.Width();
+    HWND bar = form->Splitter1.Handle();
+    SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 10));
+    SendMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(-49), 10));
+    EXPECT_EQ(form->Panel1.Width(), before - 50);
+    EXPECT_EQ(form->Splitter1.Bounds().left, before - 50);
+    EXPECT_EQ(form->Panel2.Bounds().left, before - 50 + 3);
+    SendMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(-2000), 10));
+    EXPECT_EQ(form->Panel1.Width(), ui::Splitter::kMinSize);
+    SendMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(1, 10));
+    SendMessageA(bar, WM_MOUSEMOVE, 0, MAKELPARAM(300, 10));  // released: no more dragging
+    EXPECT_EQ(form->Panel1.Width(), ui::Splitter::kMinSize);
+}

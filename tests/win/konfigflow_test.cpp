@@ -4,9 +4,11 @@
 // save). Registry and files are the prefix's own.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <optional>
 
+#include "common/kivulanguage.h"
 #include "common/reg.h"
 #include "config/konfigstore.h"
 #include "tests/win/support/winsupport.h"
@@ -40,6 +42,7 @@ protected:
             saved_.push_back(kivu::ReadListFile(paths_.back()));
             DeleteFileA(paths_.back().c_str());
         }
+        language_ = kivu::ReadListFile(kivu::ListFilePath(kivu::kLanguageFile));
         kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kMenuKey);
     }
     void TearDown() override {
@@ -50,6 +53,8 @@ protected:
             else DeleteFileA(paths_[i].c_str());
         }
         kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kMenuKey);
+        if (language_) WriteFileBytes(kivu::ListFilePath(kivu::kLanguageFile), *language_);
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, kivu::kLanguageFile);  // forget the cached file
     }
 
     // Starts "0 arguments" and waits until the window is on the screen and idle.
@@ -98,6 +103,12 @@ protected:
             reinterpret_cast<LPARAM>(&s));
         return s.found;
     }
+    static std::string ItemText(HWND list, int i) {
+        char text[512] = {};
+        if (SendMessageA(list, LB_GETTEXTLEN, i, 0) >= static_cast<LRESULT>(sizeof text)) return "<too long>";
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
     std::string FileOf(size_t i) const { return kivu::ReadListFile(paths_[i]).value_or("<missing>"); }
     void WriteList(size_t i, const std::string& bytes) const { WriteFileBytes(paths_[i], bytes); }
 
@@ -105,6 +116,7 @@ protected:
     HWND window = nullptr;
     std::vector<std::string> paths_;  // folders, programs, FTP sites
     std::vector<std::optional<std::string>> saved_;
+    std::optional<std::string> language_;
 };
 
 }  // namespace
@@ -256,4 +268,48 @@ TEST_F(KonfigFlow, AFailingSaveIsShownAndKeepsTheWindowOpenUntilItCanSave) {
     RemoveDirectoryA(blocker.c_str());
     CloseAndWait();
     EXPECT_EQ(FileOf(1), "calc||\r\n");
+}
+
+TEST_F(KonfigFlow, TheLanguageSwitchReappliesTheCaptionsAndKeepsTheTicks) {
+    Open();
+    HWND list = CheckList();
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 13 + 6));  // entry 12 off
+    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 13 + 6));
+    Settle();
+    HWND combo = FindChild(window, "ComboBox");
+    ASSERT_TRUE(combo);
+    const LRESULT german = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>("German"));
+    ASSERT_NE(german, CB_ERR);
+    SendMessageA(combo, CB_SETCURSEL, german, 0);
+    SendMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    EXPECT_EQ(WindowText(window), "KIVU - Menueinträge Konfiguration");
+    // Wine hands only the first character of an item across processes: the
+    // length tells the German texts from the English ones (the in-process
+    // tests read the whole texts).
+    EXPECT_EQ(ItemText(list, 0), std::string("Pfad kopieren [11]").substr(0, 1));
+    EXPECT_EQ(SendMessageA(list, LB_GETTEXTLEN, 0, 0), static_cast<LRESULT>(std::strlen("Pfad kopieren [11]")));
+    EXPECT_EQ(SendMessageA(list, LB_GETTEXTLEN, 1, 0), static_cast<LRESULT>(std::strlen("Namen kopieren [12]")));
+    EXPECT_TRUE(FindChild(window, "Button", "&Zweiteilige Ansicht"));
+    EXPECT_EQ(RegValue("status"), std::string(11, '1') + "0" + std::string(88, '1'));
+    // The tick stays off: clicking the box again ticks it.
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 13 + 6));
+    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 13 + 6));
+    ASSERT_TRUE(WaitUntil([&] { return RegValue("status") == std::string(100, '1'); }));
+    CloseAndWait();
+    EXPECT_EQ(kivu::CurrentLanguageSetting(), "German");
+}
+
+TEST_F(KonfigFlow, AStartActionThatIsNoNumberIsReportedAtTheFirstIdleTurn) {
+    ASSERT_TRUE(handler->Start("0 1 x c:\\temp"));
+    HWND box = ErrorBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), "'x' ist kein gültiger Integerwert.");
+    window = handler->FindWindowOf("Tkonfigdialog", 10000);
+    EXPECT_TRUE(IsWindowVisible(window));  // the window was up before the idle turn
+    EXPECT_EQ(SendMessageA(FindChild(window, WC_TABCONTROLA), TCM_GETCURSEL, 0, 0), 1);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindTopWindows("#32770", "KIVUUtil", handler->ProcessId()).empty(); }));
+    CloseAndWait();
 }

@@ -207,7 +207,7 @@ void Tkonfigdialog::StartAction() {
 
 void Tkonfigdialog::ApplyCaptions() {
     SetCaption(GetLangString(Tag()));
-    StatusBar1.SetPanelText(0 | SBT_NOBORDERS, VersionBanner());
+    StatusBar1.SetPanelText(0 | SBT_NOBORDERS, VersionBanner());  // panel 0, drawn without a bevel
     for (ui::PopupMenu* menu : {&PopupMenu1, &PopupMenu2, &PopupMenu4}) ui::ApplyLangTexts(*menu);
     ListView1.SetColumnCaption(0, GetLangString(10315));
     ListView1.SetColumnCaption(1, GetLangString(10316));

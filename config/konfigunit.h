@@ -67,6 +67,8 @@ public:
     void Button2Click();
     bool PageControl1Changing();
     void RichEdit1MouseUp();
+    // The start action of the command line, once, at the first idle turn.
+    void StartAction();
 
 protected:
     void CreateControls() override;
@@ -76,7 +78,6 @@ protected:
     void FormConstrain(MINMAXINFO& limits) override;
 
 private:
-    void StartAction();
     void ApplyCaptions();
     void ApplyMenuTabs();
     void BuildCheckList();

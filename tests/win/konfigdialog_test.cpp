@@ -317,3 +317,23 @@ TEST_F(KonfigDialog, TheSplitterDragsTheLeftPanelsWidthWithinItsLimits) {
     SendMessageA(bar, WM_MOUSEMOVE, 0, MAKELPARAM(300, 10));  // released: no more dragging
     EXPECT_EQ(form->Panel1.Width(), ui::Splitter::kMinSize);
 }
+
+TEST_F(KonfigDialog, TheStartActionRunsOnceAndTakesTheFolderForAnyPageButTheFtpPage) {
+    using Command = kivu::StartAction::Command;
+    Open({"kivuutil", "0", "1", "1", "c:\\temp"});
+    EXPECT_TRUE(form->StartActionPending());
+    EXPECT_EQ(form->PageControl1.ActivePage(), 1);
+    form->StartAction();  // the first idle turn
+    EXPECT_FALSE(form->StartActionPending());
+    EXPECT_EQ(form->ChooserFolder(), "c:\\temp");
+    EXPECT_EQ(form->StartCommand(), Command::AddFolder);
+    form.reset();
+    Open({"kivuutil", "0", "2", "1", "c:\\temp"});
+    form->StartAction();
+    EXPECT_EQ(form->ChooserFolder(), "");
+    EXPECT_EQ(form->StartCommand(), Command::None);
+    form.reset();
+    Open({"kivuutil", "0", "3", "1"});
+    form->StartAction();
+    EXPECT_EQ(form->StartCommand(), Command::AddProgram);
+}

@@ -1,5 +1,5 @@
 // The configuration window's size and layout rules, its check list
-// captions, the start action read from the command line and the about text.
+// captions and the start action read from the command line.
 #include "config/konfigrules.h"
 
 #include <gtest/gtest.h>
@@ -67,26 +67,6 @@ TEST(KonfigStartAction, NeedsPageAndActionAndTakesTheFolderExceptForTheFtpPage) 
     EXPECT_EQ(ParseStartAction({"k", "0", "3", "$1"}).command, C::AddProgram);
     EXPECT_THROW(ParseStartAction({"k", "0", "x", "1"}), ConvertError);
     EXPECT_THROW(ParseStartAction({"k", "0", "1", ""}), ConvertError);
-}
-
-TEST(KonfigAbout, TwentySixLinesFramedByRules) {
-    const std::string text = AboutText();
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    for (size_t end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2)
-        lines.push_back(text.substr(pos, end - pos));
-    lines.push_back(text.substr(pos));
-    ASSERT_EQ(lines.size(), 26u);
-    const std::string rule(38, '-');
-    for (size_t i : {0, 3, 10, 23, 25}) EXPECT_EQ(lines[i], rule) << i;
-    EXPECT_EQ(lines[1], "KIVUMenu");
-    EXPECT_EQ(lines[9], "");
-    EXPECT_EQ(lines[11], "");
-    EXPECT_EQ(lines[12], "Version:\t\tSee statusbar for version.");
-    EXPECT_EQ(lines[15], std::string(32, ' ') +
-                             "See readme.txt for details about the contributers of other languages.");
-    EXPECT_EQ(lines[20], "Contact:\t\tvia e-mail to ");
-    EXPECT_EQ(lines[24], "read readme.txt and manual.txt for further information");
 }
 
 TEST(KonfigCheckList, ANumberHasAKeyOnlyInItsExactDecimalForm) {

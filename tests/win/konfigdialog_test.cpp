@@ -4,6 +4,7 @@
 // files and the registry are the prefix's own and are put back afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "common/kivulanguage.h"
@@ -264,6 +265,7 @@ TEST_F(KonfigDialog, TheAboutPageIsAFixedReadOnlyTextOutOfTheTabOrder) {
     EXPECT_EQ(form->PageControl1.ActivePage(), 5);
     const std::string text = form->RichEdit1.Text();
     EXPECT_EQ(text, kivu::AboutText());
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 25);  // 26 lines
     EXPECT_EQ(text.substr(0, 40), std::string(38, '-') + "\r\n");
     EXPECT_NE(text.find("\r\nVersion:\t\tSee statusbar for version.\r\n"), std::string::npos);
     EXPECT_NE(text.find("may be one  or more versions behind."), std::string::npos);

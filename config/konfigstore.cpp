@@ -131,9 +131,11 @@ void SaveFtpSites(const std::vector<FtpEntry>& sites) { WriteListFile(ListFilePa
 
 namespace {
 
-std::vector<std::string> SectionKeys(const std::string& section) {
+// The key names of a section; nothing when they did not fit the buffer.
+std::optional<std::vector<std::string>> SectionKeys(const std::string& section) {
     std::string buf(kSectionBuffer, '\0');
     const DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(), kSectionBuffer, kLanguageFile);
+    if (n >= kSectionBuffer - 2) return std::nullopt;
     std::vector<std::string> names;
     for (size_t pos = 0; pos < n;) {
         const size_t end = buf.find('\0', pos);
@@ -146,15 +148,16 @@ std::vector<std::string> SectionKeys(const std::string& section) {
 
 }  // namespace
 
-std::vector<std::string> AvailableLanguages() { return SectionKeys("Available"); }
+std::vector<std::string> AvailableLanguages() { return SectionKeys("Available").value_or(std::vector<std::string>{}); }
 
-std::vector<std::string> LanguageKeys() {
+std::optional<std::vector<std::string>> LanguageKeys() {
     // The section that the lookups use: "Current", or English when it is not set.
     char buf[2048];
     const DWORD n = GetPrivateProfileStringA("Language", "Current", "English", buf, sizeof buf, kLanguageFile);
-    std::vector<std::string> keys = SectionKeys(std::string(buf, n));
-    const std::vector<std::string> english = SectionKeys("English");
-    keys.insert(keys.end(), english.begin(), english.end());
+    auto keys = SectionKeys(std::string(buf, n));
+    const auto english = SectionKeys("English");
+    if (!keys || !english) return std::nullopt;
+    keys->insert(keys->end(), english->begin(), english->end());
     return keys;
 }
 

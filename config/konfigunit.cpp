@@ -231,9 +231,9 @@ void Tkonfigdialog::ApplyMenuTabs() {
 void Tkonfigdialog::BuildCheckList() {
     RedrawPause pause(CheckListBox1.Handle());
     CheckListBox1.Clear();
-    const std::vector<std::string> keys = LanguageKeys();
+    const auto keys = LanguageKeys();
     for (int n = kFirstMenuEntry; n <= kLastMenuEntry; ++n) {
-        if (!HasNumberKey(keys, n)) continue;  // no text in either section
+        if (keys && !HasNumberKey(*keys, n)) continue;  // no text in either section
         const std::string text = GetLangString(n);
         if (!text.empty()) CheckListBox1.Add(MenuEntryCaption(text, n), n, MenuFlag(menuStatus_, n));
     }

@@ -339,3 +339,15 @@ TEST_F(KonfigDialog, TheStartActionRunsOnceAndTakesTheFolderForAnyPageButTheFtpP
     form->StartAction();
     EXPECT_EQ(form->StartCommand(), Command::AddProgram);
 }
+
+TEST_F(KonfigDialog, ALanguageSectionTooLongToListStillShowsEveryEntry) {
+    std::string file = "[Language]\r\nCurrent=English\r\n[English]\r\n";
+    for (int i = 0; i < 3000; ++i) file += "padding" + std::to_string(i) + "=x\r\n";  // over 16384 bytes of keys
+    file += "11=Eleven\r\n";
+    WriteBytes(LanguagePath(), file);
+    FlushProfileCache();
+    kivu::ClearLangCache();
+    Open();
+    ASSERT_EQ(form->CheckListBox1.Count(), 1);
+    EXPECT_EQ(form->CheckListBox1.ItemText(0), "Eleven [11]");
+}

@@ -4,6 +4,7 @@
 
 #include "app/execprgrm.h"
 #include "app/uninstall.h"
+#include "config/konfigunit.h"
 #include "fileprops/dateiselect.h"
 #include "fileprops/renameform.h"
 #include "starter/starterdialog.h"
@@ -14,7 +15,7 @@ namespace kivu {
 namespace {
 
 const FormMode kFormModes[] = {
-    {0, true, nullptr},                  // menu configuration
+    {0, true, &StartKonfigdialog},       // menu configuration
     {1, true, &StartRenamedialog},       // file properties
     {2, true, &StartSelectform},         // file selection
     {3, true, &StartStarterform},        // program starter

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Prints the speed figures: the native benchmarks (Release, no sanitizers),
-# the timed end-to-end run of the properties dialog and the starter's
-# automatic run under Wine.
+# Prints the speed figures: the native benchmarks (Release, no sanitizers)
+# and the timed end-to-end runs under Wine: the properties dialog, the
+# configuration window's start and language switch, the starter's automatic run.
 #   tools/bench.sh [files]      (default 10000 files)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +19,9 @@ wine_up keep
 trap wine_down EXIT
 wine "$build/win/bin/arrivals.exe" "${1:-10000}" >"$build/arrivals.txt" 2>&1 || true
 cat "$build/arrivals.txt"
+echo "== configuration window under Wine"
+wine "$build/win/bin/konfigstart.exe" 7 >"$build/konfigstart.txt" 2>&1 || true
+cat "$build/konfigstart.txt"
 echo "== program starter under Wine (about three minutes)"
 wine "$build/win/bin/starterrun.exe" 50 >"$build/starterrun.txt" 2>&1 || true
 cat "$build/starterrun.txt"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs the pattern engine's target.
-# Usage: BUILD=<build folder> tools/fuzz.sh [seconds, default 60] [extra libFuzzer flags...]
+# Builds the libFuzzer targets with clang and runs them one after the other:
+# the pattern engine, then the list files of the menu configuration.
+# Usage: BUILD=<build folder> tools/fuzz.sh [seconds per target, default 60] [extra libFuzzer flags...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
@@ -9,7 +10,7 @@ shift || true
 out="$build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKIVU_SANITIZE=ON -DKIVU_BENCH=OFF >/dev/null
-cmake --build "$out" --target pattern_fuzz -j "$(nproc)"
+cmake --build "$out" --target pattern_fuzz listfiles_fuzz -j "$(nproc)"
 
 corpus="$out/corpus/pattern"
 mkdir -p "$corpus"
@@ -22,6 +23,15 @@ seed '\x03\x00\x00\x00[Na[Ext]me][N:$$:$$]\x00readme' built
 seed '\x00\x00\x00\x00[Name][Name(1,12)][Ext]\x00[Name(1,12)].txt' named
 seed '\x05\x00\x00\x00[Name(-2147483648,5)][N:-5:-2147483648]\x00.cfg' numbers
 
+lists="$out/corpus/listfiles"
+mkdir -p "$lists"
+printf 'NOTEPAD|c:\\windows\\notepad.exe %%d|c:\\windows\\\r\ncalc\r\n-|-|-\r\n' > "$lists/programs"
+printf 'c:\\temp\r\n\r\n-\nd:\\x\rtail' > "$lists/folders"
+printf 'Site|a|b\r\n|skipped\r\n\x1aafter' > "$lists/ftp"
+printf 'a\0b\r\n\n\r' > "$lists/ends"
+
 cd "$out"
-exec "$out/bin/pattern_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
+"$out/bin/pattern_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
     -dict="$root/tests/fuzz/pattern.dict" -print_final_stats=1 "$@"
+exec "$out/bin/listfiles_fuzz" "$lists" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
+    -print_final_stats=1 "$@"

@@ -1,9 +1,11 @@
 // kivuhandler: plays the context-menu handler for kivuutil.exe beside it.
 //   kivuhandler <mode> [argument ...] [-- file ...]
-// Mode 1 waits for the dialog's ready signal and sends the files; mode 2 waits
-// for the confirmation and prints the pattern; mode 101 waits for the start
-// report; other modes just run (mode 3: "3" the starter's dialog, "3 start"
-// its automatic run as the autostart runs it).
+// Mode 0 opens the configuration window as the handler's "configure" command
+// does (0 [page [action [folder]]]) and, once it is closed, shows the list
+// files it saved; mode 1 waits for the dialog's ready signal and sends the
+// files; mode 2 waits for the confirmation and prints the pattern; mode 101
+// waits for the start report; other modes just run (mode 3: "3" the
+// starter's dialog, "3 start" its automatic run as the autostart runs it).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -64,5 +66,18 @@ int main(int argc, char** argv) {
     DWORD code = 0;
     handler.WaitExit(INFINITE, &code);
     std::printf("kivuutil ended with exit code %lu\n", code);
+    if (mode == "0") {
+        // What the handler reads next time it builds the menu.
+        char dir[MAX_PATH];
+        const UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
+        for (const char* name : {"kivupfade.txt", "kivuprogs.txt", "kivuftp.txt"}) {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            const std::string path = std::string(dir, n) + "\\" + name;
+            if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+                std::printf("%s: %lu bytes\n", path.c_str(), data.nFileSizeLow);
+            else
+                std::printf("%s: none\n", path.c_str());
+        }
+    }
     return static_cast<int>(code);
 }

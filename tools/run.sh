@@ -46,9 +46,11 @@ if [ "$mode" = 101 ]; then wait "$runner"; exit; fi  # its window is off the scr
 sleep 3
 import -window root "$build/run.full.png" && convert "$build/run.full.png" -trim +repage "$build/run.png" &&
   rm -f "$build/run.full.png" && echo "picture of the window: $build/run.png"
-# The key that ends each window: Escape closes the rename dialog, Enter
+# The key that ends each window: Escape closes the rename dialog, Alt+F4 the
+# configuration window (which then saves its lists), Enter
 # confirms the selection pattern, N answers the uninstall question with No.
 case "$mode" in
+  0) key=alt+F4 ;;
   2) key=Return ;;
   666) key=n ;;
   *) key=Escape ;;

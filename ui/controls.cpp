@@ -261,6 +261,13 @@ bool Container::RouteMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
                 return true;
             }
             return false;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+            Control* c = item->CtlType == ODT_MENU ? nullptr : FromHandle(item->hwndItem);
+            if (!c || !c->HandleDrawItem(*item)) return false;
+            result = TRUE;
+            return true;
+        }
         case WM_SIZE:
             Realign();
             return false;

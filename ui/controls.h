@@ -66,6 +66,8 @@ public:
     virtual void HandleCommand(WORD code);
     virtual LRESULT HandleNotify(NMHDR* hdr);
     virtual void HandleScroll(WORD code);  // WM_HSCROLL / WM_VSCROLL of a slider
+    // Owner-drawn controls paint their items here (reflected WM_DRAWITEM).
+    virtual bool HandleDrawItem(const DRAWITEMSTRUCT&) { return false; }
 
 protected:
     // Creates a window of a system class as a child of the parent and hooks it.

@@ -196,6 +196,7 @@ TEST_F(LanguageFileTest, AccessKeysAreUniqueWithinAForm) {
         {"properties", {10101, 10201, 10202, 10203, 10204, 10205, 10206, 10207, 10208, 10209, 10210, 10211, 10260}},
         {"starter", {10401, 10402, 10403, 10404, 10405, 10406, 10407, 10408, 10409, 10410}},
         {"selection", {10101, 10102, 10103}},
+        {"configuration", {10318, 10319, 10321, 10326, 10327, 10328}},
     };
     for (const auto& name : Languages()) {
         const Section* s = Find(name);

@@ -1,0 +1,182 @@
+#include "config/konfigstore.h"
+
+#include <windows.h>
+
+#include "common/convert.h"
+#include "common/errors.h"
+#include "common/kivulanguage.h"
+#include "common/reg.h"
+
+namespace kivu {
+
+namespace {
+
+constexpr UINT kWindowsDirBuffer = 256;
+constexpr DWORD kExpandBuffer = 256;
+constexpr DWORD kSectionBuffer = 16384;  // the key list of a profile section
+
+[[noreturn]] void ThrowIoError(DWORD code) {
+    throw FileError(FormatMessage1("E/A-Fehler %s", IntToStr(code)));
+}
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool Close() {
+        const bool ok = !valid() || CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE h_;
+};
+
+}  // namespace
+
+std::string LoadMenuStatus() { return ReadRegString(HKEY_CURRENT_USER, kMenuKey, "status", DefaultMenuStatus()); }
+
+void SaveMenuStatus(const std::string& status) { WriteRegString(HKEY_CURRENT_USER, kMenuKey, "status", status); }
+
+bool ReadOptionFlag(const std::string& valueName, const std::string& def) {
+    return OptionFlagOn(ReadRegString(HKEY_CURRENT_USER, kMenuKey, valueName, def));
+}
+
+void WriteOptionFlag(const std::string& valueName, bool on) {
+    WriteRegString(HKEY_CURRENT_USER, kMenuKey, valueName, OptionFlagText(on));
+}
+
+std::string ReadFolderVerb() { return ReadRegString(HKEY_CLASSES_ROOT, kFolderShellKey, "", "open"); }
+
+void WriteFolderVerb(bool doublePane) {
+    WriteRegString(HKEY_CLASSES_ROOT, kFolderShellKey, "", doublePane ? kExploreVerb : "");
+}
+
+std::string ListFilePath(const char* fileName) {
+    char dir[kWindowsDirBuffer];
+    const UINT n = GetWindowsDirectoryA(dir, kWindowsDirBuffer);
+    if (n == 0 || n >= kWindowsDirBuffer) ThrowIoError(GetLastError());
+    return std::string(dir, n) + "\\" + fileName;
+}
+
+std::optional<std::string> ReadListFile(const std::string& path) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
+        ThrowIoError(code);
+    }
+    std::string bytes;
+    char chunk[64 * 1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) ThrowIoError(GetLastError());
+        if (got == 0) break;
+        bytes.append(chunk, got);
+    }
+    return bytes;
+}
+
+void WriteListFile(const std::string& path, const std::string& bytes) {
+    if (bytes.empty()) {
+        if (!DeleteFileA(path.c_str())) {
+            const DWORD code = GetLastError();
+            if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) ThrowIoError(code);
+        }
+        return;
+    }
+    const std::string temp = path + ".new";
+    DWORD failure = ERROR_SUCCESS;
+    {
+        FileHandle file(
+            CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) ThrowIoError(GetLastError());  // nothing written, nothing to clean up
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(file.get()) || !file.Close())
+            failure = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    }
+    if (failure == ERROR_SUCCESS &&
+        !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        failure = GetLastError();
+    if (failure != ERROR_SUCCESS) {
+        DeleteFileA(temp.c_str());
+        ThrowIoError(failure);
+    }
+}
+
+std::vector<std::string> LoadFolders() { return ParseFolders(ReadListFile(ListFilePath(kFoldersFile)).value_or("")); }
+
+std::vector<ProgramEntry> LoadPrograms() {
+    return ParsePrograms(ReadListFile(ListFilePath(kProgramsFile)).value_or(""));
+}
+
+std::vector<FtpEntry> LoadFtpSites() { return ParseFtpSites(ReadListFile(ListFilePath(kFtpFile)).value_or("")); }
+
+void SaveFolders(const std::vector<std::string>& folders) {
+    WriteListFile(ListFilePath(kFoldersFile), FormatFolders(folders));
+}
+
+void SavePrograms(const std::vector<ProgramEntry>& programs) {
+    WriteListFile(ListFilePath(kProgramsFile), FormatPrograms(programs));
+}
+
+void SaveFtpSites(const std::vector<FtpEntry>& sites) { WriteListFile(ListFilePath(kFtpFile), FormatFtpSites(sites)); }
+
+namespace {
+
+// The key names of a section; nothing when they did not fit the buffer.
+std::optional<std::vector<std::string>> SectionKeys(const std::string& section) {
+    std::string buf(kSectionBuffer, '\0');
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(), kSectionBuffer, kLanguageFile);
+    if (n >= kSectionBuffer - 2) return std::nullopt;
+    std::vector<std::string> names;
+    for (size_t pos = 0; pos < n;) {
+        const size_t end = buf.find('\0', pos);
+        if (end == pos || end > n) break;
+        names.push_back(buf.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::string> AvailableLanguages() { return SectionKeys("Available").value_or(std::vector<std::string>{}); }
+
+std::optional<std::vector<std::string>> LanguageKeys() {
+    // The section that the lookups use: "Current", or English when it is not set.
+    char buf[2048];
+    const DWORD n = GetPrivateProfileStringA("Language", "Current", "English", buf, sizeof buf, kLanguageFile);
+    auto keys = SectionKeys(std::string(buf, n));
+    const auto english = SectionKeys("English");
+    if (!keys || !english) return std::nullopt;
+    keys->insert(keys->end(), english->begin(), english->end());
+    return keys;
+}
+
+std::string CurrentLanguageSetting() {
+    char buf[2048];
+    const DWORD n = GetPrivateProfileStringA("Language", "Current", "", buf, sizeof buf, kLanguageFile);
+    return std::string(buf, n);
+}
+
+void SetCurrentLanguage(const std::string& language) {
+    if (!WritePrivateProfileStringA("Language", "Current", language.c_str(), kLanguageFile))
+        throw ProfileError(FormatMessage1("nach %s kann nicht geschrieben werden", kLanguageFile));
+}
+
+std::optional<std::string> ExpandEnvironment(const std::string& text) {
+    char buf[kExpandBuffer];
+    const DWORD n = ExpandEnvironmentStringsA(text.c_str(), buf, kExpandBuffer);
+    if (n == 0 || n > kExpandBuffer) return std::nullopt;
+    return std::string(buf);
+}
+
+}  // namespace kivu

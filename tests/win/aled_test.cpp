@@ -1,0 +1,223 @@
+// The LED as a real window: its bitmaps against their patterns, the size of
+// each style, what it paints in each state, blinking on its timer, the
+// colour change while blinking, and the mouse events.
+#include <gtest/gtest.h>
+
+#include "controls/ALed.h"
+#include "tests/win/support/winsupport.h"
+#include "ui/form.h"
+
+using kivu::TALed;
+using kivu::TLEDStyle;
+using namespace kivu::led;
+using testsupport::WaitUntil;
+
+namespace {
+
+class LedForm : public ui::Form {
+public:
+    LedForm() : ui::Form({.name = "ledtestform", .width = 200, .height = 150, .caption = "LED"}) {}
+    TALed ALed1;
+
+protected:
+    void CreateControls() override { ALed1.Create(*this, {.name = "ALed1", .left = 8, .top = 8, .width = 16, .height = 16}); }
+};
+
+// The pixels of a window painted through WM_PRINTCLIENT, or of a bitmap.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    ~Canvas() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    void Render(HWND hwnd) { SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT); }
+    void Draw(HBITMAP bitmap) {
+        HDC src = CreateCompatibleDC(dc_);
+        HGDIOBJ old = SelectObject(src, bitmap);
+        BitBlt(dc_, 0, 0, width_, height_, src, 0, 0, SRCCOPY);
+        SelectObject(src, old);
+        DeleteDC(src);
+    }
+    Rgb At(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
+
+private:
+    int width_, height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+    uint32_t* bits_ = nullptr;
+};
+
+class Led : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.Create();
+        form.Show();
+    }
+    Rgb Centre() {
+        RECT r;
+        GetClientRect(led().Handle(), &r);
+        Canvas c(r.right, r.bottom);
+        c.Render(led().Handle());
+        return c.At(r.right / 2, r.bottom / 2);
+    }
+    TALed& led() { return form.ALed1; }
+    LedForm form;
+};
+
+}  // namespace
+
+TEST(LedBitmaps, EachResourceIsItsPatternPixelForPixel) {
+    for (TLEDStyle style : kAllStyles) {
+        const StyleInfo info = Style(style);
+        SCOPED_TRACE(info.image);
+        auto bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), info.image, IMAGE_BITMAP, 0, 0,
+                                                      LR_CREATEDIBSECTION));
+        ASSERT_TRUE(bitmap);
+        BITMAP bm{};
+        GetObjectA(bitmap, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmBitsPixel, 4);
+        ASSERT_EQ(bm.bmWidth, info.width);
+        ASSERT_EQ(bm.bmHeight, info.height);
+        Canvas canvas(info.width, info.height);
+        canvas.Draw(bitmap);
+        DeleteObject(bitmap);
+        const PixelGrid expected = FromPattern(Pattern(style));
+        for (int y = 0; y < info.height; ++y)
+            for (int x = 0; x < info.width; ++x)
+                ASSERT_EQ(canvas.At(x, y), expected.At(x, y)) << "pixel " << x << "," << y;
+    }
+}
+
+TEST_F(Led, ANewLedIsOffAndSilverWithBlinkSet) {
+    EXPECT_EQ(led().Width(), 16);
+    EXPECT_EQ(led().Height(), 16);
+    EXPECT_FALSE(led().Value());
+    EXPECT_TRUE(led().Blink());
+    EXPECT_EQ(led().Interval(), 1000);
+    EXPECT_EQ(led().LEDStyle(), TLEDStyle::LEDSmall);
+    EXPECT_EQ(Centre(), kSilver);
+    EXPECT_FALSE(led().Blinking());
+    EXPECT_FALSE(GetWindowLongA(led().Handle(), GWL_STYLE) & WS_TABSTOP);
+}
+
+TEST_F(Led, TheLensTakesTheColourOfTheStateAndTheFrameStays) {
+    led().SetBlink(false);
+    led().SetValue(true);
+    EXPECT_EQ(Centre(), kLens);  // the default true colour: the image as it is
+    led().SetTrueColor(RGB(0, 0, 255));
+    EXPECT_EQ(Centre(), 0x0000FFu);
+    led().SetValue(false);
+    led().SetFalseColor(RGB(255, 0, 0));
+    EXPECT_EQ(Centre(), 0xFF0000u);
+    Canvas c(16, 16);
+    c.Render(led().Handle());
+    EXPECT_EQ(c.At(0, 0), kWhite);
+    EXPECT_EQ(c.At(15, 15), kDarkGrey);
+}
+
+TEST_F(Led, AStyleSetsTheSizeAndALaterWidthStretchesTheImage) {
+    led().SetLEDStyle(TLEDStyle::LEDVertical);
+    EXPECT_EQ(led().Width(), 14);
+    EXPECT_EQ(led().Height(), 22);
+    led().SetLEDStyle(TLEDStyle::LEDLarge);
+    EXPECT_EQ(led().Width(), 22);
+    EXPECT_EQ(led().Height(), 22);
+    led().SetBounds(8, 8, 44, 22);
+    EXPECT_EQ(led().Width(), 44);
+    Canvas c(44, 22);
+    c.Render(led().Handle());
+    const PixelGrid stock = FromPattern(Pattern(TLEDStyle::LEDLarge));
+    for (int x = 0; x < 44; ++x) EXPECT_EQ(c.At(x, 0), stock.At(x / 2, 0));
+    EXPECT_EQ(c.At(22, 11), kSilver);  // the lens, dark
+    // A colour change rebuilds the images, which gives the style's size again.
+    led().SetFalseColor(RGB(1, 2, 3));
+    EXPECT_EQ(led().Width(), 22);
+}
+
+TEST_F(Led, WhileOnItBlinksOnItsTimerAndStopsWhenOff) {
+    int ticks = 0;
+    led().onTimer = [&] { ++ticks; };
+    led().SetInterval(30);
+    led().SetValue(true);
+    EXPECT_TRUE(led().Blinking());
+    EXPECT_FALSE(led().ShowsFalseImage());
+    ASSERT_TRUE(WaitUntil([&] { return ticks >= 1; }));
+    EXPECT_TRUE(led().ShowsFalseImage());  // the first tick darkens the lens
+    EXPECT_EQ(Centre(), kSilver);
+    ASSERT_TRUE(WaitUntil([&] { return ticks >= 2; }));
+    EXPECT_FALSE(led().ShowsFalseImage());
+    led().SetValue(false);
+    EXPECT_FALSE(led().Blinking());
+    EXPECT_TRUE(led().ShowsFalseImage());
+}
+
+TEST_F(Led, AColourChangeWhileBlinkingRestartsLitAndKeepsBlinking) {
+    int ticks = 0;
+    led().onTimer = [&] { ++ticks; };
+    led().SetInterval(30);
+    led().SetValue(true);
+    ASSERT_TRUE(WaitUntil([&] { return ticks >= 1 && led().ShowsFalseImage(); }));
+    led().SetTrueColor(RGB(255, 255, 0));
+    EXPECT_TRUE(led().Blink());
+    EXPECT_TRUE(led().Blinking());
+    EXPECT_FALSE(led().ShowsFalseImage());
+    EXPECT_EQ(Centre(), 0xFFFF00u);
+    const int before = ticks;
+    ASSERT_TRUE(WaitUntil([&] { return ticks > before; }));
+}
+
+TEST_F(Led, BlinkOffInMidBlinkLightsTheLensForGood) {
+    int ticks = 0;
+    led().onTimer = [&] { ++ticks; };
+    led().SetInterval(30);
+    led().SetValue(true);
+    ASSERT_TRUE(WaitUntil([&] { return led().ShowsFalseImage(); }));
+    led().SetBlink(false);
+    EXPECT_FALSE(led().Blinking());
+    EXPECT_FALSE(led().ShowsFalseImage());
+    EXPECT_EQ(Centre(), kLens);
+}
+
+TEST_F(Led, ANewIntervalRestartsTheTimer) {
+    int ticks = 0;
+    led().onTimer = [&] { ++ticks; };
+    led().SetInterval(60000);
+    led().SetValue(true);
+    led().SetInterval(20);  // the next switch comes one new interval after the change
+    ASSERT_TRUE(WaitUntil([&] { return ticks >= 1; }, std::chrono::seconds(5)));
+    EXPECT_EQ(led().Interval(), 20);
+}
+
+TEST_F(Led, TheMouseEventsFireOnEnterLeaveAndClick) {
+    int entered = 0, left = 0, clicked = 0;
+    led().onMouseEnter = [&] { ++entered; };
+    led().onMouseLeave = [&] { ++left; };
+    led().onClick = [&] { ++clicked; };
+    SendMessageA(led().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    SendMessageA(led().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+    EXPECT_EQ(entered, 1);
+    SendMessageA(led().Handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(left, 1);
+    SendMessageA(led().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    SendMessageA(led().Handle(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    EXPECT_EQ(clicked, 1);
+    SendMessageA(led().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    SendMessageA(led().Handle(), WM_LBUTTONUP, 0, MAKELPARAM(40, 40));  // released outside
+    EXPECT_EQ(clicked, 1);
+}

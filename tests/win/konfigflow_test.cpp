@@ -1,0 +1,315 @@
+// Mode 0 from end to end through the handler stand-in: what the start-up
+// writes, the menu entry flags, the start page, the window size, and the
+// three list files at the close (also after a failed start-up and a failed
+// save). Registry and files are the prefix's own.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "common/kivulanguage.h"
+#include "common/reg.h"
+#include "config/konfigstore.h"
+#include "tests/win/support/winsupport.h"
+#include "tools/standin.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::optional<std::string> RegValue(const char* name) {
+    const std::string missing = "<missing>";
+    const std::string v = kivu::ReadRegString(HKEY_CURRENT_USER, kivu::kMenuKey, name, missing);
+    if (v == missing) return std::nullopt;
+    return v;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+class KonfigFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* f : {kivu::kFoldersFile, kivu::kProgramsFile, kivu::kFtpFile}) {
+            paths_.push_back(kivu::ListFilePath(f));
+            saved_.push_back(kivu::ReadListFile(paths_.back()));
+            DeleteFileA(paths_.back().c_str());
+        }
+        language_ = kivu::ReadListFile(kivu::ListFilePath(kivu::kLanguageFile));
+        kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kMenuKey);
+    }
+    void TearDown() override {
+        handler.reset();
+        for (size_t i = 0; i < paths_.size(); ++i) {
+            SetFileAttributesA(paths_[i].c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (saved_[i]) WriteFileBytes(paths_[i], *saved_[i]);
+            else DeleteFileA(paths_[i].c_str());
+        }
+        kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kMenuKey);
+        if (language_) WriteFileBytes(kivu::ListFilePath(kivu::kLanguageFile), *language_);
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, kivu::kLanguageFile);  // forget the cached file
+    }
+
+    // Starts "0 arguments" and waits until the window is on the screen and idle.
+    void Open(const std::string& arguments = "") {
+        ASSERT_TRUE(handler->Start("0" + (arguments.empty() ? "" : " " + arguments)));
+        window = handler->FindWindowOf("Tkonfigdialog", 20000);
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, std::chrono::seconds(20)));
+        Settle();
+    }
+    // Returns once the window has handled what was sent before.
+    void Settle() const {
+        DWORD_PTR r = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r));
+    }
+    // Closes the window and waits for the program to end.
+    void CloseAndWait() {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        DWORD code = 1;
+        ASSERT_TRUE(handler->WaitExit(20000, &code)) << "the window did not close";
+        EXPECT_EQ(code, 0u);
+    }
+    // The error box of the program, waited for.
+    HWND ErrorBox() const {
+        HWND box = nullptr;
+        WaitUntil([&] {
+            const auto boxes = FindTopWindows("#32770", "KIVUUtil", handler->ProcessId());
+            box = boxes.empty() ? nullptr : boxes[0];
+            return box != nullptr;
+        }, std::chrono::seconds(20));
+        return box;
+    }
+    HWND CheckList() const {
+        struct S {
+            HWND found = nullptr;
+        } s;
+        EnumChildWindows(
+            window,
+            [](HWND h, LPARAM lp) -> BOOL {
+                char cls[32];
+                GetClassNameA(h, cls, sizeof cls);
+                if (lstrcmpiA(cls, "ListBox") || !(GetWindowLongA(h, GWL_STYLE) & LBS_OWNERDRAWFIXED)) return TRUE;
+                reinterpret_cast<S*>(lp)->found = h;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&s));
+        return s.found;
+    }
+    static std::string ItemText(HWND list, int i) {
+        char text[512] = {};
+        if (SendMessageA(list, LB_GETTEXTLEN, i, 0) >= static_cast<LRESULT>(sizeof text)) return "<too long>";
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    std::string FileOf(size_t i) const { return kivu::ReadListFile(paths_[i]).value_or("<missing>"); }
+    void WriteList(size_t i, const std::string& bytes) const { WriteFileBytes(paths_[i], bytes); }
+
+    std::unique_ptr<standin::Handler> handler = std::make_unique<standin::Handler>(ExeDir() + "kivuutil.exe");
+    HWND window = nullptr;
+    std::vector<std::string> paths_;  // folders, programs, FTP sites
+    std::vector<std::optional<std::string>> saved_;
+    std::optional<std::string> language_;
+};
+
+}  // namespace
+
+TEST_F(KonfigFlow, StartUpWritesTheTickedOptionsBackAndNothingForAClearOne) {
+    Open();
+    EXPECT_EQ(RegValue("ZeigeBitmap"), "1");
+    EXPECT_EQ(RegValue("Shortcut"), "1");
+    EXPECT_EQ(RegValue("nowindowcheck"), "0");  // "context menu" ticked: the inverted value
+    EXPECT_EQ(RegValue("ExSubMenu"), std::nullopt);
+    EXPECT_EQ(RegValue("status"), std::nullopt);  // loading writes nothing
+    CloseAndWait();
+}
+
+TEST_F(KonfigFlow, TickingOffEntryElevenWritesTheWholeStatus) {
+    Open();
+    HWND list = CheckList();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(SendMessageA(list, LB_GETITEMDATA, 0, 0), 11);
+    // A press on the first item's box.
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 6));
+    const std::string expected = std::string(10, '1') + "0" + std::string(89, '1');
+    ASSERT_TRUE(WaitUntil([&] { return RegValue("status") == expected; })) << RegValue("status").value_or("-");
+    // Space on the selected item ticks it again.
+    PostMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return RegValue("status") == std::string(100, '1'); }));
+    CloseAndWait();
+}
+
+TEST_F(KonfigFlow, AShortStoredStatusIsLengthenedOnlyAsFarAsTheChangedEntry) {
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kMenuKey, "status", "11111111110");
+    Open();
+    HWND list = CheckList();
+    ASSERT_TRUE(list);
+    // Entry 12 (second item, beyond the stored end) reads as shown; clearing it lengthens to 12.
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 13 + 6));
+    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 13 + 6));
+    ASSERT_TRUE(WaitUntil([&] { return RegValue("status") == "111111111100"; })) << RegValue("status").value_or("-");
+    CloseAndWait();
+}
+
+TEST_F(KonfigFlow, TheSecondArgumentIsTheStartPage) {
+    Open("3");
+    HWND tabs = FindChild(window, WC_TABCONTROLA);
+    ASSERT_TRUE(tabs);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 3);
+    // The status bar shows the version banner.
+    HWND status = FindChild(window, STATUSCLASSNAMEA);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(RemoteText(status, SB_GETTEXTA, 0).rfind("KIVU Menu 3.19 Release 230200/182559", 0), 0u);
+    CloseAndWait();
+}
+
+TEST_F(KonfigFlow, APageThatIsNoIndexIsReportedAndTheWindowOpens) {
+    ASSERT_TRUE(handler->Start("0 7"));
+    HWND box = ErrorBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), "Listenindex überschreitet das Maximum (7)");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    window = handler->FindWindowOf("Tkonfigdialog", 10000);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
+    EXPECT_EQ(SendMessageA(FindChild(window, WC_TABCONTROLA), TCM_GETCURSEL, 0, 0), 0);
+    CloseAndWait();
+}
+
+TEST_F(KonfigFlow, TheWindowIsTwoThirdsOfTheScreenWideAndAtLeastTheLowestHeight) {
+    const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    if (screenW != 1280 || screenH != 1024) GTEST_SKIP() << "made for the 1280 x 1024 test screen";
+    Open();
+    HWND list = CheckList();
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 16);  // the shipped English texts
+    EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), 13);
+    RECT r;
+    GetWindowRect(window, &r);
+    // 16 x 13 + 100 = 308, raised to 400 and then to the limit of 450.
+    EXPECT_EQ(r.right - r.left, 852);
+    EXPECT_EQ(r.bottom - r.top, 450);
+    // Centred on the screen.
+    EXPECT_EQ(r.left, (1280 - 852) / 2);
+    // No smaller than 600 x 450, whatever asks.
+    SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    GetWindowRect(window, &r);
+    EXPECT_EQ(r.right - r.left, 600);
+    EXPECT_EQ(r.bottom - r.top, 450);
+    CloseAndWait();
+}
+
+TEST_F(KonfigFlow, TheCloseWritesTheLoadedListsExactly) {
+    WriteList(0, "c:\\temp\r\n\r\nD:\\Daten\n-");
+    WriteList(1, "NOTEPAD|c:\\windows\\notepad.exe %d|c:\\windows\\\r\ncalc\r\n\r\nA|b|c|d\r");
+    WriteList(2, "Site|a|b\r\n|dropped\r\n-|-\x1A" "after the end");
+    Open();
+    CloseAndWait();
+    EXPECT_EQ(FileOf(0), "c:\\temp\r\n\r\nD:\\Daten\r\n-\r\n");
+    EXPECT_EQ(FileOf(1), "NOTEPAD|c:\\windows\\notepad.exe %d|c:\\windows\\\r\ncalc||\r\nA|b|c|d\r\n");
+    EXPECT_EQ(FileOf(2), "Site|a|b\r\n-|-\r\n");
+    // No file of the replacing save is left behind.
+    for (const auto& p : paths_) EXPECT_EQ(GetFileAttributesA((p + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(KonfigFlow, TheCloseDeletesTheFilesOfEmptyLists) {
+    WriteList(0, "");
+    WriteList(1, "\r\n\r\n");
+    WriteList(2, "|no name\r\n");
+    Open();
+    CloseAndWait();
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(FileOf(i), "<missing>") << paths_[i];
+}
+
+TEST_F(KonfigFlow, AFailedStartUpLeavesTheListFilesAsTheyWere) {
+    const std::string folders = "c:\\a\n", programs = "calc\r\n", sites = "\r\n";
+    WriteList(0, folders);
+    WriteList(1, programs);
+    WriteList(2, sites);
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kMenuKey, "ExSubMenu", "x");
+    ASSERT_TRUE(handler->Start("0"));
+    HWND box = ErrorBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), "'x' ist kein gültiger Integerwert.");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    window = handler->FindWindowOf("Tkonfigdialog", 10000);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
+    CloseAndWait();
+    EXPECT_EQ(FileOf(0), folders);
+    EXPECT_EQ(FileOf(1), programs);
+    EXPECT_EQ(FileOf(2), sites);
+}
+
+TEST_F(KonfigFlow, AFailingSaveIsShownAndKeepsTheWindowOpenUntilItCanSave) {
+    WriteList(0, "c:\\x\r\n");
+    WriteList(1, "calc\r\n");
+    WriteList(2, "S|a\r\n");
+    Open();
+    // The programs' new file cannot be written: a folder has its name.
+    const std::string blocker = paths_[1] + ".new";
+    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    HWND box = ErrorBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box).rfind("E/A-Fehler ", 0), 0u) << MessageBoxText(box);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindTopWindows("#32770", "KIVUUtil", handler->ProcessId()).empty(); }));
+    Settle();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(FileOf(0), "c:\\x\r\n");          // saved before the failure
+    EXPECT_EQ(FileOf(1), "calc\r\n");            // the old file stays whole
+    EXPECT_EQ(FileOf(2), "S|a\r\n");             // not reached
+    RemoveDirectoryA(blocker.c_str());
+    CloseAndWait();
+    EXPECT_EQ(FileOf(1), "calc||\r\n");
+}
+
+TEST_F(KonfigFlow, TheLanguageSwitchReappliesTheCaptionsAndKeepsTheTicks) {
+    Open();
+    HWND list = CheckList();
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 13 + 6));  // entry 12 off
+    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 13 + 6));
+    Settle();
+    HWND combo = FindChild(window, "ComboBox");
+    ASSERT_TRUE(combo);
+    const LRESULT german = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>("German"));
+    ASSERT_NE(german, CB_ERR);
+    SendMessageA(combo, CB_SETCURSEL, german, 0);
+    SendMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    EXPECT_EQ(WindowText(window), "KIVU - Menueinträge Konfiguration");
+    // Wine hands only the first character of an item across processes: the
+    // length tells the German texts from the English ones (the in-process
+    // tests read the whole texts).
+    EXPECT_EQ(ItemText(list, 0), std::string("Pfad kopieren [11]").substr(0, 1));
+    EXPECT_EQ(SendMessageA(list, LB_GETTEXTLEN, 0, 0), static_cast<LRESULT>(std::strlen("Pfad kopieren [11]")));
+    EXPECT_EQ(SendMessageA(list, LB_GETTEXTLEN, 1, 0), static_cast<LRESULT>(std::strlen("Namen kopieren [12]")));
+    EXPECT_TRUE(FindChild(window, "Button", "&Zweiteilige Ansicht"));
+    EXPECT_EQ(RegValue("status"), std::string(11, '1') + "0" + std::string(88, '1'));
+    // The tick stays off: clicking the box again ticks it.
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 13 + 6));
+    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 13 + 6));
+    ASSERT_TRUE(WaitUntil([&] { return RegValue("status") == std::string(100, '1'); }));
+    CloseAndWait();
+    EXPECT_EQ(kivu::CurrentLanguageSetting(), "German");
+}
+
+TEST_F(KonfigFlow, AStartActionThatIsNoNumberIsReportedAtTheFirstIdleTurn) {
+    ASSERT_TRUE(handler->Start("0 1 x c:\\temp"));
+    HWND box = ErrorBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), "'x' ist kein gültiger Integerwert.");
+    window = handler->FindWindowOf("Tkonfigdialog", 10000);
+    EXPECT_TRUE(IsWindowVisible(window));  // the window was up before the idle turn
+    EXPECT_EQ(SendMessageA(FindChild(window, WC_TABCONTROLA), TCM_GETCURSEL, 0, 0), 1);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindTopWindows("#32770", "KIVUUtil", handler->ProcessId()).empty(); }));
+    CloseAndWait();
+}

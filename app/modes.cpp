@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "fileprops/renameform.h"
+#include "update/downloaddialog.h"
 
 namespace kivu {
 
@@ -13,7 +14,7 @@ const FormMode kFormModes[] = {
     {1, true, &StartRenamedialog},       // file properties
     {2, true, nullptr},                  // file selection
     {3, true, nullptr},                  // program starter
-    {10, true, nullptr},                 // live update
+    {10, true, &StartDownloadform},      // live update
     {101, false, nullptr},               // run a program; shows itself when idle
 };
 

@@ -81,6 +81,7 @@ void Form::Create() {
         style |= WS_POPUP;
     }
     if (spec_.topMost) exStyle |= WS_EX_TOPMOST;
+    if (spec_.toolWindow) exStyle |= WS_EX_TOOLWINDOW;
     CreateWindowExA(exStyle, className_.c_str(), spec_.caption, style, CW_USEDEFAULT, CW_USEDEFAULT, spec_.width,
                     spec_.height, nullptr, nullptr, App().Handle(), static_cast<Control*>(this));
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);

@@ -14,6 +14,7 @@ struct FormSpec {
     bool resizable = true;
     bool frame = true;      // false: no frame, no caption
     bool topMost = false;
+    bool toolWindow = false;  // small caption, no taskbar button
     bool centered = true;   // on the screen, when first shown
 };
 

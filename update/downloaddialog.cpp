@@ -1,5 +1,7 @@
 #include "update/downloaddialog.h"
 
+#include <commdlg.h>
+
 #include "common/kivulanguage.h"
 #include "ui/app.h"
 #include "update/release.h"
@@ -42,6 +44,8 @@ void Tdownloadform::CreateControls() {
     StatusBar1.SetPanelText(1, "\t->");  // a tab centres the text
     StatusBar1.SetPanelText(3 | SBT_NOBORDERS, "");
     Animate1.SetClip(ui::Animate::Clip::FindFolder);
+    SaveDialog1.filter = "KIVU|*.zip";
+    SaveDialog1.options = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING;
 }
 
 void Tdownloadform::FormCreate() {

@@ -55,8 +55,8 @@ TEST_F(Http, RequestIsExactlyTheDesignedBytesAndTheBodyComesBack) {
 }
 
 TEST_F(Http, BodiesWithAndWithoutLengthAndErrorStatusWithItsBody) {
-    EXPECT_EQ(client.GetToMemory(At("/a?size=70000")).body, ArchiveBytes(70000));
-    EXPECT_EQ(client.GetToMemory(At("/a?size=70000&length=0")).body, ArchiveBytes(70000));
+    EXPECT_TRUE(client.GetToMemory(At("/a?size=70000")).body == ArchiveBytes(70000));
+    EXPECT_TRUE(client.GetToMemory(At("/a?size=70000&length=0")).body == ArchiveBytes(70000));
     EXPECT_EQ(client.GetToMemory(At("/a?size=0")).body, "");
     const auto missing = client.GetToMemory(At("/a?status=404"));
     EXPECT_EQ(missing.status, 404);
@@ -65,10 +65,10 @@ TEST_F(Http, BodiesWithAndWithoutLengthAndErrorStatusWithItsBody) {
 }
 
 TEST_F(Http, RedirectsAreFollowedAtMostTenTimesAndOnlyToHttp) {
-    EXPECT_EQ(client.GetToMemory(At("/pub/a.zip?size=10&fault=redirect-once")).body, ArchiveBytes(10));
+    EXPECT_TRUE(client.GetToMemory(At("/pub/a.zip?size=10&fault=redirect-once")).body == ArchiveBytes(10));
     EXPECT_EQ(TestServer::Requests().size(), 2u);
     TestServer::SetQuery("");
-    EXPECT_EQ(client.GetToMemory(At("/pub/a.zip?size=12&fault=redirect-relative")).body, ArchiveBytes(12));
+    EXPECT_TRUE(client.GetToMemory(At("/pub/a.zip?size=12&fault=redirect-relative")).body == ArchiveBytes(12));
     const auto relative = TestServer::Requests();
     ASSERT_EQ(relative.size(), 2u);
     EXPECT_EQ(relative[1].substr(0, relative[1].find('\r')), "GET /pub/a.zip?size=12 HTTP/1.0");
@@ -123,7 +123,7 @@ TEST_F(Http, FileGetReportsEveryPacketWithTheRunningCount) {
     std::vector<uint64_t> counts;
     client.onPacket = [&](uint64_t received) { counts.push_back(received); };
     EXPECT_EQ(client.GetToFile(At("/a?size=300000"), path), 200);
-    EXPECT_EQ(ReadWholeFile(path), ArchiveBytes(300000));
+    EXPECT_TRUE(ReadWholeFile(path) == ArchiveBytes(300000));
     ASSERT_FALSE(counts.empty());
     EXPECT_GT(counts.front(), 0u);
     EXPECT_EQ(counts.back(), 300000u);
@@ -148,7 +148,7 @@ TEST_F(Http, DownloadReplacesTheTargetOnlyWhenComplete) {
     TempDir dir;
     const std::string target = dir.Write("kivu320.zip", "what the user had");
     archive.Download(client, archive.DownloadAddress("/pub/kivu320.zip?size=40000"), target);
-    EXPECT_EQ(ReadWholeFile(target), ArchiveBytes(40000));
+    EXPECT_TRUE(ReadWholeFile(target) == ArchiveBytes(40000));
     EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"kivu320.zip"});
 
     client.stallTimeoutMs = 300;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Prints the speed figures: the native benchmarks (Release, no sanitizers)
-# and the timed end-to-end run of the properties dialog under Wine.
+# Prints the speed figures: the native benchmarks (Release, no sanitizers),
+# the timed end-to-end run of the properties dialog under Wine and the live
+# update's download against the local test server (10 and 200 MB).
 #   tools/bench.sh [files]      (default 10000 files)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,7 +15,11 @@ echo "== native benchmarks"
 BUILD=$build "$root/tools/build.sh" win >/dev/null
 echo "== properties dialog under Wine"
 . "$root/tools/wine-env.sh"
+. "$root/tests/httpserver.sh"
 wine_up keep
-trap wine_down EXIT
+trap 'http_server_down; wine_down' EXIT
 wine "$build/win/bin/arrivals.exe" "${1:-10000}" >"$build/arrivals.txt" 2>&1 || true
 cat "$build/arrivals.txt"
+echo "== live-update download under Wine"
+http_server_up
+wine "$build/win/bin/updatebench.exe" 10 200 2>&1 || true

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs the pattern engine's target.
-# Usage: BUILD=<build folder> tools/fuzz.sh [seconds, default 60] [extra libFuzzer flags...]
+# Builds the libFuzzer targets with clang and runs them one after the other:
+# the pattern engine's, then the live update's HTTP and link parsing.
+# Usage: BUILD=<build folder> tools/fuzz.sh [seconds each, default 60] [extra libFuzzer flags...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
@@ -9,7 +10,7 @@ shift || true
 out="$build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKIVU_SANITIZE=ON -DKIVU_BENCH=OFF >/dev/null
-cmake --build "$out" --target pattern_fuzz -j "$(nproc)"
+cmake --build "$out" --target pattern_fuzz http_fuzz -j "$(nproc)"
 
 corpus="$out/corpus/pattern"
 mkdir -p "$corpus"
@@ -23,5 +24,13 @@ seed '\x00\x00\x00\x00[Name][Name(1,12)][Ext]\x00[Name(1,12)].txt' named
 seed '\x05\x00\x00\x00[Name(-2147483648,5)][N:-5:-2147483648]\x00.cfg' numbers
 
 cd "$out"
-exec "$out/bin/pattern_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
+"$out/bin/pattern_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
     -dict="$root/tests/fuzz/pattern.dict" -print_final_stats=1 "$@"
+
+corpus="$out/corpus/http"
+mkdir -p "$corpus"
+seed 'HTTP/1.0 302 Found\r\nLocation: /pub/x.zip\r\nX: a\r\n  folded\r\n\r\nbody' redirect
+seed 'HTTP/1.1 200 OK\nContent-Length: 5\n\nhello' lengths
+seed 'http://127.0.0.1:8000/simcgi-bin/win95find.cgi?kivu' address
+seed '<html><A HREF="/pub/simtelnet/win95/desktop/kivu320.zip">x</A>' link
+"$out/bin/http_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 "$@"

@@ -13,6 +13,7 @@ namespace {
 
 constexpr DWORD kVersionsShownMs = 2000;  // the versions stay readable before the decision
 constexpr int kAnimateWidth = 285, kAnimateHeight = 89;  // Animate1 as designed
+constexpr ULONGLONG kCountShownEveryMs = 50;
 
 // String 1 of the program: "KIVU Menu 3.19 Release ..."
 std::string VersionBanner() {
@@ -85,6 +86,11 @@ void Tdownloadform::HttpWait() {
 }
 
 void Tdownloadform::NMHTTP1PacketRecvd(uint64_t received) {
+    // Every packet reports the running count; the bar takes it as often as
+    // the eye can follow, so that repainting does not slow the download.
+    const ULONGLONG now = GetTickCount64();
+    if (now - countShownAt_ < kCountShownEveryMs) return;
+    countShownAt_ = now;
     StatusBar1.SetSimpleText(std::to_string(received) + " - bytes");
 }
 

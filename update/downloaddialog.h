@@ -49,6 +49,7 @@ private:
     void ShowMessage(int number);
 
     bool closed_ = false;
+    ULONGLONG countShownAt_ = 0;  // when the bar last took the byte count
     // The idle hook asks this whether the form is still there.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace kivu {
@@ -11,6 +12,8 @@ namespace {
 
 // While data keeps coming, the window still gets its turn this often.
 constexpr ULONGLONG kPumpEveryMs = 30;
+// The most body bytes one read takes (in packets of at most http::kMaxPacket).
+constexpr size_t kBodyRead = 4 * http::kMaxPacket;
 
 std::string SocketError(const char* what) { return std::string(what) + " (" + std::to_string(WSAGetLastError()) + ")"; }
 
@@ -225,6 +228,7 @@ int HttpClient::Exchange(const http::Address& address, Sink& sink, http::Address
     Connection connection(*this, address);
     connection.SendAll(http::RequestBytes(address));
 
+    // The head is read a packet at a time, so what comes with it is one packet.
     std::vector<char> packet(http::kMaxPacket);
     http::HeadReader head;
     while (head.GetState() == http::HeadReader::State::More) {
@@ -247,22 +251,30 @@ int HttpClient::Exchange(const http::Address& address, Sink& sink, http::Address
     // transfer; without one it ends when the server closes.
     const auto expected = reply.contentLength;
     uint64_t received = 0;
+    // Bytes are handed on in packets of at most kMaxPacket, each followed by
+    // its notification; a read may bring several.
     const auto take = [&](const char* data, size_t size) {
         if (expected && size > *expected - received) size = static_cast<size_t>(*expected - received);
         sink.Write(data, size);
-        received += size;
-        if (onPacket) onPacket(received);
+        for (size_t done = 0; done < size;) {
+            const size_t packetSize = std::min(size - done, http::kMaxPacket);
+            done += packetSize;
+            received += packetSize;
+            if (onPacket) onPacket(received);
+        }
     };
     sink.Begin();
-    const std::string_view buffered = head.Leftover();
+    const std::string_view buffered = head.Leftover();  // came with the head: counts at once
     if (!buffered.empty()) take(buffered.data(), buffered.size());
+    // The body is read in larger pieces: every read costs a trip to the system.
+    std::vector<char> body(kBodyRead);
     while (!expected || received < *expected) {
-        const size_t n = connection.Receive(packet.data(), packet.size());
+        const size_t n = connection.Receive(body.data(), body.size());
         if (n == 0) {
             if (expected) throw HttpError("connection closed before the body ended");
             break;
         }
-        take(packet.data(), n);
+        take(body.data(), n);
     }
     sink.End();
     return reply.status;

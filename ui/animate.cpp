@@ -8,21 +8,21 @@ void Animate::Create(Container& parent, const Spec& spec) {
     CreateChild(parent, s, ANIMATE_CLASSA, ACS_CENTER | ACS_TRANSPARENT);
 }
 
-void Animate::SetClip(Clip clip) {
+bool Animate::SetClip(Clip clip) {
     Stop();
     clip_ = clip;
     if (clip == Clip::None) {
         SendMessageA(hwnd_, ACM_OPENA, 0, 0);
-        return;
+        return true;
     }
     // The control reads the clip from the module while it plays: keep it loaded.
     static const HMODULE shell = LoadLibraryA("shell32.dll");
-    SendMessageA(hwnd_, ACM_OPENA, reinterpret_cast<WPARAM>(shell),
-                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(static_cast<int>(clip))));
+    return SendMessageA(hwnd_, ACM_OPENA, reinterpret_cast<WPARAM>(shell),
+                        reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(static_cast<int>(clip)))) != 0;
 }
 
 void Animate::Play() {
-    active_ = SendMessageA(hwnd_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF)) != 0;
+    active_ = clip_ != Clip::None && SendMessageA(hwnd_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF)) != 0;
 }
 
 void Animate::Stop() {

@@ -10,8 +10,9 @@ public:
     enum class Clip { None = 0, FindFolder = 150, CopyFile = 161 };
 
     void Create(Container& parent, const Spec& spec);
-    // Opens the clip (None closes the one shown); playing stops.
-    void SetClip(Clip clip);
+    // Opens the clip (None closes the one shown); playing stops. False when
+    // the system has no such clip.
+    bool SetClip(Clip clip);
     Clip GetClip() const { return clip_; }
     // Plays the whole clip over and over until Stop.
     void Play();

@@ -3,7 +3,9 @@
 // the messages.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <regex>
+#include <thread>
 
 #include "common/reg.h"
 #include "tests/win/support/testserver.h"
@@ -27,6 +29,35 @@ std::string SentText(HWND window) {
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, nullptr);
     return text;
 }
+
+// Holds Ctrl down for every program while it lives. Wine sets the modifier
+// keys to the X server's state (no Ctrl) whenever a window gets the focus, so
+// the press is repeated until the object goes.
+class CtrlHeld {
+public:
+    CtrlHeld() : thread_([this] {
+        while (!stop_) {
+            Send(0);
+            Sleep(5);
+        }
+    }) {}
+    ~CtrlHeld() {
+        stop_ = true;
+        thread_.join();
+        Send(KEYEVENTF_KEYUP);
+    }
+
+private:
+    static void Send(DWORD flags) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = VK_CONTROL;
+        in.ki.dwFlags = flags;
+        SendInput(1, &in, sizeof in);
+    }
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 struct Shown {
     enum Kind { Box, SaveDialog, Ended, Nothing } kind = Nothing;
@@ -162,6 +193,23 @@ TEST_F(UpdateFlow, TheSameOrAnOlderReleaseIsNotOffered) {
         ExpectEndWithoutMessage();
         EXPECT_EQ(TestServer::Requests().size(), 1u);
     }
+}
+
+TEST_F(UpdateFlow, CtrlHeldOffersTheSameReleaseAndCancellingEndsQuietly) {
+    TestServer::SetQuery(Page(ReleaseLink("kivu319.zip") + "same</A>"));
+    Start();
+    // The decision comes two seconds after the answer. (The window is not
+    // asked meanwhile: a message sent to it would wait out the pause.)
+    ASSERT_TRUE(WaitUntil([] { return TestServer::Requests().size() == 1; }));
+    Shown dialog;
+    {
+        CtrlHeld ctrl;
+        dialog = Next();
+    }
+    ASSERT_EQ(dialog.kind, Shown::SaveDialog) << dialog.text;
+    EXPECT_EQ(SentText(FindChild(dialog.window, "Edit")), "kivu319.zip");
+    Press(dialog.window, IDCANCEL);
+    ExpectEndWithoutMessage();
 }
 
 TEST_F(UpdateFlow, WithoutTheMarkerTheFormClosesWithoutAWord) {

@@ -17,8 +17,8 @@ http_server_up() {
 
 http_server_down() {
   if [ -n "${HTTP_SERVER_PID:-}" ]; then
-    kill "$HTTP_SERVER_PID" 2>/dev/null
-    wait "$HTTP_SERVER_PID" 2>/dev/null
+    kill "$HTTP_SERVER_PID" 2>/dev/null || true
+    wait "$HTTP_SERVER_PID" 2>/dev/null || true  # its status is that of the kill
     HTTP_SERVER_PID=
   fi
 }

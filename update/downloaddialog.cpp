@@ -108,12 +108,12 @@ void Tdownloadform::RunLiveUpdate() {
 
     NMHTTP1 = std::make_unique<HttpClient>();
     NMHTTP1->onWait = [this] { HttpWait(); };
-    const ReleaseArchive archive(ReleaseArchive::ConfiguredHost());
     if (!ProcessMessages()) return NMHTTP1.reset();
     Animate1.SetClip(ui::Animate::Clip::FindFolder);
     Animate1.Play();
 
     try {
+        const ReleaseArchive archive(ReleaseArchive::ConfiguredHost());  // a bad "Host" value fails the check
         const std::string body = archive.Query(*NMHTTP1);
         Animate1.Stop();
 

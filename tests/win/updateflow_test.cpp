@@ -226,6 +226,10 @@ TEST_F(UpdateFlow, FailuresOfTheCheckShowTheFailedMessage) {
     EXPECT_EQ(Message(), kFailed);
     ExpectEndWithoutMessage();
 
+    Start("not a host:port");  // a "Host" value that makes no address
+    EXPECT_EQ(Message(), kFailed);
+    ExpectEndWithoutMessage();
+
     TestServer::SetQuery(Page(ReleaseLink("kivu320.zip") + "x</A>"), 500);
     Start();
     EXPECT_EQ(Message(), kFailed);

@@ -258,15 +258,20 @@ TEST_F(UpdateFlow, FailedDownloadsShowTheFailedMessageAndKeepWhatTheUserHad) {
         ExpectEndWithoutMessage();
         EXPECT_EQ(ReadWholeFile(target), "what the user had");
     }
-    // An error page is not stored as the archive.
-    TestServer::SetQuery(Page(ReleaseLink("kivu320.zip?status=404") + "x</A>"));
+    // An error page is not stored as the archive. (A longer file name: the
+    // proposal is 11 characters, the address keeps the whole link.)
+    TestServer::SetQuery(Page(ReleaseLink("kivu320beta.zip?status=404") + "x</A>"));
     Start();
     const Shown dialog = Next();
     ASSERT_EQ(dialog.kind, Shown::SaveDialog);
-    Save(dialog, dir.path() + "new.zip");
+    EXPECT_EQ(Save(dialog, dir.path() + "new.zip"), "kivu320beta");
     EXPECT_EQ(Message(), kFailed);
     ExpectEndWithoutMessage();
     EXPECT_EQ(GetFileAttributesA((dir.path() + "new.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+    const auto requests = TestServer::Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].substr(0, requests[1].find('\r')),
+              "GET /pub/simtelnet/win95/desktop/kivu320beta.zip?status=404 HTTP/1.0");
 }
 
 TEST_F(UpdateFlow, ClosingDuringATransferEndsTheProgramAndLeavesNoFile) {

@@ -9,6 +9,7 @@
 #include "fileprops/renameform.h"
 #include "starter/starterdialog.h"
 #include "ui/app.h"
+#include "update/downloaddialog.h"
 
 namespace kivu {
 
@@ -19,7 +20,7 @@ const FormMode kFormModes[] = {
     {1, true, &StartRenamedialog},       // file properties
     {2, true, &StartSelectform},         // file selection
     {3, true, &StartStarterform},        // program starter
-    {10, true, nullptr},                 // live update
+    {10, true, &StartDownloadform},      // live update
     {101, false, &StartEXECForm},        // run a program; shows itself when idle
 };
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints the speed figures: the native benchmarks (Release, no sanitizers)
 # and the timed end-to-end runs under Wine: the properties dialog, the
-# configuration window's start and language switch, the starter's automatic run.
+# configuration window's start and language switch, the live update's download
+# against the local test server (10 and 200 MB), the starter's automatic run.
 #   tools/bench.sh [files]      (default 10000 files)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,13 +16,17 @@ echo "== native benchmarks"
 BUILD=$build "$root/tools/build.sh" win >/dev/null
 echo "== properties dialog under Wine"
 . "$root/tools/wine-env.sh"
+. "$root/tests/httpserver.sh"
 wine_up keep
-trap wine_down EXIT
+trap 'http_server_down; wine_down' EXIT
 wine "$build/win/bin/arrivals.exe" "${1:-10000}" >"$build/arrivals.txt" 2>&1 || true
 cat "$build/arrivals.txt"
 echo "== configuration window under Wine"
 wine "$build/win/bin/konfigstart.exe" 7 >"$build/konfigstart.txt" 2>&1 || true
 cat "$build/konfigstart.txt"
+echo "== live-update download under Wine"
+http_server_up
+wine "$build/win/bin/updatebench.exe" 10 200 2>&1 || true
 echo "== program starter under Wine (about three minutes)"
 wine "$build/win/bin/starterrun.exe" 50 >"$build/starterrun.txt" 2>&1 || true
 cat "$build/starterrun.txt"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs them one after the other:
-# the pattern engine, then the list files of the menu configuration.
+# the pattern engine's, then the list files of the menu configuration, then
+# the live update's HTTP and link parsing.
 # Usage: BUILD=<build folder> tools/fuzz.sh [seconds per target, default 60] [extra libFuzzer flags...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +11,7 @@ shift || true
 out="$build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKIVU_SANITIZE=ON -DKIVU_BENCH=OFF >/dev/null
-cmake --build "$out" --target pattern_fuzz listfiles_fuzz -j "$(nproc)"
+cmake --build "$out" --target pattern_fuzz listfiles_fuzz http_fuzz -j "$(nproc)"
 
 corpus="$out/corpus/pattern"
 mkdir -p "$corpus"
@@ -33,5 +34,13 @@ printf 'a\0b\r\n\n\r' > "$lists/ends"
 cd "$out"
 "$out/bin/pattern_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
     -dict="$root/tests/fuzz/pattern.dict" -print_final_stats=1 "$@"
-exec "$out/bin/listfiles_fuzz" "$lists" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
+"$out/bin/listfiles_fuzz" "$lists" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
     -print_final_stats=1 "$@"
+
+corpus="$out/corpus/http"
+mkdir -p "$corpus"
+seed 'HTTP/1.0 302 Found\r\nLocation: /pub/x.zip\r\nX: a\r\n  folded\r\n\r\nbody' redirect
+seed 'HTTP/1.1 200 OK\nContent-Length: 5\n\nhello' lengths
+seed 'http://127.0.0.1:8000/simcgi-bin/win95find.cgi?kivu' address
+seed '<html><A HREF="/pub/simtelnet/win95/desktop/kivu320.zip">x</A>' link
+"$out/bin/http_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 "$@"

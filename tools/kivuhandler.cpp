@@ -6,7 +6,11 @@
 // files; mode 2 waits for the confirmation and prints the pattern; mode 101
 // waits for the start report; other modes just run (mode 3: "3" the
 // starter's dialog, "3 start" its automatic run as the autostart runs it).
+// Mode 10 asks the archive host named by KIVU_UPDATE_HOST ("name" or
+// "name:port"), when set, as the registry value the program reads.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,10 @@ int main(int argc, char** argv) {
         }
     }
     const std::string mode = argv[1];
+    if (const char* host = std::getenv("KIVU_UPDATE_HOST"); host && mode == "10") {
+        RegSetKeyValueA(HKEY_CURRENT_USER, "software\\kivu\\update", "Host", REG_SZ, host,
+                        static_cast<DWORD>(std::strlen(host) + 1));
+    }
     standin::Handler handler(standin::OwnFolder() + "kivuutil.exe");
     if (!handler.Start(arguments)) {
         std::fprintf(stderr, "cannot start kivuutil.exe (%lu)\n", GetLastError());

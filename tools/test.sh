@@ -16,8 +16,10 @@ done
 
 echo "== Windows tests under Wine"
 . "$root/tools/wine-env.sh"
+. "$root/tests/httpserver.sh"
 wine_up fresh
-trap wine_down EXIT
+trap 'http_server_down; wine_down' EXIT
+http_server_up || exit 1
 # Programs that change the prefix beyond repair run in a copy of their own.
 isolated=" uninstall_tests.exe "
 for t in "$build"/win/bin/*_tests.exe; do

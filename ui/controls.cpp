@@ -447,6 +447,10 @@ std::string StatusBar::PanelText(int panel) const {
     return s;
 }
 
+void StatusBar::SetSimple(bool simple) { SendMessageA(hwnd_, SB_SIMPLE, simple, 0); }
+bool StatusBar::Simple() const { return SendMessageA(hwnd_, SB_ISSIMPLE, 0, 0) != 0; }
+void StatusBar::SetSimpleText(const std::string& text) { SetPanelText(SB_SIMPLEID, text); }
+
 // ---- ListView
 
 void ListView::Create(Container& parent, const Spec& spec) {

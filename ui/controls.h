@@ -181,6 +181,10 @@ public:
     void Create(Container& parent, const Spec& spec, const std::vector<int>& panelWidths);
     void SetPanelText(int panel, const std::string& text);
     std::string PanelText(int panel) const;
+    // The single-text mode hides the panels and shows one text.
+    void SetSimple(bool simple);
+    bool Simple() const;
+    void SetSimpleText(const std::string& text);
 };
 
 // A report list in virtual mode: the owner keeps the rows and tells the list

@@ -1,0 +1,102 @@
+#include "tests/win/support/testserver.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace {
+
+class Winsock {
+public:
+    Winsock() {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    ~Winsock() { WSACleanup(); }
+};
+
+// One blocking exchange with the server; the reply's body.
+std::string Exchange(const std::string& request) {
+    Winsock winsock;
+    const std::string authority = TestServer::Authority();
+    if (authority.empty()) throw std::runtime_error("KIVU_TEST_SERVER is not set (tools/test.sh sets it)");
+    const auto colon = authority.find(':');
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<u_short>(std::stoi(authority.substr(colon + 1))));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        closesocket(s);
+        throw std::runtime_error("the test server does not answer at " + authority);
+    }
+    send(s, request.data(), static_cast<int>(request.size()), 0);
+    std::string reply;
+    char buf[65536];
+    for (int n; (n = recv(s, buf, sizeof buf, 0)) > 0;) reply.append(buf, static_cast<size_t>(n));
+    closesocket(s);
+    const auto end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : reply.substr(end + 4);
+}
+
+}  // namespace
+
+std::string TestServer::Authority() {
+    const char* value = std::getenv("KIVU_TEST_SERVER");
+    return value ? value : "";
+}
+
+void TestServer::SetQuery(const std::string& page, int status, const std::string& fault) {
+    Exchange("POST /_control/query?status=" + std::to_string(status) + "&fault=" + fault +
+             " HTTP/1.0\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" + page);
+}
+
+std::vector<std::string> TestServer::Requests() {
+    const std::string all = Exchange("GET /_control/requests HTTP/1.0\r\n\r\n");
+    std::vector<std::string> requests;
+    for (size_t at = 0; at < all.size();) {
+        const size_t nl = all.find('\n', at);
+        const size_t size = std::stoul(all.substr(at, nl - at));
+        requests.push_back(all.substr(nl + 1, size));
+        at = nl + 1 + size;
+    }
+    return requests;
+}
+
+std::string ArchiveBytes(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 251);
+    return bytes;
+}
+
+std::string ReleaseLink(const std::string& file) { return "<A HREF=\"/pub/simtelnet/win95/desktop/" + file + "\">"; }
+
+uint16_t ClosedPort() {
+    Winsock winsock;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    int size = sizeof at;
+    getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
+    closesocket(s);
+    return ntohs(at.sin_port);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string data;
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
+    CloseHandle(h);
+    return data;
+}
+
+}  // namespace testsupport

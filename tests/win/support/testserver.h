@@ -1,0 +1,33 @@
+// The live update's test server (tests/httpserver.py): tools/test.sh starts
+// it on 127.0.0.1 and names it in KIVU_TEST_SERVER. To run one test program
+// by hand: python3 tests/httpserver.py, then KIVU_TEST_SERVER=127.0.0.1:PORT.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class TestServer {
+public:
+    // "127.0.0.1:port"; empty when no server was named.
+    static std::string Authority();
+    // What the release query answers from now on; forgets the requests.
+    static void SetQuery(const std::string& page, int status = 200, const std::string& fault = "");
+    // The raw bytes of each request since the last SetQuery.
+    static std::vector<std::string> Requests();
+};
+
+// The archive the server sends: byte i is i % 251.
+std::string ArchiveBytes(size_t size);
+
+// A release link as the archive writes it.
+std::string ReleaseLink(const std::string& file);
+
+// A port of 127.0.0.1 where nothing listens.
+uint16_t ClosedPort();
+
+// The file's contents; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace testsupport

@@ -26,7 +26,7 @@ std::string VersionBanner() {
 
 Tdownloadform::Tdownloadform()
     : ui::Form({.name = "downloadform", .tag = 500, .width = 285, .height = 108, .caption = "Live - KIVU Menu ",
-                .resizable = false, .topMost = true, .toolWindow = true}) {}
+                .resizable = false, .toolWindow = true, .topMost = true}) {}
 
 Tdownloadform::~Tdownloadform() = default;
 

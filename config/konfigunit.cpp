@@ -8,6 +8,7 @@
 #include "config/konfigstore.h"
 #include "ui/app.h"
 #include "ui/langtexts.h"
+#include "update/downloaddialog.h"
 
 namespace kivu {
 
@@ -155,6 +156,7 @@ void Tkonfigdialog::CreateControls() {
     CheckBox5.onClick = [this] { CheckBox5Click(); };
     ComboBox1.onChange = [this] { ComboBox1Change(); };
     Button2.onClick = [this] { Button2Click(); };
+    Button3.onClick = [this] { Button3Click(); };
     PageControl1.onChanging = [this] { return PageControl1Changing(); };
     RichEdit1.onMouseUp = [this] { RichEdit1MouseUp(); };
     RichEdit1.SetText(AboutText());
@@ -278,6 +280,9 @@ void Tkonfigdialog::Button2Click() {
     folders_.AddStandardFolders(ExpandEnvironment);
     ShowFolders();
 }
+
+// A new live-update window, shown without waiting: this window stays usable.
+void Tkonfigdialog::Button3Click() { liveUpdate_ = Tdownloadform::Open(); }
 
 // A language file without any menu entry text leaves nothing to configure:
 // the pages stay where they are.

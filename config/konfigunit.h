@@ -17,6 +17,8 @@
 
 namespace kivu {
 
+class Tdownloadform;
+
 class Tkonfigdialog : public ui::Form {
 public:
     // The arguments of this program (element 0 is the program).
@@ -65,6 +67,7 @@ public:
     void CheckBox5Click();
     void ComboBox1Change();
     void Button2Click();
+    void Button3Click();
     bool PageControl1Changing();
     void RichEdit1MouseUp();
     // The start action of the command line, once, at the first idle turn.
@@ -99,6 +102,8 @@ private:
     std::string chooserFolder_;
     bool startActionPending_ = false;
     StartAction::Command startCommand_ = StartAction::Command::None;
+    // The live-update window last opened; a check that still runs keeps its own alive.
+    std::shared_ptr<Tdownloadform> liveUpdate_;
 };
 
 // Mode 0: the window as the main form.

@@ -313,3 +313,28 @@ TEST_F(KonfigFlow, AStartActionThatIsNoNumberIsReportedAtTheFirstIdleTurn) {
     ASSERT_TRUE(WaitUntil([&] { return FindTopWindows("#32770", "KIVUUtil", handler->ProcessId()).empty(); }));
     CloseAndWait();
 }
+
+TEST_F(KonfigFlow, TheLiveUpdateButtonOpensTheUpdateWithoutBlockingTheWindow) {
+    // Nothing listens on port 1: the check fails at once and says so.
+    kivu::WriteRegString(HKEY_CURRENT_USER, "software\\kivu\\update", "Host", "127.0.0.1:1");
+    Open("3");
+    HWND button = FindChild(window, "Button", "Live update");
+    ASSERT_TRUE(button);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    HWND update = handler->FindWindowOf("Tdownloadform", 20000);
+    ASSERT_TRUE(update);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND w : FindTopWindows("#32770", nullptr, handler->ProcessId()))
+            if (MessageBoxText(w) == "The check for a new release or the download failed.") box = w;
+        return box != nullptr;
+    }, std::chrono::seconds(30)));
+    // The configuration window stays usable beside it.
+    EXPECT_TRUE(IsWindowEnabled(window));
+    Settle();
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(update); }));
+    EXPECT_TRUE(IsWindowVisible(window)) << "closing the update must not end the configuration";
+    kivu::DeleteRegKey(HKEY_CURRENT_USER, "software\\kivu\\update");
+    CloseAndWait();
+}

@@ -4,10 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "app/execprgrm.h"
+#include "tests/win/support/starter.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/standin.h"
 
@@ -69,12 +68,18 @@ ExecRun RunExec(const std::string& arguments) {
 
 std::string Quoted(const std::string& s) { return " \"" + s + "\""; }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+// The one start the probe recorded in the file, waited for.
+ProbeRun Recorded(const std::string& record) {
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto runs = ReadProbeRecord(record);
+        return runs.size() == 1 && !runs[0].folder.empty();
+    })) << "the program did not run";
+    const auto runs = ReadProbeRecord(record);
+    return runs.empty() ? ProbeRun{} : runs[0];
 }
+
+std::string WindowProbe(const std::string& record) { return ExeDir() + "probe_window.exe " + record; }
+std::string ConsoleProbe(const std::string& record) { return ExeDir() + "probe_console.exe " + record; }
 
 void ExpectReportedOffScreen(const ExecRun& run) {
     EXPECT_TRUE(run.sawWindow);
@@ -88,26 +93,25 @@ void ExpectReportedOffScreen(const ExecRun& run) {
 TEST(ExecFlow, AWindowProgramStartsInTheGivenFolder) {
     TempDir work, out;
     const std::string record = out.path() + "window.txt";
-    const std::string command = ExeDir() + "recorder_window.exe " + record + " one two";
+    const std::string command = WindowProbe(record) + " one two";
     const ExecRun run = RunExec(Quoted(command) + Quoted(work.path()));
     ExpectReportedOffScreen(run);
     ASSERT_EQ(run.labels.size(), 2u);
     EXPECT_EQ(run.labels[0], command);
     EXPECT_EQ(run.labels[1], work.path());
-    ASSERT_TRUE(WaitUntil([&] { return !ReadLines(record).empty(); }));
-    const auto lines = ReadLines(record);
+    const ProbeRun run1 = Recorded(record);
     // The started program sees the folder as its current directory (without a trailing backslash).
-    EXPECT_EQ(lines[0] + "\\", work.path());
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(run1.folder + "\\", work.path());
+    EXPECT_EQ(run1.args, "one two");
+    EXPECT_EQ(run1.show, SW_SHOW);
 }
 
 TEST(ExecFlow, AConsoleProgramRunsInTheGivenFolder) {
     TempDir work, out;
     const std::string record = out.path() + "console.txt";
-    const ExecRun run = RunExec(Quoted(ExeDir() + "recorder_console.exe " + record) + Quoted(work.path()));
+    const ExecRun run = RunExec(Quoted(ConsoleProbe(record)) + Quoted(work.path()));
     ExpectReportedOffScreen(run);
-    ASSERT_TRUE(WaitUntil([&] { return !ReadLines(record).empty(); })) << "the program did not run";
-    EXPECT_EQ(ReadLines(record)[0] + "\\", work.path());
+    EXPECT_EQ(Recorded(record).folder + "\\", work.path());
 }
 
 TEST(ExecFlow, WithoutAFolderTheProgramInheritsTheCurrentDirectory) {
@@ -117,14 +121,13 @@ TEST(ExecFlow, WithoutAFolderTheProgramInheritsTheCurrentDirectory) {
     // The stand-in starts kivuutil in this folder, so the program lands there too.
     ASSERT_TRUE(SetCurrentDirectoryA(here.path().c_str()));
     const std::string empty = out.path() + "empty.txt", missing = out.path() + "missing.txt";
-    const ExecRun withEmpty = RunExec(Quoted(ExeDir() + "recorder_window.exe " + empty) + " \"\"");
-    const ExecRun withNone = RunExec(Quoted(ExeDir() + "recorder_window.exe " + missing));
+    const ExecRun withEmpty = RunExec(Quoted(WindowProbe(empty)) + " \"\"");
+    const ExecRun withNone = RunExec(Quoted(WindowProbe(missing)));
     SetCurrentDirectoryA(before);
     for (const auto& [run, record] : {std::pair{withEmpty, empty}, {withNone, missing}}) {
         SCOPED_TRACE(record);
         ExpectReportedOffScreen(run);
-        ASSERT_TRUE(WaitUntil([&] { return !ReadLines(record).empty(); }));
-        EXPECT_EQ(ReadLines(record)[0] + "\\", here.path());
+        EXPECT_EQ(Recorded(record).folder + "\\", here.path());
     }
 }
 
@@ -140,17 +143,16 @@ TEST(StartAndWaitReady, ReadyOnlyForAProgramThatWaitsForInput) {
     using kivu::StartResult;
     TempDir out;
     // Wine reports a window program ready as soon as it runs; Windows once it waits for input.
-    EXPECT_EQ(kivu::StartAndWaitReady(ExeDir() + "recorder_window.exe " + out.path() + "w.txt", "", 10000),
+    EXPECT_EQ(kivu::StartAndWaitReady(WindowProbe(out.path() + "w.txt"), "", 10000),
               StartResult::Ready);
     // A console program has no message loop: the wait fails at once.
-    EXPECT_EQ(kivu::StartAndWaitReady(ExeDir() + "recorder_console.exe " + out.path() + "c.txt", out.path(), 10000),
+    EXPECT_EQ(kivu::StartAndWaitReady(ConsoleProbe(out.path() + "c.txt"), out.path(), 10000),
               StartResult::NotReady);
     EXPECT_EQ(kivu::StartAndWaitReady("Z:\\no\\such\\program.exe", "", 10000), StartResult::Failed);
     EXPECT_EQ(kivu::StartAndWaitReady("", "", 10000), StartResult::Failed);
-    EXPECT_EQ(kivu::StartAndWaitReady(ExeDir() + "recorder_console.exe", "Z:\\no\\such\\folder", 10000),
+    EXPECT_EQ(kivu::StartAndWaitReady(ConsoleProbe("x"), "Z:\\no\\such\\folder", 10000),
               StartResult::Failed);
     // Both programs ran, the console one in the given folder.
-    ASSERT_TRUE(WaitUntil([&] { return !ReadLines(out.path() + "c.txt").empty(); }));
-    EXPECT_EQ(ReadLines(out.path() + "c.txt")[0] + "\\", out.path());
-    EXPECT_TRUE(WaitUntil([&] { return !ReadLines(out.path() + "w.txt").empty(); }));
+    EXPECT_EQ(Recorded(out.path() + "c.txt").folder + "\\", out.path());
+    Recorded(out.path() + "w.txt");
 }

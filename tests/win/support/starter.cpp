@@ -56,7 +56,7 @@ int32_t TodayNumber() {
     return kivu::DayNumber(now.wDay, now.wMonth, now.wYear);
 }
 
-std::string ProbeExe() { return ExeDir() + "starterprobe.exe"; }
+std::string ProbeExe() { return ExeDir() + "probe_window.exe"; }
 
 std::vector<ProbeRun> ReadProbeRecord(const std::string& file) {
     std::vector<ProbeRun> runs;
@@ -74,6 +74,12 @@ std::vector<ProbeRun> ReadProbeRecord(const std::string& file) {
             std::getline(words, run.args);
             if (!run.args.empty() && run.args.front() == ' ') run.args.erase(0, 1);
             runs.push_back(run);
+        } else if (what == "dir") {
+            for (ProbeRun& run : runs)
+                if (run.pid == pid) {
+                    std::getline(words, run.folder);
+                    if (!run.folder.empty() && run.folder.front() == ' ') run.folder.erase(0, 1);
+                }
         } else if (what == "end") {
             for (ProbeRun& run : runs)
                 if (run.pid == pid) run.ended = true;

@@ -25,7 +25,7 @@ void ClearStore();
 
 int32_t TodayNumber();
 
-// starterprobe.exe beside the test program.
+// The window probe beside the test program.
 std::string ProbeExe();
 
 // One start of the probe as it recorded it.
@@ -33,6 +33,7 @@ struct ProbeRun {
     DWORD pid = 0;
     int show = -1;     // the show command it was given, -1 for none
     std::string args;  // its arguments after the record file
+    std::string folder;  // its current directory
     bool ended = false;
 };
 std::vector<ProbeRun> ReadProbeRecord(const std::string& file);

@@ -1,0 +1,78 @@
+// probe RECORD [--sleep MS | --until EVENT] [ARG ...]: a program for tests of
+// the programs that start others. It appends to RECORD the lines
+// "start PID SHOW ARGS" and "dir PID FOLDER" (its current directory), then
+// stays for MS milliseconds or until the named event is set (at most a
+// minute), and appends "end PID" when it ends.
+// Built as a window program (PROBE_WINDOW: it shows a window and answers its
+// messages while it stays) and as a console program.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/handlerlink.h"
+
+namespace {
+
+void Append(const std::string& file, const std::string& line) {
+    if (FILE* f = std::fopen(file.c_str(), "ab")) {
+        std::fputs((line + "\n").c_str(), f);
+        std::fclose(f);
+    }
+}
+
+// Waits for the event (or only the time), answering window messages meanwhile.
+void Stay(HANDLE event, DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return;
+        const DWORD left = static_cast<DWORD>(end - now);
+        const DWORD r = MsgWaitForMultipleObjects(event ? 1 : 0, event ? &event : nullptr, FALSE, left, QS_ALLINPUT);
+        if (event && r == WAIT_OBJECT_0) return;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+}
+
+int Probe() {
+    const std::vector<std::string> args = kivu::SplitCommandLine(GetCommandLineA());
+    if (args.size() < 2) return 2;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
+    std::string rest;
+    for (size_t i = 2; i < args.size(); ++i) rest += (i > 2 ? " " : "") + args[i];
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const std::string pid = std::to_string(GetCurrentProcessId());
+#ifdef PROBE_WINDOW
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KivuProbe";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowA("KivuProbe", "probe", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    ShowWindow(window, SW_SHOWDEFAULT);
+#endif
+    Append(args[1], "start " + pid + " " + std::to_string(show) + " " + rest);
+    Append(args[1], "dir " + pid + " " + folder);
+    if (args.size() > 3 && args[2] == "--sleep") Stay(nullptr, static_cast<DWORD>(std::stoul(args[3])));
+    if (args.size() > 3 && args[2] == "--until") {
+        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, args[3].c_str());
+        Stay(event, 60000);
+        CloseHandle(event);
+    }
+    Append(args[1], "end " + pid);
+    return 0;
+}
+
+}  // namespace
+
+#ifdef PROBE_WINDOW
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return Probe(); }
+#else
+int main() { return Probe(); }
+#endif

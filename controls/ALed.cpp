@@ -1,7 +1,5 @@
 #include "controls/ALed.h"
 
-#include <windowsx.h>
-
 #include "common/errors.h"
 #include "ui/app.h"
 
@@ -9,7 +7,6 @@ namespace kivu {
 
 namespace {
 
-constexpr const char* kClassName = "TALed";
 constexpr int kInitialSide = 16;
 
 led::Rgb ToRgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
@@ -55,21 +52,14 @@ HBITMAP ToBitmap(const led::PixelGrid& grid) {
 TALed::~TALed() {
     blinkTimer_.Stop();
     ReleaseImages();
-    DestroyOwnWindow();
 }
 
 void TALed::Create(ui::Container& parent, const ui::Spec& spec) {
-    RegisterOwnClass(kClassName, nullptr);
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-    if (spec.visible) style |= WS_VISIBLE;
-    if (!spec.enabled) style |= WS_DISABLED;
-    CreateWindowExA(0, kClassName, "", style, spec.left, spec.top, kInitialSide, kInitialSide, parent.Handle(), nullptr,
-                    ui::App().Handle(), static_cast<ui::Control*>(this));
-    if (!hwnd_) throw RuntimeError("TALed: CreateWindowEx failed");
-    Attach(hwnd_, &parent, spec);
+    ui::Spec initial = spec;
+    initial.width = initial.height = kInitialSide;
+    GraphicControl::Create(parent, initial);
     BuildImages();
-    if (spec.width != kInitialSide || spec.height != kInitialSide)
-        SetBounds(spec.left, spec.top, spec.width, spec.height);
+    if (spec.width != Width() || spec.height != Height()) SetBounds(spec.left, spec.top, spec.width, spec.height);
 }
 
 void TALed::ReleaseImages() {
@@ -80,6 +70,7 @@ void TALed::ReleaseImages() {
 
 void TALed::BuildImages() {
     ReleaseImages();
+    // Every rebuild gives the control the style's size again.
     const led::StyleInfo info = led::Style(style_);
     const RECT r = Bounds();
     SetBounds(r.left, r.top, info.width, info.height);
@@ -93,9 +84,9 @@ void TALed::Apply(const led::LedState::Effects& effects) {
     if (effects.startTimer)
         blinkTimer_.Start(static_cast<UINT>(interval_), [this] {
             Apply(state_.Tick());
-            Fire(onTimer);
+            if (onTimer) onTimer();
         });
-    if (effects.draw && hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+    if (effects.draw) Invalidate();
 }
 
 void TALed::SetValue(bool value) { Apply(state_.SetValue(value)); }
@@ -124,73 +115,21 @@ void TALed::SetLEDStyle(TLEDStyle style) {
     if (style == style_) return;
     style_ = style;
     BuildImages();
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+    Invalidate();
 }
 
-void TALed::Paint(HDC dc) {
+void TALed::Paint(HDC dc, const RECT& area) {
     HBITMAP image = state_.ShowsFalseImage() ? falseImage_ : trueImage_;
-    if (!image || !hwnd_) return;
-    RECT rc;
-    GetClientRect(hwnd_, &rc);
+    if (!image) return;
     BITMAP bm{};
     GetObjectA(image, sizeof bm, &bm);
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(memory, image);
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, 0, 0, rc.right, rc.bottom, memory, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, 0, 0, bm.bmWidth,
+               bm.bmHeight, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
-}
-
-bool TALed::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    result = 0;
-    switch (msg) {
-        case WM_ERASEBKGND:
-            result = 1;
-            return true;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd_, &ps);
-            Paint(dc);
-            EndPaint(hwnd_, &ps);
-            return true;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wp));
-            return true;
-        case WM_SIZE:
-            InvalidateRect(hwnd_, nullptr, FALSE);  // the image is stretched anew
-            return true;
-        case WM_MOUSEACTIVATE:
-            result = MA_NOACTIVATE;
-            return true;
-        case WM_MOUSEMOVE:
-            if (!trackingLeave_) {
-                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
-                trackingLeave_ = TrackMouseEvent(&track) != FALSE;
-                Fire(onMouseEnter);
-            }
-            return true;
-        case WM_MOUSELEAVE:
-            trackingLeave_ = false;
-            Fire(onMouseLeave);
-            return true;
-        case WM_LBUTTONDOWN:
-            pressed_ = true;
-            SetCapture(hwnd_);
-            return true;
-        case WM_LBUTTONUP: {
-            if (GetCapture() == hwnd_) ReleaseCapture();
-            RECT rc;
-            GetClientRect(hwnd_, &rc);
-            const bool click = pressed_ && PtInRect(&rc, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-            pressed_ = false;
-            if (click) Fire(onClick);
-            return true;
-        }
-        default:
-            return false;
-    }
 }
 
 }  // namespace kivu

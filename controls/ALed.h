@@ -1,24 +1,26 @@
 // TALed: a small LED that shows a boolean, lit in TrueColor or dark in
 // FalseColor, optionally blinking while on. Its picture is one of seven stock
-// bitmaps whose lens is recoloured. It takes no focus and no tab stop.
+// bitmaps whose lens is recoloured. A light-weight control: it paints on its
+// parent and has no window of its own.
 #pragma once
 #include <windows.h>
 
 #include <functional>
 
 #include "controls/ledlogic.h"
+#include "ui/graphic.h"
 #include "ui/controls.h"
 
 namespace kivu {
 
 using led::TLEDStyle;
 
-class TALed : public ui::Control {
+class TALed : public ui::GraphicControl {
 public:
     TALed() = default;
     ~TALed() override;
 
-    // Created 16 x 16 in the default style; the spec's size is applied after.
+    // Takes the default style's size first; a size given in the spec is applied after.
     void Create(ui::Container& parent, const ui::Spec& spec);
 
     COLORREF TrueColor() const { return trueColor_; }
@@ -38,14 +40,9 @@ public:
     bool Blinking() const { return blinkTimer_.Running(); }
 
     std::function<void()> onTimer;  // after every blink switch
-    std::function<void()> onMouseEnter;
-    std::function<void()> onMouseLeave;
 
-    // Draws the image on display stretched over the control.
-    void Paint(HDC dc);
-
-protected:
-    bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    // Draws the image on display stretched over the control's area.
+    void Paint(HDC dc, const RECT& area) override;
 
 private:
     void BuildImages();
@@ -61,8 +58,6 @@ private:
     HBITMAP trueImage_ = nullptr;
     HBITMAP falseImage_ = nullptr;
     ui::Timer blinkTimer_;
-    bool trackingLeave_ = false;
-    bool pressed_ = false;
 };
 
 }  // namespace kivu

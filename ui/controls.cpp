@@ -1,10 +1,13 @@
 #include "ui/controls.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <map>
 
 #include "ui/app.h"
 #include "ui/form.h"
+#include "ui/graphic.h"
 
 namespace ui {
 
@@ -186,6 +189,86 @@ void Container::RemoveChild(Control* child) {
     children_.erase(std::remove(children_.begin(), children_.end(), child), children_.end());
 }
 
+void Container::RemoveGraphic(GraphicControl* graphic) {
+    graphics_.erase(std::remove(graphics_.begin(), graphics_.end(), graphic), graphics_.end());
+    if (hovered_ == graphic) hovered_ = nullptr;
+    if (pressed_ == graphic) pressed_ = nullptr;
+}
+
+GraphicControl* Container::GraphicAt(LPARAM lp) const {
+    const POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    for (auto it = graphics_.rbegin(); it != graphics_.rend(); ++it) {
+        const RECT r = (*it)->Bounds();
+        if ((*it)->Visible() && PtInRect(&r, p)) return *it;
+    }
+    return nullptr;
+}
+
+// Painting and the mouse for the light-weight controls; true when the
+// message is done with.
+bool Container::RouteToGraphics(UINT msg, WPARAM wp, LPARAM lp) {
+    const auto paint = [&](HDC dc, const RECT& update) {
+        for (GraphicControl* g : graphics_) {
+            const RECT r = g->Bounds();
+            RECT overlap;
+            if (g->Visible() && IntersectRect(&overlap, &r, &update)) g->Paint(dc, r);
+        }
+    };
+    const auto fire = [](const std::function<void()>& handler) {
+        if (handler) handler();
+    };
+    switch (msg) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            paint(dc, ps.rcPaint);
+            EndPaint(hwnd_, &ps);
+            return true;
+        }
+        case WM_PRINTCLIENT: {
+            RECT all;
+            GetClientRect(hwnd_, &all);
+            if (lp & PRF_ERASEBKGND) SendMessageA(hwnd_, WM_ERASEBKGND, wp, 0);
+            paint(reinterpret_cast<HDC>(wp), all);
+            return true;
+        }
+        case WM_MOUSEMOVE: {
+            GraphicControl* under = GraphicAt(lp);
+            if (under == hovered_) return false;
+            GraphicControl* left = hovered_;
+            hovered_ = under;
+            if (left) fire(left->onMouseLeave);
+            if (under) {
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+                TrackMouseEvent(&track);
+                fire(under->onMouseEnter);
+            }
+            return false;
+        }
+        case WM_MOUSELEAVE:
+            if (GraphicControl* left = hovered_) {
+                hovered_ = nullptr;
+                fire(left->onMouseLeave);
+            }
+            return false;
+        case WM_LBUTTONDOWN:
+            pressed_ = GraphicAt(lp);
+            if (!pressed_) return false;
+            SetCapture(hwnd_);
+            return true;
+        case WM_LBUTTONUP: {
+            GraphicControl* down = pressed_;
+            if (!down) return false;
+            pressed_ = nullptr;
+            if (GetCapture() == hwnd_) ReleaseCapture();
+            if (GraphicAt(lp) == down) fire(down->onClick);  // released over it: a click
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
 HFONT Container::Font() const {
     const Control* c = this;
     while (c->Parent()) c = c->Parent();
@@ -229,6 +312,10 @@ void Container::Realign() {
 }
 
 bool Container::RouteMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (!graphics_.empty() && RouteToGraphics(msg, wp, lp)) {
+        result = 0;
+        return true;
+    }
     switch (msg) {
         case WM_COMMAND:
             if (lp) {

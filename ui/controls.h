@@ -12,6 +12,7 @@
 namespace ui {
 
 class Container;
+class GraphicControl;
 
 enum class Align { None, Top, Bottom, Left, Right, Client };
 
@@ -108,13 +109,22 @@ public:
     void Realign();
     int NextControlId() { return nextId_++; }
     HFONT Font() const;
+    // Light-weight controls that paint on this container and take its mouse messages.
+    void AddGraphic(GraphicControl* graphic) { graphics_.push_back(graphic); }
+    void RemoveGraphic(GraphicControl* graphic);
 
 protected:
     // Routing shared by the window procedures of forms and panels.
     bool RouteMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
 private:
+    bool RouteToGraphics(UINT msg, WPARAM wp, LPARAM lp);
+    GraphicControl* GraphicAt(LPARAM lp) const;
+
     std::vector<Control*> children_;
+    std::vector<GraphicControl*> graphics_;
+    GraphicControl* hovered_ = nullptr;  // the light-weight control under the pointer
+    GraphicControl* pressed_ = nullptr;  // the one the left button went down on
     int nextId_ = 100;  // ids 1 and 2 stand for Enter and Escape
 };
 

@@ -1,7 +1,10 @@
-// The LED as a real window: its bitmaps against their patterns, the size of
-// each style, what it paints in each state, blinking on its timer, the
-// colour change while blinking, and the mouse events.
+// The LED on a real form: its bitmaps against their patterns, the size of
+// each style, what it paints on its parent in each state, blinking on its
+// timer, the colour change while blinking, and the mouse events it takes
+// from its parent.
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "controls/ALed.h"
 #include "tests/win/support/winsupport.h"
@@ -69,12 +72,20 @@ protected:
         form.Create();
         form.Show();
     }
-    Rgb Centre() {
+    // The form's picture with the LED painted on it; the LED's pixels are at its bounds.
+    std::unique_ptr<Canvas> Picture() {
         RECT r;
-        GetClientRect(led().Handle(), &r);
-        Canvas c(r.right, r.bottom);
-        c.Render(led().Handle());
-        return c.At(r.right / 2, r.bottom / 2);
+        GetClientRect(form.Handle(), &r);
+        auto c = std::make_unique<Canvas>(r.right, r.bottom);
+        c->Render(form.Handle());
+        return c;
+    }
+    // A pixel of the LED, counted from its top left corner.
+    Rgb Pixel(int x, int y) { return Picture()->At(led().Bounds().left + x, led().Bounds().top + y); }
+    Rgb Centre() { return Pixel(led().Width() / 2, led().Height() / 2); }
+    // A mouse message to the form at a point of the LED.
+    void Mouse(UINT msg, WPARAM wp, int x, int y) {
+        SendMessageA(form.Handle(), msg, wp, MAKELPARAM(led().Bounds().left + x, led().Bounds().top + y));
     }
     TALed& led() { return form.ALed1; }
     LedForm form;
@@ -113,7 +124,9 @@ TEST_F(Led, ANewLedIsOffAndSilverWithBlinkSet) {
     EXPECT_EQ(led().LEDStyle(), TLEDStyle::LEDSmall);
     EXPECT_EQ(Centre(), kSilver);
     EXPECT_FALSE(led().Blinking());
-    EXPECT_FALSE(GetWindowLongA(led().Handle(), GWL_STYLE) & WS_TABSTOP);
+    // No window of its own: its place belongs to the form, which can take no focus from it.
+    const POINT middle{led().Bounds().left + 8, led().Bounds().top + 8};
+    EXPECT_EQ(ChildWindowFromPoint(form.Handle(), middle), form.Handle());
 }
 
 TEST_F(Led, TheLensTakesTheColourOfTheStateAndTheFrameStays) {
@@ -125,10 +138,8 @@ TEST_F(Led, TheLensTakesTheColourOfTheStateAndTheFrameStays) {
     led().SetValue(false);
     led().SetFalseColor(RGB(255, 0, 0));
     EXPECT_EQ(Centre(), 0xFF0000u);
-    Canvas c(16, 16);
-    c.Render(led().Handle());
-    EXPECT_EQ(c.At(0, 0), kWhite);
-    EXPECT_EQ(c.At(15, 15), kDarkGrey);
+    EXPECT_EQ(Pixel(0, 0), kWhite);
+    EXPECT_EQ(Pixel(15, 15), kDarkGrey);
 }
 
 TEST_F(Led, AStyleSetsTheSizeAndALaterWidthStretchesTheImage) {
@@ -140,11 +151,10 @@ TEST_F(Led, AStyleSetsTheSizeAndALaterWidthStretchesTheImage) {
     EXPECT_EQ(led().Height(), 22);
     led().SetBounds(8, 8, 44, 22);
     EXPECT_EQ(led().Width(), 44);
-    Canvas c(44, 22);
-    c.Render(led().Handle());
     const PixelGrid stock = FromPattern(Pattern(TLEDStyle::LEDLarge));
-    for (int x = 0; x < 44; ++x) EXPECT_EQ(c.At(x, 0), stock.At(x / 2, 0));
-    EXPECT_EQ(c.At(22, 11), kSilver);  // the lens, dark
+    const auto picture = Picture();
+    for (int x = 0; x < 44; ++x) EXPECT_EQ(picture->At(8 + x, 8), stock.At(x / 2, 0));
+    EXPECT_EQ(picture->At(8 + 22, 8 + 11), kSilver);  // the lens, dark
     // A colour change rebuilds the images, which gives the style's size again.
     led().SetFalseColor(RGB(1, 2, 3));
     EXPECT_EQ(led().Width(), 22);
@@ -209,15 +219,25 @@ TEST_F(Led, TheMouseEventsFireOnEnterLeaveAndClick) {
     led().onMouseEnter = [&] { ++entered; };
     led().onMouseLeave = [&] { ++left; };
     led().onClick = [&] { ++clicked; };
-    SendMessageA(led().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    SendMessageA(led().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+    Mouse(WM_MOUSEMOVE, 0, 3, 3);
+    Mouse(WM_MOUSEMOVE, 0, 4, 4);
     EXPECT_EQ(entered, 1);
-    SendMessageA(led().Handle(), WM_MOUSELEAVE, 0, 0);
+    Mouse(WM_MOUSEMOVE, 0, 40, 40);  // onto the form beside it
     EXPECT_EQ(left, 1);
-    SendMessageA(led().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-    SendMessageA(led().Handle(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    Mouse(WM_MOUSEMOVE, 0, 4, 4);
+    SendMessageA(form.Handle(), WM_MOUSELEAVE, 0, 0);  // out of the form from over it
+    EXPECT_EQ(entered, 2);
+    EXPECT_EQ(left, 2);
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 4, 4);
+    Mouse(WM_LBUTTONUP, 0, 4, 4);
     EXPECT_EQ(clicked, 1);
-    SendMessageA(led().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-    SendMessageA(led().Handle(), WM_LBUTTONUP, 0, MAKELPARAM(40, 40));  // released outside
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 4, 4);
+    Mouse(WM_LBUTTONUP, 0, 40, 40);  // released outside
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 40, 40);
+    Mouse(WM_LBUTTONUP, 0, 4, 4);  // pressed outside
     EXPECT_EQ(clicked, 1);
+    led().SetVisible(false);
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 4, 4);
+    Mouse(WM_LBUTTONUP, 0, 4, 4);
+    EXPECT_EQ(clicked, 1) << "a hidden LED takes no clicks";
 }

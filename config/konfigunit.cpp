@@ -1,5 +1,7 @@
 #include "config/konfigunit.h"
 
+#include <commdlg.h>
+
 #include <optional>
 
 #include "app/handlerevents.h"
@@ -38,9 +40,11 @@ private:
     HWND hwnd_;
 };
 
-void SelectRow(ui::ListView& list, int row) {
-    if (row >= 0) ListView_SetItemState(list.Handle(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-}
+bool CtrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
+
+// A typed name or chosen path that the list refused (a "|" would shift the
+// fields at the next load): the user hears it and sees the old text.
+void Refused() { MessageBeep(MB_ICONWARNING); }
 
 }  // namespace
 
@@ -66,8 +70,8 @@ void Tkonfigdialog::CreateControls() {
 
     CheckListBox1.Create(TabSheet1, {.name = "CheckListBox1", .align = Align::Client});
     ListBox1.Create(TabSheet2, {.name = "ListBox1", .align = Align::Client});
-    ListView2.Create(TabSheet6, {.name = "ListView2", .align = Align::Client});
-    ListView1.Create(TabSheet3, {.name = "ListView1", .align = Align::Client});
+    ListView2.Create(TabSheet6, {.name = "ListView2", .align = Align::Client}, true);
+    ListView1.Create(TabSheet3, {.name = "ListView1", .align = Align::Client}, true);
 
     Panel1.Create(TabSheet4, {.name = "Panel1", .width = 313, .align = Align::Left});
     Splitter1.Create(TabSheet4, {.name = "Splitter1", .width = 3, .align = Align::Left}, Panel1);
@@ -105,39 +109,75 @@ void Tkonfigdialog::CreateControls() {
     ListView1.AddColumn("Path", 250);
     ListView1.AddColumn("Directory", 100);
 
-    PopupMenu1.Add("Hinzufgen1", 10301, "Verzeichnis hinzufügen\\tStrg-Einf");
-    PopupMenu1.Add("Seperatorhinzufgen1", 10302, "Seperator hinzufügen");
+    const auto bind = [](ui::MenuItem& item, void (Tkonfigdialog::*handler)(), Tkonfigdialog* form) {
+        item.onClick = [form, handler] { (form->*handler)(); };
+    };
+    bind(PopupMenu1.Add("Hinzufgen1", 10301, "Verzeichnis hinzufügen\\tStrg-Einf"), &Tkonfigdialog::Hinzufgen1Click, this);
+    bind(PopupMenu1.Add("Seperatorhinzufgen1", 10302, "Seperator hinzufügen"), &Tkonfigdialog::Seperatorhinzufgen1Click,
+         this);
     PopupMenu1.Add("N1", 0, "-");
-    PopupMenu1.Add("Nachobenverschieben1", 10303, "Nach oben verschieben\\tStrg-Pfeil Hoch");
-    PopupMenu1.Add("Nachuntenverschieben1", 10304, "Nach unten verschiebenn\\tStrg-Pfeil Runter");
-    PopupMenu1.Add("Eintraglschen1", 10305, "Eintrag löschen\\tStrg-Entf");
+    bind(PopupMenu1.Add("Nachobenverschieben1", 10303, "Nach oben verschieben\\tStrg-Pfeil Hoch"),
+         &Tkonfigdialog::Nachobenverschieben1Click, this);
+    bind(PopupMenu1.Add("Nachuntenverschieben1", 10304, "Nach unten verschiebenn\\tStrg-Pfeil Runter"),
+         &Tkonfigdialog::Nachuntenverschieben1Click, this);
+    bind(PopupMenu1.Add("Eintraglschen1", 10305, "Eintrag löschen\\tStrg-Entf"), &Tkonfigdialog::Eintraglschen1Click,
+         this);
     PopupMenu1.Add("N3", 0, "-");
-    PopupMenu1.Add("Dateilschen1", 10306, "Alle Einträge löschen");
+    bind(PopupMenu1.Add("Dateilschen1", 10306, "Alle Einträge löschen"), &Tkonfigdialog::Dateilschen1Click, this);
     PopupMenu1.Add("N4", 0, "-");
-    PopupMenu1.Add("Menschlieen1", 10307, "Menü schließen\\tEsc");
+    PopupMenu1.Add("Menschlieen1", 10307, "Menü schließen\\tEsc");  // only closes the menu
 
-    PopupMenu2.Add("Hinzufgen2", 10308, "Programm hinzufügen\\tStrg-Einfg");
-    PopupMenu2.Add("Arbeitsverzeichnisfestlegen1", 10309, "Arbeitsverzeichnis festlegen");
-    PopupMenu2.Add("MarkierteDateibergeben1", 10310, "Markierte Datei übergeben");
-    PopupMenu2.Add("Seperatorhinzufgen2", 10302, "Seperator hinzufügen");
+    bind(PopupMenu2.Add("Hinzufgen2", 10308, "Programm hinzufügen\\tStrg-Einfg"), &Tkonfigdialog::Hinzufgen2Click, this);
+    bind(PopupMenu2.Add("Arbeitsverzeichnisfestlegen1", 10309, "Arbeitsverzeichnis festlegen"),
+         &Tkonfigdialog::Arbeitsverzeichnisfestlegen1Click, this);
+    bind(PopupMenu2.Add("MarkierteDateibergeben1", 10310, "Markierte Datei übergeben"),
+         &Tkonfigdialog::MarkierteDateibergeben1Click, this);
+    bind(PopupMenu2.Add("Seperatorhinzufgen2", 10302, "Seperator hinzufügen"), &Tkonfigdialog::Seperatorhinzufgen2Click,
+         this);
     PopupMenu2.Add("N2", 0, "-");
-    PopupMenu2.Add("Nachobenverschieben2", 10303, "Nach oben verschieben\\tStrg-Pfeil Hoch");
-    PopupMenu2.Add("Nachuntenverschieben2", 10304, "Nach unten verschieben\\tStrg-Pfeil Runter");
-    PopupMenu2.Add("Entfernen1", 10305, "Eintrag löschen\\tStrg-Entf");
+    bind(PopupMenu2.Add("Nachobenverschieben2", 10303, "Nach oben verschieben\\tStrg-Pfeil Hoch"),
+         &Tkonfigdialog::Nachobenverschieben2Click, this);
+    bind(PopupMenu2.Add("Nachuntenverschieben2", 10304, "Nach unten verschieben\\tStrg-Pfeil Runter"),
+         &Tkonfigdialog::Nachuntenverschieben2Click, this);
+    bind(PopupMenu2.Add("Entfernen1", 10305, "Eintrag löschen\\tStrg-Entf"), &Tkonfigdialog::Entfernen1Click, this);
     PopupMenu2.Add("N6", 0, "-");
-    PopupMenu2.Add("ProgrammeDateilschen1", 10306, "Alle Einträge löschen");
+    bind(PopupMenu2.Add("ProgrammeDateilschen1", 10306, "Alle Einträge löschen"),
+         &Tkonfigdialog::ProgrammeDateilschen1Click, this);
     PopupMenu2.Add("N5", 0, "-");
     PopupMenu2.Add("Menschlieen2", 10307, "Menü schließen\\tEsc");
+    PopupMenu2.onPopup = [this] { PopupMenu2Popup(); };
 
-    PopupMenu4.Add("Seperatorhinzufgen3", 10302, "Seperator hinzufügen");
+    // No add command here; the rest as in PopupMenu2.
+    bind(PopupMenu4.Add("Seperatorhinzufgen3", 10302, "Seperator hinzufügen"), &Tkonfigdialog::Seperatorhinzufgen2Click,
+         this);
     PopupMenu4.Add("N7", 0, "-");
-    PopupMenu4.Add("NachobenverschiebentStrgPfeilHoch1", 10303, "Nach oben verschieben\\tStrg-Pfeil Hoch");
-    PopupMenu4.Add("NachuntenverschiebentStrgPfeilRunter1", 10304, "Nach unten verschieben\\tStrg-Pfeil Runter");
-    PopupMenu4.Add("EintraglschentStrgEntf1", 10305, "Eintrag löschen\\tStrg-Entf");
+    bind(PopupMenu4.Add("NachobenverschiebentStrgPfeilHoch1", 10303, "Nach oben verschieben\\tStrg-Pfeil Hoch"),
+         &Tkonfigdialog::Nachobenverschieben2Click, this);
+    bind(PopupMenu4.Add("NachuntenverschiebentStrgPfeilRunter1", 10304, "Nach unten verschieben\\tStrg-Pfeil Runter"),
+         &Tkonfigdialog::Nachuntenverschieben2Click, this);
+    bind(PopupMenu4.Add("EintraglschentStrgEntf1", 10305, "Eintrag löschen\\tStrg-Entf"),
+         &Tkonfigdialog::Entfernen1Click, this);
     PopupMenu4.Add("N8", 0, "-");
-    PopupMenu4.Add("AlleEintrgelschen1", 10306, "Alle Einträge löschen");
+    bind(PopupMenu4.Add("AlleEintrgelschen1", 10306, "Alle Einträge löschen"),
+         &Tkonfigdialog::ProgrammeDateilschen1Click, this);
     PopupMenu4.Add("N9", 0, "-");
     PopupMenu4.Add("MenschlieentEsc1", 10307, "Menü schließen\\tEsc");
+
+    ListBox1.popupMenu = &PopupMenu1;
+    ListView2.popupMenu = &PopupMenu4;
+    ListView1.popupMenu = &PopupMenu2;
+    for (ui::Control* list : {static_cast<ui::Control*>(&ListBox1), static_cast<ui::Control*>(&ListView1),
+                              static_cast<ui::Control*>(&ListView2)})
+        list->wantsReturn = true;
+    ListBox1.onKeyDown = [this](WORD& key) { ListBox1KeyDown(key); };
+    ListView1.onKeyDown = [this](WORD& key) { ListView1KeyDown(key); };
+    ListView2.onKeyDown = [this](WORD& key) { ListView2KeyDown(key); };
+    ListView1.onDblClick = [this] { ListView1DblClick(); };
+    ListView1.onEdited = [this](int row, const std::string& text) { return ListView1Edited(row, text); };
+    ListView2.onEdited = [this](int row, const std::string& text) { return ListView2Edited(row, text); };
+
+    BrowseFolder1.Directory = "c:\\programme";
+    BrowseFolder1.ShowPathInStatusArea = true;
 
     ListView1.onGetText = [this](int row, int col) {
         if (row >= programs_.Count()) return std::string();
@@ -146,7 +186,9 @@ void Tkonfigdialog::CreateControls() {
     };
     ListView2.onGetText = [this](int row, int col) {
         if (row >= ftpSites_.Count()) return std::string();
-        return col == 0 ? ftpSites_[row].Name : col == 1 ? ftpSites_[row].Address : std::string();
+        // A separator added here shows "-" in the third column; loaded ones show nothing.
+        if (col == 2) return row < ftpMarks_.Count() && ftpMarks_[row] ? std::string("-") : std::string();
+        return col == 0 ? ftpSites_[row].Name : ftpSites_[row].Address;
     };
     CheckListBox1.onClickCheck = [this](int index) { CheckListBox1ClickCheck(index); };
     CheckBox1.onClick = [this] { CheckBox1Click(); };
@@ -181,6 +223,7 @@ void Tkonfigdialog::FormCreate() {
     programs_ = ProgramList(LoadPrograms());
     programsLoaded_ = true;
     ftpSites_ = FtpList(LoadFtpSites());
+    ftpMarks_ = EntryList<char>(std::vector<char>(ftpSites_.Entries().size(), 0));
     ftpSitesLoaded_ = true;
     const WindowSize size = KonfigStartSize(CheckListBox1.Count(), ui::CheckListBox::kItemHeight,
                                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
@@ -202,9 +245,12 @@ void Tkonfigdialog::StartAction() {
     startActionPending_ = false;
     ui::App().SetIdleHook(nullptr);
     const kivu::StartAction action = ParseStartAction(args_);  // a page or action that is no number: reported
-    if (action.chooserFolder) chooserFolder_ = *action.chooserFolder;
-    // The add-folder and add-program commands run with the list pages' choosers.
-    startCommand_ = action.command;
+    if (action.chooserFolder) {
+        BrowseFolder1.Directory = *action.chooserFolder;
+        OpenDialog1.initialDir = *action.chooserFolder;
+    }
+    if (action.command == kivu::StartAction::Command::AddFolder) Hinzufgen1Click();
+    if (action.command == kivu::StartAction::Command::AddProgram) Hinzufgen2Click();
 }
 
 void Tkonfigdialog::ApplyCaptions() {
@@ -220,7 +266,7 @@ void Tkonfigdialog::ApplyCaptions() {
         if (const int tag = PageControl1.Page(i).Tag(); tag > 0) PageControl1.SetPageCaption(i, GetLangString(tag));
     ui::ApplyLangTexts(Panel1);
     ui::ApplyLangTexts(Panel2);
-    programFilter_ = GetLangString(10313) + kProgramPatterns;
+    OpenDialog1.filter = GetLangString(10313) + kProgramPatterns;
 }
 
 // A language text puts the key hint after "\t" in a menu item.
@@ -250,10 +296,207 @@ void Tkonfigdialog::ShowFolders() {
 
 void Tkonfigdialog::ShowPrograms() {
     ListView1.SetRowCount(programs_.Count());
-    SelectRow(ListView1, programs_.Selected());
+    ListView1.Select(programs_.Selected());
 }
 
-void Tkonfigdialog::ShowFtpSites() { ListView2.SetRowCount(ftpSites_.Count()); }
+void Tkonfigdialog::ShowFtpSites() {
+    ListView2.SetRowCount(ftpSites_.Count());
+    ListView2.Select(ftpSites_.Selected());
+}
+
+void Tkonfigdialog::TakeSelections() {
+    folders_.Select(ListBox1.Selected());
+    programs_.Select(ListView1.Selected());
+    ftpSites_.Select(ListView2.Selected());
+    ftpMarks_.Select(ftpSites_.Selected());
+}
+
+bool Tkonfigdialog::ProgramsActive() const { return PageControl1.ActivePage() == 3; }
+
+// op runs on the program list or on the FTP list (and its separator marks,
+// which move with their rows).
+template <class Op>
+void Tkonfigdialog::OnActiveList(Op op) {
+    TakeSelections();
+    if (ProgramsActive()) {
+        op(programs_);
+        ShowPrograms();
+    } else {
+        op(ftpSites_);
+        op(ftpMarks_);
+        ShowFtpSites();
+    }
+}
+
+std::string Tkonfigdialog::BrowseTitle() const {
+    const std::string text = GetLangString(10301);
+    const size_t bs = text.find('\\');
+    return bs == std::string::npos ? std::string() : text.substr(0, bs);
+}
+
+// ---- Folder page
+
+void Tkonfigdialog::Hinzufgen1Click() {
+    BrowseFolder1.Title = BrowseTitle();
+    if (!BrowseFolder1.Execute()) return;
+    TakeSelections();
+    if (!folders_.AddFolder(BrowseFolder1.Directory)) Refused();
+    ShowFolders();
+}
+
+void Tkonfigdialog::Seperatorhinzufgen1Click() {
+    TakeSelections();
+    folders_.AddSeparator();
+    ShowFolders();
+}
+
+void Tkonfigdialog::Nachobenverschieben1Click() {
+    TakeSelections();
+    folders_.MoveUp();
+    ShowFolders();
+}
+
+void Tkonfigdialog::Nachuntenverschieben1Click() {
+    TakeSelections();
+    folders_.MoveDown();
+    ShowFolders();
+}
+
+void Tkonfigdialog::Eintraglschen1Click() {
+    TakeSelections();
+    folders_.DeleteSelected();
+    ShowFolders();
+}
+
+void Tkonfigdialog::Dateilschen1Click() {
+    folders_.ClearAll();
+    ShowFolders();
+}
+
+// ---- Program page
+
+void Tkonfigdialog::Hinzufgen2Click() {
+    OpenDialog1.options = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    OpenDialog1.fileName.clear();
+    if (!OpenDialog1.Execute(Handle())) return;
+    TakeSelections();
+    if (const auto folder = programs_.AddProgram(OpenDialog1.fileName)) OpenDialog1.initialDir = *folder;
+    else Refused();
+    ShowPrograms();
+}
+
+void Tkonfigdialog::Arbeitsverzeichnisfestlegen1Click() {
+    TakeSelections();
+    const auto start = programs_.WorkingDirectoryStart();
+    ShowPrograms();  // without a selection the first entry is now the target
+    if (!start) return;
+    BrowseFolder1.Title = BrowseTitle();
+    BrowseFolder1.Directory = *start;
+    if (!BrowseFolder1.Execute()) return;
+    if (!programs_.SetWorkingDirectory(BrowseFolder1.Directory)) Refused();
+    ShowPrograms();
+}
+
+void Tkonfigdialog::MarkierteDateibergeben1Click() {
+    TakeSelections();
+    programs_.TogglePassFile();
+    ShowPrograms();
+}
+
+void Tkonfigdialog::PopupMenu2Popup() {
+    TakeSelections();
+    ui::MenuItem* pass = PopupMenu2.Items()[2];  // MarkierteDateibergeben1
+    pass->enabled = programs_.Selected() != ProgramList::kNone;
+    pass->checked = pass->enabled && programs_.PassFileTicked();
+}
+
+void Tkonfigdialog::ListView1DblClick() {
+    TakeSelections();
+    const auto path = programs_.ReplacePathStart();
+    ShowPrograms();
+    if (!path) return;
+    OpenDialog1.options = OFN_NOVALIDATE | OFN_PATHMUSTEXIST;
+    OpenDialog1.initialDir = SplitFileName(*path).second;
+    OpenDialog1.fileName = *path;
+    if (!OpenDialog1.Execute(Handle())) return;
+    if (!programs_.ReplacePath(OpenDialog1.fileName)) Refused();
+    ShowPrograms();
+}
+
+bool Tkonfigdialog::ListView1Edited(int row, const std::string& text) {
+    if (programs_.RenameEntry(row, text)) return true;
+    Refused();
+    return false;
+}
+
+bool Tkonfigdialog::ListView2Edited(int row, const std::string& text) {
+    if (ftpSites_.RenameEntry(row, text)) return true;
+    Refused();
+    return false;
+}
+
+// ---- Shared by the program and FTP pages
+
+void Tkonfigdialog::Seperatorhinzufgen2Click() {
+    TakeSelections();
+    if (ProgramsActive()) {
+        programs_.AddSeparator();
+        ShowPrograms();
+    } else {
+        ftpSites_.AddSeparator();
+        ftpMarks_.AddSeparator(1);
+        ShowFtpSites();
+    }
+}
+
+void Tkonfigdialog::Nachobenverschieben2Click() { OnActiveList([](auto& list) { list.MoveUp(); }); }
+void Tkonfigdialog::Nachuntenverschieben2Click() { OnActiveList([](auto& list) { list.MoveDown(); }); }
+void Tkonfigdialog::Entfernen1Click() { OnActiveList([](auto& list) { list.DeleteSelected(); }); }
+void Tkonfigdialog::ProgrammeDateilschen1Click() { OnActiveList([](auto& list) { list.ClearAll(); }); }
+
+// ---- Keys
+
+// Enter opens the list's menu near the window's corner, whatever the item.
+void Tkonfigdialog::PopupAtCorner(ui::PopupMenu& menu) {
+    const POINT corner = ScreenOrigin();
+    menu.Popup(Handle(), {corner.x + 50, corner.y + 50});
+}
+
+// The Ctrl keys run their command and then go on to the list as usual.
+void Tkonfigdialog::ListBox1KeyDown(WORD& key) {
+    if (key == VK_RETURN) {
+        key = 0;
+        PopupAtCorner(PopupMenu1);
+        return;
+    }
+    if (!CtrlHeld()) return;
+    if (key == VK_UP) Nachobenverschieben1Click();
+    else if (key == VK_DOWN) Nachuntenverschieben1Click();
+    else if (key == VK_INSERT) Hinzufgen1Click();
+    else if (key == VK_DELETE) Eintraglschen1Click();
+}
+
+void Tkonfigdialog::ListView1KeyDown(WORD& key) {
+    if (key == VK_RETURN) {
+        key = 0;
+        PopupAtCorner(PopupMenu2);
+        return;
+    }
+    if (!CtrlHeld()) return;
+    if (key == VK_UP) Nachobenverschieben2Click();
+    else if (key == VK_DOWN) Nachuntenverschieben2Click();
+    else if (key == VK_INSERT) Hinzufgen2Click();
+    else if (key == VK_DELETE) Entfernen1Click();
+}
+
+void Tkonfigdialog::ListView2KeyDown(WORD& key) {
+    if (key == VK_RETURN) {
+        key = 0;
+        PopupAtCorner(PopupMenu4);
+        return;
+    }
+    ListView1KeyDown(key);  // the same Ctrl keys: add program, the rest on the active page's list
+}
 
 void Tkonfigdialog::CheckListBox1ClickCheck(int index) {
     SetMenuFlag(menuStatus_, CheckListBox1.ItemData(index), CheckListBox1.Checked(index));
@@ -277,6 +520,7 @@ void Tkonfigdialog::ComboBox1Change() {
 
 void Tkonfigdialog::Button2Click() {
     PageControl1.SetActivePage(1);
+    TakeSelections();
     folders_.AddStandardFolders(ExpandEnvironment);
     ShowFolders();
 }

@@ -9,6 +9,8 @@
 #include "config/entrylist.h"
 #include "config/konfigrules.h"
 #include "controls/ALed.h"
+#include "controls/BrowseFolder.h"
+#include "ui/filedialog.h"
 #include "ui/form.h"
 #include "ui/lists.h"
 #include "ui/memo.h"
@@ -46,18 +48,14 @@ public:
     ui::PopupMenu PopupMenu1;  // folder list
     ui::PopupMenu PopupMenu2;  // program list
     ui::PopupMenu PopupMenu4;  // FTP site list
+    TBrowseFolder BrowseFolder1{this};
+    ui::FileDialog OpenDialog1{ui::FileDialog::Kind::Open};
 
     const std::string& MenuStatus() const { return menuStatus_; }
     const FolderList& Folders() const { return folders_; }
     const ProgramList& Programs() const { return programs_; }
     const FtpList& FtpSites() const { return ftpSites_; }
-    // The program chooser's file type filter (set with the captions).
-    const std::string& ProgramFilter() const { return programFilter_; }
-    // Where the folder and program choosers start, once set.
-    const std::string& ChooserFolder() const { return chooserFolder_; }
     bool StartActionPending() const { return startActionPending_; }
-    // The command that the start action asked for.
-    StartAction::Command StartCommand() const { return startCommand_; }
 
     void CheckListBox1ClickCheck(int index);
     void CheckBox1Click();
@@ -72,6 +70,30 @@ public:
     void RichEdit1MouseUp();
     // The start action of the command line, once, at the first idle turn.
     void StartAction();
+
+    // The list pages' menu commands.
+    void Hinzufgen1Click();
+    void Seperatorhinzufgen1Click();
+    void Nachobenverschieben1Click();
+    void Nachuntenverschieben1Click();
+    void Eintraglschen1Click();
+    void Dateilschen1Click();
+    void Hinzufgen2Click();
+    void Arbeitsverzeichnisfestlegen1Click();
+    void MarkierteDateibergeben1Click();
+    // The items that PopupMenu2 and PopupMenu4 share act on the active page's list.
+    void Seperatorhinzufgen2Click();
+    void Nachobenverschieben2Click();
+    void Nachuntenverschieben2Click();
+    void Entfernen1Click();
+    void ProgrammeDateilschen1Click();
+    void PopupMenu2Popup();
+    void ListBox1KeyDown(WORD& key);
+    void ListView1KeyDown(WORD& key);
+    void ListView2KeyDown(WORD& key);
+    void ListView1DblClick();
+    bool ListView1Edited(int row, const std::string& text);
+    bool ListView2Edited(int row, const std::string& text);
 
 protected:
     void CreateControls() override;
@@ -89,19 +111,27 @@ private:
     void ShowPrograms();
     void ShowFtpSites();
     void SaveLists();
+    // The controls' selections into the lists before a command.
+    void TakeSelections();
+    // The list that the shared commands act on: programs on page 3, else FTP sites.
+    bool ProgramsActive() const;
+    template <class Op> void OnActiveList(Op op);
+    void PopupAtCorner(ui::PopupMenu& menu);
+    // Ctrl+Up/Down/Delete; false for any other key.
+    // The folder chooser's title: text 10301 up to its first backslash.
+    std::string BrowseTitle() const;
 
     std::vector<std::string> args_;
     std::string menuStatus_;
     FolderList folders_;
     ProgramList programs_;
     FtpList ftpSites_;
+    // Per FTP row: a separator added in this window (shown with "-").
+    EntryList<char> ftpMarks_;
     // A list is saved at the close only if it was loaded: a start-up that
     // failed before must not overwrite or delete the files.
     bool foldersLoaded_ = false, programsLoaded_ = false, ftpSitesLoaded_ = false;
-    std::string programFilter_;
-    std::string chooserFolder_;
     bool startActionPending_ = false;
-    StartAction::Command startCommand_ = StartAction::Command::None;
     // The live-update window last opened; a check that still runs keeps its own alive.
     std::shared_ptr<Tdownloadform> liveUpdate_;
 };

@@ -65,8 +65,20 @@ LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 }
 
 bool Control::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    (void)lp;
-    (void)result;
+    if (msg == WM_GETDLGCODE && wantsReturn && lp) {
+        const auto* key = reinterpret_cast<const MSG*>(lp);
+        if (key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+            result = DefSubclassProc(hwnd_, msg, wp, lp) | DLGC_WANTMESSAGE;
+            return true;
+        }
+    }
+    if (msg == WM_CONTEXTMENU && popupMenu) {
+        POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        if (lp == -1) at = ScreenOrigin();
+        popupMenu->Popup(GetAncestor(hwnd_, GA_ROOT), at);
+        result = 0;
+        return true;
+    }
     if (msg == WM_KEYDOWN && onKeyDown) {
         WORD key = static_cast<WORD>(wp);
         onKeyDown(key);
@@ -540,8 +552,9 @@ void StatusBar::SetSimpleText(const std::string& text) { SetPanelText(SB_SIMPLEI
 
 // ---- ListView
 
-void ListView::Create(Container& parent, const Spec& spec) {
-    CreateChild(parent, spec, WC_LISTVIEWA, LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+void ListView::Create(Container& parent, const Spec& spec, bool editLabels) {
+    CreateChild(parent, spec, WC_LISTVIEWA,
+                LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | (editLabels ? LVS_EDITLABELS : 0),
                 WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT);
 }
@@ -582,6 +595,13 @@ void ListView::SetRowCount(int count) {
 
 int ListView::RowCount() const { return ListView_GetItemCount(hwnd_); }
 int ListView::Selected() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
+
+void ListView::Select(int row) {
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row < 0) return;
+    ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(hwnd_, row, FALSE);
+}
 void ListView::RedrawRows() { InvalidateRect(hwnd_, nullptr, FALSE); }
 
 LRESULT ListView::HandleNotify(NMHDR* hdr) {
@@ -597,6 +617,16 @@ LRESULT ListView::HandleNotify(NMHDR* hdr) {
         case LVN_COLUMNCLICK:
             if (onColumnClick) onColumnClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
             return 0;
+        case NM_DBLCLK:
+            Fire(onDblClick);
+            return 0;
+        case LVN_ENDLABELEDITA: {
+            const auto* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+            if (!info->item.pszText) return FALSE;  // cancelled
+            const bool accepted = onEdited && onEdited(info->item.iItem, info->item.pszText);
+            if (accepted) RedrawRows();
+            return accepted;
+        }
         default:
             return 0;
     }
@@ -634,10 +664,13 @@ std::vector<MenuItem*> PopupMenu::Items() {
 }
 
 void PopupMenu::Popup(HWND owner, POINT at) {
+    if (onPopup) onPopup();
     HMENU menu = CreatePopupMenu();
     for (auto& item : items_) {
         if (item->caption == "-") AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        else AppendMenuA(menu, MF_STRING, item->id, item->caption.c_str());
+        else
+            AppendMenuA(menu, MF_STRING | (item->enabled ? 0 : MF_GRAYED) | (item->checked ? MF_CHECKED : 0), item->id,
+                        item->caption.c_str());
     }
     SetForegroundWindow(owner);
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, owner, nullptr);

@@ -13,6 +13,7 @@ namespace ui {
 
 class Container;
 class GraphicControl;
+class PopupMenu;
 
 enum class Align { None, Top, Bottom, Left, Right, Client };
 
@@ -61,6 +62,11 @@ public:
     // Key events of the control; setting the key or character to 0 drops it.
     std::function<void(WORD& key)> onKeyDown;
     std::function<void(char& ch)> onKeyPress;
+    // Enter goes to onKeyDown instead of pressing the form's default button.
+    bool wantsReturn = false;
+    // Opened by a right click at the mouse pointer (or the context-menu key
+    // at the control's corner); commands go to the form.
+    PopupMenu* popupMenu = nullptr;
 
     static Control* FromHandle(HWND hwnd);
     // Reflected notifications from the parent.
@@ -201,7 +207,8 @@ public:
 // how many there are; the list asks for the texts of the rows it shows.
 class ListView : public Control {
 public:
-    void Create(Container& parent, const Spec& spec);
+    // editLabels: the first column can be edited in place (onEdited).
+    void Create(Container& parent, const Spec& spec, bool editLabels = false);
     void AddColumn(const std::string& caption, int width);
     std::string ColumnCaption(int col) const;
     void SetColumnCaption(int col, const std::string& caption);
@@ -210,10 +217,15 @@ public:
     void SetRowCount(int count);
     int RowCount() const;
     int Selected() const;  // -1 when none
+    void Select(int row);  // -1: none
     void RedrawRows();     // repaints the visible rows from the owner's data
 
     std::function<std::string(int row, int col)> onGetText;
     std::function<void(int col)> onColumnClick;
+    std::function<void()> onDblClick;
+    // The user typed a new first-column text for a row; false refuses it
+    // (the row keeps its old text).
+    std::function<bool(int row, const std::string& text)> onEdited;
     LRESULT HandleNotify(NMHDR* hdr) override;
 
 private:
@@ -225,6 +237,8 @@ public:
     std::string name;
     int tag = 0;
     std::string caption;  // "-" is a separator
+    bool enabled = true;
+    bool checked = false;
     std::function<void()> onClick;
     UINT id = 0;
 };
@@ -238,8 +252,10 @@ public:
     MenuItem& Add(const char* name, int tag, const char* caption);
     std::vector<MenuItem*> Items();
     // Opens the menu at a screen point; the chosen item's command arrives as
-    // a message to the owner afterwards.
+    // a message to the owner afterwards. onPopup runs first (it may enable,
+    // grey or tick items).
     void Popup(HWND owner, POINT at);
+    std::function<void()> onPopup;
     // The item a menu command belongs to, if any.
     static MenuItem* FromCommand(UINT id);
 

@@ -173,7 +173,7 @@ TEST_F(KonfigDialog, TheLanguageSwitchReappliesEveryCaptionAndKeepsTheTicks) {
     EXPECT_EQ(form->ListView2.ColumnCaption(1), "Pfad / Adresse");
     EXPECT_EQ(form->ListView2.ColumnCaption(2), "");
     EXPECT_EQ(form->PopupMenu1.Items()[0]->caption, "Verzeichnis hinzufügen\tStrg-Einf");
-    EXPECT_EQ(form->ProgramFilter(), "Programme|*.exe;*.com;*.pif;*.lnk;*.bat;*.cmd");
+    EXPECT_EQ(form->OpenDialog1.filter, "Programme|*.exe;*.com;*.pif;*.lnk;*.bat;*.cmd");
     EXPECT_EQ(form->CheckListBox1.ItemText(0), "Pfad kopieren [11]");
     EXPECT_FALSE(form->CheckListBox1.Checked(1));
     EXPECT_TRUE(form->CheckListBox1.Checked(0));
@@ -320,26 +320,52 @@ TEST_F(KonfigDialog, TheSplitterDragsTheLeftPanelsWidthWithinItsLimits) {
     EXPECT_EQ(form->Panel1.Width(), ui::Splitter::kMinSize);
 }
 
-TEST_F(KonfigDialog, TheStartActionRunsOnceAndTakesTheFolderForAnyPageButTheFtpPage) {
-    using Command = kivu::StartAction::Command;
-    Open({"kivuutil", "0", "1", "1", "c:\\temp"});
+TEST_F(KonfigDialog, TheStartActionOpensTheFolderChooserAtTheGivenFolderOnce) {
+    TempDir dir("C:\\");  // Wine's chooser finds no folder below the profile's Temp
+    const std::string folder = dir.path().substr(0, dir.path().size() - 1);
+    Open({"kivuutil", "0", "1", "1", folder});
     EXPECT_TRUE(form->StartActionPending());
     EXPECT_EQ(form->PageControl1.ActivePage(), 1);
+    std::string startedAt, title;
+    int opened = 0;
+    form->BrowseFolder1.OnInitialized = [&](kivu::TBrowseFolder& sender, HWND dialog) {
+        ++opened;
+        startedAt = sender.SelectedPath();
+        title = sender.Title;
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
     form->StartAction();  // the first idle turn
+    form->StartAction();
     EXPECT_FALSE(form->StartActionPending());
-    EXPECT_EQ(form->ChooserFolder(), "c:\\temp");
-    EXPECT_EQ(form->StartCommand(), Command::AddFolder);
-    form.reset();
-    Open({"kivuutil", "0", "2", "1", "c:\\temp"});
-    form->StartAction();
-    EXPECT_EQ(form->ChooserFolder(), "");
-    EXPECT_EQ(form->StartCommand(), Command::None);
-    form.reset();
-    Open({"kivuutil", "0", "3", "1"});
-    form->StartAction();
-    EXPECT_EQ(form->StartCommand(), Command::AddProgram);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(startedAt, folder);
+    EXPECT_EQ(title, "Add folder");  // text 10301 up to its backslash
+    ASSERT_EQ(form->ListBox1.Count(), 1);
+    EXPECT_EQ(form->ListBox1.ItemText(0), kivu::AsciiLower(folder));
+    EXPECT_EQ(form->OpenDialog1.initialDir, folder);  // the program chooser starts there too
 }
 
+TEST_F(KonfigDialog, OnTheFtpPageTheStartActionKeepsTheDesignedChooserFolders) {
+    Open({"kivuutil", "0", "2", "1", "c:\\temp"});
+    form->StartAction();
+    EXPECT_EQ(form->BrowseFolder1.Directory, "c:\\programme");
+    EXPECT_EQ(form->OpenDialog1.initialDir, "");
+}
+
+TEST_F(KonfigDialog, TheDesignedMissingStartFolderOpensTheChooserSilentlyAtItsDefault) {
+    ASSERT_EQ(GetFileAttributesA("c:\\programme"), INVALID_FILE_ATTRIBUTES);
+    Open({"kivuutil", "0", "1"});
+    std::string startedAt = "<none>";
+    form->BrowseFolder1.OnInitialized = [&](kivu::TBrowseFolder& sender, HWND dialog) {
+        startedAt = sender.SelectedPath();
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    };
+    form->Hinzufgen1Click();
+    EXPECT_NE(startedAt, "<none>");
+    EXPECT_NE(kivu::AsciiLower(startedAt), "c:\\programme");
+    EXPECT_EQ(form->ListBox1.Count(), 0);  // cancelled
+    EXPECT_EQ(form->BrowseFolder1.Directory, "c:\\programme");
+}
 TEST_F(KonfigDialog, ALanguageSectionTooLongToListStillShowsEveryEntry) {
     std::string file = "[Language]\r\nCurrent=English\r\n[English]\r\n";
     for (int i = 0; i < 3000; ++i) file += "padding" + std::to_string(i) + "=x\r\n";  // over 16384 bytes of keys
@@ -350,4 +376,155 @@ TEST_F(KonfigDialog, ALanguageSectionTooLongToListStillShowsEveryEntry) {
     Open();
     ASSERT_EQ(form->CheckListBox1.Count(), 1);
     EXPECT_EQ(form->CheckListBox1.ItemText(0), "Eleven [11]");
+}
+
+namespace {
+
+// Holds Ctrl in this thread's key state while it lives (the form reads it
+// with GetKeyState, as it would during a real key press).
+class CtrlDown {
+public:
+    CtrlDown() { Set(0x80); }
+    ~CtrlDown() { Set(0); }
+
+private:
+    static void Set(BYTE state) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = state;
+        SetKeyboardState(keys);
+    }
+};
+
+void Key(ui::Control& list, WORD key) { SendMessageA(list.Handle(), WM_KEYDOWN, key, 0); }
+
+}  // namespace
+
+TEST_F(KonfigDialog, CtrlKeysMoveAndDeleteOnEachList) {
+    WriteBytes(kivu::ListFilePath(kivu::kFoldersFile), "a\r\nb\r\nc\r\n");
+    WriteBytes(kivu::ListFilePath(kivu::kProgramsFile), "A|a|\r\nB|b|\r\nC|c|\r\n");
+    WriteBytes(kivu::ListFilePath(kivu::kFtpFile), "A|1\r\nB|2\r\nC|3\r\n");
+    Open({"kivuutil", "0", "1"});
+    // Enter goes to each list (it opens the list's menu) rather than to the dialog keys.
+    for (ui::Control* list : {static_cast<ui::Control*>(&form->ListBox1), static_cast<ui::Control*>(&form->ListView1),
+                              static_cast<ui::Control*>(&form->ListView2)}) {
+        MSG enter{list->Handle(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+        EXPECT_TRUE(SendMessageA(list->Handle(), WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) &
+                    DLGC_WANTMESSAGE);
+    }
+    {
+        CtrlDown ctrl;
+        Key(form->ListBox1, VK_DOWN);  // a moves down; the list's own Ctrl+Down follows it
+        EXPECT_EQ(form->Folders().Entries(), (std::vector<std::string>{"b", "a", "c"}));
+        form->ListBox1.Select(2);
+        Key(form->ListBox1, VK_UP);
+        EXPECT_EQ(form->Folders().Entries(), (std::vector<std::string>{"b", "c", "a"}));
+        form->ListBox1.Select(0);
+        Key(form->ListBox1, VK_DELETE);
+        EXPECT_EQ(form->Folders().Entries(), (std::vector<std::string>{"c", "a"}));
+        EXPECT_EQ(form->ListBox1.Selected(), 0);
+    }
+    Key(form->ListBox1, VK_DELETE);  // without Ctrl: nothing
+    EXPECT_EQ(form->Folders().Count(), 2);
+
+    form->PageControl1.SetActivePage(3);
+    {
+        CtrlDown ctrl;
+        form->ListView1.Select(0);
+        Key(form->ListView1, VK_DOWN);
+        EXPECT_EQ(form->Programs()[0].Name, "B");
+        EXPECT_EQ(form->Programs()[1].Name, "A");
+        form->ListView1.Select(2);
+        Key(form->ListView1, VK_DELETE);
+        EXPECT_EQ(form->Programs().Count(), 2);
+        EXPECT_EQ(form->ListView1.Selected(), 1);
+    }
+    form->PageControl1.SetActivePage(2);
+    {
+        CtrlDown ctrl;
+        form->ListView2.Select(1);
+        Key(form->ListView2, VK_UP);
+        EXPECT_EQ(form->FtpSites()[0].Name, "B");
+        Key(form->ListView2, VK_DELETE);  // the selection stayed at index 1
+        ASSERT_EQ(form->FtpSites().Count(), 2);
+        EXPECT_EQ(form->FtpSites()[1].Name, "C");
+    }
+    EXPECT_EQ(form->Programs().Count(), 2);  // the FTP keys left the programs alone
+}
+
+TEST_F(KonfigDialog, PassFileIsGreyedWithoutASelectionAndTickedForAMarkedPath) {
+    WriteBytes(kivu::ListFilePath(kivu::kProgramsFile), "A|c:\\a.exe %d|\r\nB|c:\\b.exe|\r\n");
+    Open({"kivuutil", "0", "3"});
+    ui::MenuItem* pass = form->PopupMenu2.Items()[2];
+    ASSERT_EQ(pass->name, "MarkierteDateibergeben1");
+    form->PopupMenu2Popup();
+    EXPECT_TRUE(pass->enabled);
+    EXPECT_TRUE(pass->checked);
+    form->ListView1.Select(1);
+    form->PopupMenu2Popup();
+    EXPECT_TRUE(pass->enabled);
+    EXPECT_FALSE(pass->checked);
+    pass->onClick();
+    EXPECT_EQ(form->Programs()[1].Path, "c:\\b.exe %d");
+    form->ListView1.Select(-1);
+    form->PopupMenu2Popup();
+    EXPECT_FALSE(pass->enabled);
+    EXPECT_FALSE(pass->checked);
+}
+
+TEST_F(KonfigDialog, TheWorkingDirectoryWithoutASelectionIsTheFirstProgramsAndStartsAtIt) {
+    TempDir dir("C:\\");
+    const std::string folder = dir.path().substr(0, dir.path().size() - 1);
+    // Stored without its backslash: choosing the same folder adds one.
+    WriteBytes(kivu::ListFilePath(kivu::kProgramsFile), "A|a|" + folder + "\r\nB|b|x\\\r\n");
+    Open({"kivuutil", "0", "3"});
+    form->ListView1.Select(-1);
+    std::string startedAt, title;
+    form->BrowseFolder1.OnInitialized = [&](kivu::TBrowseFolder& sender, HWND dialog) {
+        startedAt = sender.SelectedPath();
+        title = sender.Title;
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
+    form->Arbeitsverzeichnisfestlegen1Click();
+    EXPECT_EQ(startedAt, folder);
+    EXPECT_EQ(title, "Add folder");
+    EXPECT_EQ(form->Programs()[0].Directory, dir.path());
+    EXPECT_EQ(form->Programs()[1].Directory, "x\\");
+    EXPECT_EQ(form->ListView1.Selected(), 0);
+}
+
+TEST_F(KonfigDialog, ANameTypedInPlaceBecomesTheNameButABarIsRefusedVisibly) {
+    WriteBytes(kivu::ListFilePath(kivu::kProgramsFile), "A|a|\r\n");
+    WriteBytes(kivu::ListFilePath(kivu::kFtpFile), "S|ftp.example\r\n");
+    Open({"kivuutil", "0", "3"});
+    const auto rename = [&](ui::ListView& list, const std::string& text) {
+        list.SetFocus();
+        HWND edit = ListView_EditLabel(list.Handle(), 0);
+        ASSERT_TRUE(edit);
+        SetWindowTextA(edit, text.c_str());
+        SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+        PumpMessages();
+    };
+    rename(form->ListView1, "Editor");
+    EXPECT_EQ(form->Programs()[0].Name, "Editor");
+    rename(form->ListView1, "Ed|itor");
+    EXPECT_EQ(form->Programs()[0].Name, "Editor");
+    EXPECT_EQ(ListViewText(form->ListView1.Handle(), 0, 0), "Editor");
+    form->PageControl1.SetActivePage(2);
+    rename(form->ListView2, "Site 1");
+    EXPECT_EQ(form->FtpSites()[0].Name, "Site 1");
+}
+
+TEST_F(KonfigDialog, ASeparatorAddedHereShowsItsMarkInTheFtpListsThirdColumn) {
+    WriteBytes(kivu::ListFilePath(kivu::kFtpFile), "-|-\r\nS|a\r\n");
+    Open({"kivuutil", "0", "2"});
+    form->Seperatorhinzufgen2Click();
+    ASSERT_EQ(form->FtpSites().Count(), 3);
+    EXPECT_EQ(ListViewText(form->ListView2.Handle(), 0, 2), "");  // loaded
+    EXPECT_EQ(ListViewText(form->ListView2.Handle(), 2, 2), "-");
+    form->ListView2.Select(2);
+    form->Nachobenverschieben2Click();  // the mark moves with its row
+    EXPECT_EQ(ListViewText(form->ListView2.Handle(), 1, 2), "-");
+    EXPECT_EQ(ListViewText(form->ListView2.Handle(), 2, 2), "");
+    EXPECT_EQ(form->Programs().Count(), 0);
 }

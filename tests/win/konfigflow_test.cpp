@@ -10,6 +10,7 @@
 
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "config/entrylist.h"
 #include "config/konfigstore.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/standin.h"
@@ -87,17 +88,22 @@ protected:
         }, std::chrono::seconds(20));
         return box;
     }
-    HWND CheckList() const {
+    HWND CheckList() const { return ListBoxOf(true); }
+    HWND FolderList() const { return ListBoxOf(false); }
+    HWND ListBoxOf(bool ownerDrawn) const {
         struct S {
+            bool ownerDrawn;
             HWND found = nullptr;
-        } s;
+        } s{ownerDrawn};
         EnumChildWindows(
             window,
             [](HWND h, LPARAM lp) -> BOOL {
                 char cls[32];
                 GetClassNameA(h, cls, sizeof cls);
-                if (lstrcmpiA(cls, "ListBox") || !(GetWindowLongA(h, GWL_STYLE) & LBS_OWNERDRAWFIXED)) return TRUE;
-                reinterpret_cast<S*>(lp)->found = h;
+                auto* s = reinterpret_cast<S*>(lp);
+                const bool drawn = (GetWindowLongA(h, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0;
+                if (lstrcmpiA(cls, "ListBox") || drawn != s->ownerDrawn) return TRUE;
+                s->found = h;
                 return FALSE;
             },
             reinterpret_cast<LPARAM>(&s));
@@ -337,4 +343,100 @@ TEST_F(KonfigFlow, TheLiveUpdateButtonOpensTheUpdateWithoutBlockingTheWindow) {
     EXPECT_TRUE(IsWindowVisible(window)) << "closing the update must not end the configuration";
     kivu::DeleteRegKey(HKEY_CURRENT_USER, "software\\kivu\\update");
     CloseAndWait();
+}
+
+namespace {
+
+// A dialog of the program other than the error box, waited for.
+HWND ChooserOf(const standin::Handler& handler) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND w : FindTopWindows("#32770", nullptr, handler.ProcessId()))
+            if (IsWindowVisible(w)) found = w;
+        return found != nullptr;
+    }, std::chrono::seconds(20));
+    return found;
+}
+
+// The list views in creation order: FTP sites, then programs.
+HWND ListViewNumber(HWND window, int n) {
+    struct S {
+        std::vector<HWND> found;
+    } s;
+    EnumChildWindows(
+        window,
+        [](HWND h, LPARAM lp) -> BOOL {
+            char cls[32];
+            GetClassNameA(h, cls, sizeof cls);
+            if (!lstrcmpiA(cls, WC_LISTVIEWA)) reinterpret_cast<S*>(lp)->found.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return n < static_cast<int>(s.found.size()) ? s.found[static_cast<size_t>(n)] : nullptr;
+}
+
+
+}  // namespace
+
+TEST_F(KonfigFlow, AddFolderFromTheCommandLineOpensTheChooserThereAndTheCloseStoresIt) {
+    TempDir dir("C:\\");  // Wine's chooser finds no folder below the profile's Temp
+    const std::string folder = dir.path().substr(0, dir.path().size() - 1);
+    ASSERT_TRUE(handler->Start("0 1 1 " + folder));
+    HWND chooser = ChooserOf(*handler);
+    ASSERT_TRUE(chooser);
+    window = handler->FindWindowOf("Tkonfigdialog", 10000);
+    // It starts at the folder: the status line shows it.
+    ASSERT_TRUE(WaitUntil([&] { return FindChild(chooser, "Static", folder.c_str()) != nullptr; }));
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    HWND list = FolderList();
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 1; }));
+    CloseAndWait();
+    EXPECT_EQ(FileOf(0), kivu::AsciiLower(folder) + "\r\n");
+}
+
+TEST_F(KonfigFlow, AddProgramFromTheCommandLineStartsTheFileChooserInTheFolder) {
+    TempDir dir;
+    dir.Write("Tool.exe");
+    ASSERT_TRUE(handler->Start("0 3 1 " + dir.path()));
+    HWND chooser = ChooserOf(*handler);
+    ASSERT_TRUE(chooser);
+    window = handler->FindWindowOf("Tkonfigdialog", 10000);
+    HWND name = GetDlgItem(chooser, 0x480);  // the file name field
+    if (!name) name = FindChild(chooser, "Edit");
+    ASSERT_TRUE(name);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Tool.exe"));  // no folder: it must start there
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    HWND list = ListViewNumber(window, 1);
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }));
+    EXPECT_EQ(ListViewText(list, 0, 0), "TOOL");
+    EXPECT_EQ(ListViewText(list, 0, 1), dir.path() + "Tool.exe");
+    CloseAndWait();
+    EXPECT_EQ(FileOf(1), "TOOL|" + dir.path() + "Tool.exe|" + dir.path() + "\r\n");
+}
+
+TEST_F(KonfigFlow, EnterOnTheEmptyFolderListOpensItsMenuNearTheWindowsCorner) {
+    Open("1");
+    HWND list = FolderList();
+    ASSERT_TRUE(list);
+    SendNotifyMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    HWND menu = nullptr;
+    const bool opened = WaitUntil([&] {
+        for (HWND w : FindTopWindows("#32768", nullptr, handler->ProcessId()))
+            if (IsWindowVisible(w)) menu = w;
+        return menu != nullptr;
+    });
+    if (opened) {
+        RECT m, w;
+        GetWindowRect(menu, &m);
+        GetWindowRect(window, &w);
+        EXPECT_EQ(m.left, w.left + 50);
+        EXPECT_EQ(m.top, w.top + 50);
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        WaitUntil([&] { return !IsWindowVisible(menu); });
+    }
+    ASSERT_TRUE(opened);
+    CloseAndWait();
+    EXPECT_EQ(FileOf(0), "<missing>");
 }

@@ -28,9 +28,12 @@ static void RemoveTree(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
-TempDir::TempDir() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
+TempDir::TempDir(std::string base) {
+    if (base.empty()) {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        base = temp;
+    }
     static int counter = 0;
     for (;;) {
         path_ = std::string(base) + "kivutest" + std::to_string(GetCurrentProcessId()) + "_" +

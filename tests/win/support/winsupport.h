@@ -17,7 +17,8 @@ std::string ExeDir();
 // removed with everything in it when the object dies.
 class TempDir {
 public:
-    TempDir();
+    // base: the folder to make it in (with a trailing backslash; "" = the temporary folder).
+    explicit TempDir(std::string base = {});
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -170,8 +170,11 @@ private:
             const ULONGLONG idle = GetTickCount64() - lastByte_;
             if (idle >= client_.stallTimeoutMs) throw HttpError("no data from the server");
             const auto left = static_cast<DWORD>(client_.stallTimeoutMs - idle);
-            const DWORD r = client_.onWait ? MsgWaitForMultipleObjects(1, &event_, FALSE, left, QS_ALLINPUT)
-                                           : WaitForSingleObject(event_, left);
+            // Messages already in the queue wake the wait too, not only new ones:
+            // a pending timer message would otherwise sleep until the stall time.
+            const DWORD r = client_.onWait
+                                ? MsgWaitForMultipleObjectsEx(1, &event_, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                                : WaitForSingleObject(event_, left);
             if (r == WAIT_OBJECT_0) {
                 WSANETWORKEVENTS events{};
                 if (WSAEnumNetworkEvents(socket_, event_, &events) != 0) throw HttpError(SocketError("wait failed"));

@@ -28,7 +28,8 @@ void Stay(HANDLE event, DWORD ms) {
         const ULONGLONG now = GetTickCount64();
         if (now >= end) return;
         const DWORD left = static_cast<DWORD>(end - now);
-        const DWORD r = MsgWaitForMultipleObjects(event ? 1 : 0, event ? &event : nullptr, FALSE, left, QS_ALLINPUT);
+        const DWORD r =
+            MsgWaitForMultipleObjectsEx(event ? 1 : 0, event ? &event : nullptr, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (event && r == WAIT_OBJECT_0) return;
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);

@@ -34,7 +34,10 @@ BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM lp) {
 ExecRun RunExec(const std::string& arguments) {
     ExecRun run;
     standin::Handler handler(ExeDir() + "kivuutil.exe");
-    EXPECT_TRUE(handler.Start("101" + arguments));
+    if (!handler.Start("101" + arguments)) {
+        ADD_FAILURE() << "cannot start kivuutil (error " << GetLastError() << ")";
+        return run;
+    }
     const DWORD start = GetTickCount();
     while (!handler.WaitExit(5, &run.exitCode)) {
         for (HWND w : FindTopWindows("TEXECForm", nullptr, handler.ProcessId())) {

@@ -20,7 +20,7 @@ public:
     TALed() = default;
     ~TALed() override;
 
-    // Takes the default style's size first; a size given in the spec is applied after.
+    // Takes the default style's size first; a size given at creation is applied after.
     void Create(ui::Container& parent, const ui::Spec& spec);
 
     COLORREF TrueColor() const { return trueColor_; }

@@ -18,7 +18,7 @@ public:
     GraphicControl(const GraphicControl&) = delete;
     GraphicControl& operator=(const GraphicControl&) = delete;
 
-    // Joins the parent at the place of the spec (text, focus and tab stop do not apply).
+    // Joins the parent at the given place (text, focus and tab stop do not apply).
     void Create(Container& parent, const Spec& spec);
 
     const std::string& Name() const { return name_; }

@@ -17,34 +17,6 @@ using kivu::Tstarterform;
 
 namespace {
 
-// Presses OK on every message box of this process that appears, keeping its texts.
-class BoxWatcher {
-public:
-    BoxWatcher() : thread_([this] { Watch(); }) {}
-    ~BoxWatcher() {
-        stop_ = true;
-        thread_.join();
-    }
-    int count() const { return count_; }
-    std::string text, caption;
-
-private:
-    void Watch() {
-        while (!stop_) {
-            for (HWND w : FindTopWindows("#32770", nullptr, GetCurrentProcessId())) {
-                if (!IsWindowVisible(w)) continue;
-                caption = WindowText(w);
-                text = MessageBoxText(w);
-                ++count_;
-                SendMessageA(w, WM_COMMAND, IDOK, 0);
-            }
-            Sleep(5);
-        }
-    }
-    std::atomic<bool> stop_{false};
-    std::atomic<int> count_{0};
-    std::thread thread_;
-};
 
 class StarterDialog : public ::testing::Test {
 protected:

@@ -40,35 +40,6 @@ protected:
     void FormCreate() override { ++created; }
 };
 
-// Presses OK on every error box of this process that appears, keeping its text.
-class BoxWatcher {
-public:
-    BoxWatcher() : thread_([this] { Watch(); }) {}
-    ~BoxWatcher() {
-        stop_ = true;
-        thread_.join();
-    }
-    int count() const { return count_; }
-    std::string text;
-    std::string caption;
-
-private:
-    void Watch() {
-        while (!stop_) {
-            for (HWND w : FindTopWindows("#32770", nullptr, GetCurrentProcessId())) {
-                if (!IsWindowVisible(w)) continue;
-                caption = WindowText(w);
-                text = MessageBoxText(w);
-                ++count_;
-                SendMessageA(w, WM_COMMAND, IDOK, 0);
-            }
-            Sleep(5);
-        }
-    }
-    std::atomic<bool> stop_{false};
-    std::atomic<int> count_{0};
-    std::thread thread_;
-};
 
 }  // namespace
 

@@ -119,6 +119,19 @@ std::string WindowText(HWND hwnd) {
     return s;
 }
 
+void BoxWatcher::Watch() {
+    while (!stop_) {
+        for (HWND w : FindTopWindows("#32770", nullptr, GetCurrentProcessId())) {
+            if (!IsWindowVisible(w)) continue;
+            caption = WindowText(w);
+            text = MessageBoxText(w);
+            ++count_;
+            SendMessageA(w, WM_COMMAND, IDOK, 0);
+        }
+        Sleep(5);
+    }
+}
+
 std::string MessageBoxText(HWND box) {
     // The message box keeps its text in the static control with id 0xFFFF.
     HWND text = GetDlgItem(box, 0xFFFF);

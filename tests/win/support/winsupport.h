@@ -3,9 +3,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -45,6 +47,27 @@ std::string WindowText(HWND hwnd);
 
 // The text of the static control that holds a message box's text.
 std::string MessageBoxText(HWND box);
+
+// Presses OK on every message box of this process that appears, keeping the
+// texts of the last one.
+class BoxWatcher {
+public:
+    BoxWatcher() : thread_([this] { Watch(); }) {}
+    ~BoxWatcher() {
+        stop_ = true;
+        thread_.join();
+    }
+    BoxWatcher(const BoxWatcher&) = delete;
+    BoxWatcher& operator=(const BoxWatcher&) = delete;
+    int count() const { return count_; }
+    std::string text, caption;
+
+private:
+    void Watch();
+    std::atomic<bool> stop_{false};
+    std::atomic<int> count_{0};
+    std::thread thread_;
+};
 
 }  // namespace testsupport
 

@@ -80,9 +80,16 @@ bool Control::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     }
     if (msg == WM_KEYDOWN && onKeyDown) {
+        // The loop has translated the key already: its character waits in the
+        // queue. A modal loop the handler starts (a menu) would take it as its
+        // own key, so it is held back and given back only if the key goes on.
+        MSG ch{};
+        const bool hadChar = PeekMessageA(&ch, hwnd_, WM_CHAR, WM_CHAR, PM_REMOVE) != FALSE;
         WORD key = static_cast<WORD>(wp);
         onKeyDown(key);
-        return key == 0;
+        if (key == 0) return true;
+        if (hadChar) PostMessageA(hwnd_, WM_CHAR, ch.wParam, ch.lParam);
+        return false;
     }
     if (msg == WM_CHAR && onKeyPress) {
         char ch = static_cast<char>(wp);

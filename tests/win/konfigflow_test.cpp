@@ -358,6 +358,14 @@ HWND ChooserOf(const standin::Handler& handler) {
     return found;
 }
 
+// The open-file dialog's file name box, once the dialog has made it (the
+// dialog may show before its controls are all there).
+HWND FileNameBox(HWND chooser) {
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = GetDlgItem(chooser, 0x47c)) != nullptr; });
+    return box;
+}
+
 // The list views in creation order: FTP sites, then programs.
 HWND ListViewNumber(HWND window, int n) {
     struct S {
@@ -402,8 +410,7 @@ TEST_F(KonfigFlow, AddProgramFromTheCommandLineStartsTheFileChooserInTheFolder) 
     HWND chooser = ChooserOf(*handler);
     ASSERT_TRUE(chooser);
     window = handler->FindWindowOf("Tkonfigdialog", 10000);
-    HWND name = GetDlgItem(chooser, 0x480);  // the file name field
-    if (!name) name = FindChild(chooser, "Edit");
+    HWND name = FileNameBox(chooser);
     ASSERT_TRUE(name);
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Tool.exe"));  // no folder: it must start there
     PostMessageA(chooser, WM_COMMAND, IDOK, 0);
@@ -420,7 +427,10 @@ TEST_F(KonfigFlow, EnterOnTheEmptyFolderListOpensItsMenuNearTheWindowsCorner) {
     Open("1");
     HWND list = FolderList();
     ASSERT_TRUE(list);
-    SendNotifyMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    // A real click and key: Enter passes the dialog keys to reach the list.
+    ClickOn(list);
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(window) == list; }));
+    PressKey(VK_RETURN);
     HWND menu = nullptr;
     const bool opened = WaitUntil([&] {
         for (HWND w : FindTopWindows("#32768", nullptr, handler->ProcessId()))
@@ -439,4 +449,58 @@ TEST_F(KonfigFlow, EnterOnTheEmptyFolderListOpensItsMenuNearTheWindowsCorner) {
     ASSERT_TRUE(opened);
     CloseAndWait();
     EXPECT_EQ(FileOf(0), "<missing>");
+}
+
+TEST_F(KonfigFlow, CtrlInsertOnTheFtpPageAddsAProgram) {
+    TempDir dir;
+    dir.Write("Tool.exe");
+    Open("2");
+    HWND sites = ListViewNumber(window, 0);
+    ASSERT_TRUE(sites);
+    ClickOn(sites);
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(window) == sites; }));
+    PressKey(VK_INSERT, true);
+    HWND chooser = ChooserOf(*handler);
+    ASSERT_TRUE(chooser);
+    HWND name = FileNameBox(chooser);
+    ASSERT_TRUE(name);
+    const std::string tool = dir.path() + "Tool.exe";
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tool.c_str()));
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    HWND programs = ListViewNumber(window, 1);
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(programs) == 1; }));
+    EXPECT_EQ(ListViewText(programs, 0, 0), "TOOL");
+    EXPECT_EQ(ListViewCount(sites), 0);
+    CloseAndWait();
+    EXPECT_EQ(FileOf(1), "TOOL|" + tool + "|" + dir.path() + "\r\n");
+    EXPECT_EQ(FileOf(2), "<missing>");
+}
+
+TEST_F(KonfigFlow, DoubleClickOnAProgramProposesItsPathWithTheMarker) {
+    TempDir dir;
+    const std::string tool = dir.Write("Tool.exe");
+    dir.Write("Other.exe");
+    WriteFileBytes(kivu::ListFilePath(kivu::kProgramsFile), "A|c:\\a.exe|\rB|" + tool + " %d|\r");
+    Open("3");
+    HWND programs = ListViewNumber(window, 1);
+    ASSERT_TRUE(programs);
+    ASSERT_EQ(ListViewCount(programs), 2);
+    // The second row: below the header, one row down.
+    RECT header{};
+    GetWindowRect(FindChild(programs, "SysHeader32"), &header);
+    const int rowHeight = static_cast<int>(HIWORD(SendMessageA(programs, LVM_GETITEMSPACING, TRUE, 0)));
+    DoubleClickAt(programs, {20, (header.bottom - header.top) + rowHeight + rowHeight / 2});
+    HWND chooser = ChooserOf(*handler);
+    ASSERT_TRUE(chooser);
+    HWND name = FileNameBox(chooser);
+    ASSERT_TRUE(name);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(name).find(" %d") != std::string::npos; })) << WindowText(name);
+    EXPECT_NE(WindowText(name).find("Tool.exe %d"), std::string::npos) << WindowText(name);
+    const std::string other = dir.path() + "Other.exe %d";
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(other.c_str()));
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ListViewText(programs, 1, 1) == other; })) << ListViewText(programs, 1, 1);
+    EXPECT_EQ(ListViewText(programs, 0, 1), "c:\\a.exe");
+    CloseAndWait();
+    EXPECT_EQ(FileOf(1), "A|c:\\a.exe|\r\nB|" + other + "|\r\n");
 }

@@ -212,4 +212,54 @@ std::string ListViewText(HWND list, int row, int column) {
 
 std::string RemoteText(HWND window, UINT msg, WPARAM wp) { return SendWithRemoteBuffer(window, msg, wp, 0, nullptr); }
 
+namespace {
+
+INPUT KeyInput(WORD key, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    in.ki.dwFlags = flags;
+    return in;
+}
+
+void Click(POINT screen, int clicks) {
+    SetCursorPos(screen.x, screen.y);
+    for (int i = 0; i < clicks; ++i) {
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, in, sizeof(INPUT));
+    }
+}
+
+}  // namespace
+
+void PressKey(WORD key, bool ctrl) {
+    std::vector<INPUT> keys;
+    if (ctrl) keys.push_back(KeyInput(VK_CONTROL, 0));
+    keys.push_back(KeyInput(key, 0));
+    keys.push_back(KeyInput(key, KEYEVENTF_KEYUP));
+    if (ctrl) keys.push_back(KeyInput(VK_CONTROL, KEYEVENTF_KEYUP));
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+void ClickOn(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    Click({(r.left + r.right) / 2, (r.top + r.bottom) / 2}, 1);
+}
+
+void DoubleClickAt(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    Click(client, 2);
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
 }  // namespace testsupport

@@ -83,4 +83,15 @@ int ListViewCount(HWND list);
 // process and returns the text it wrote there (e.g. SB_GETTEXTA).
 std::string RemoteText(HWND window, UINT msg, WPARAM wp);
 
+// Real input, as the user gives it: it goes through the window's message loop
+// (and its dialog keys) like a key on the keyboard or a mouse button.
+// Presses the key, with Ctrl held when asked.
+void PressKey(WORD key, bool ctrl = false);
+// Left click in the middle of the window.
+void ClickOn(HWND window);
+// Left double click at a point of the window's client area.
+void DoubleClickAt(HWND window, POINT client);
+// The window that has the keyboard focus in the thread that owns `window`.
+HWND FocusOf(HWND window);
+
 }  // namespace testsupport

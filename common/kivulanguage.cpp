@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <map>
+#include <optional>
+
 #include "common/errors.h"
+#include "common/profilesection.h"
 
 namespace kivu {
 
@@ -11,11 +15,34 @@ namespace {
 constexpr DWORD kValueBufferSize = 2048;  // the profile functions return at most 2047 characters
 std::string cachedLanguage;
 
-std::string ReadProfile(const std::string& section, const std::string& key, const std::string& def) {
+// The sections read while a batch lives, by name; an empty entry means the
+// section did not fit any buffer and is read one value at a time.
+int batchDepth = 0;
+std::map<std::string, std::optional<ProfileSection>> batchSections;
+
+std::optional<ProfileSection> ReadSection(const std::string& section) {
+    constexpr DWORD kLimit = 1 << 20;
+    for (DWORD size = 32 * 1024; size <= kLimit; size *= 2) {
+        std::string block(size, '\0');
+        const DWORD n = GetPrivateProfileSectionA(section.c_str(), block.data(), size, kLanguageFile);
+        if (n < size - 2) return ProfileSection(std::string_view(block.data(), n + 1));
+    }
+    return std::nullopt;
+}
+
+std::string ReadProfileFile(const std::string& section, const std::string& key, const std::string& def) {
     char buf[kValueBufferSize];
     const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf, kValueBufferSize,
                                              kLanguageFile);
     return std::string(buf, n);
+}
+
+std::string ReadProfile(const std::string& section, const std::string& key, const std::string& def) {
+    if (batchDepth == 0) return ReadProfileFile(section, key, def);
+    auto it = batchSections.find(section);
+    if (it == batchSections.end()) it = batchSections.emplace(section, ReadSection(section)).first;
+    if (!it->second) return ReadProfileFile(section, key, def);
+    return it->second->Value(key).value_or(def).substr(0, kValueBufferSize - 1);  // as long as a single read gives
 }
 
 // The text as it must stand in the file to come back unchanged: the reader
@@ -44,15 +71,27 @@ std::string GetLangString(int number) {
     std::string text = ReadProfile(language, key, "");
     if (text.empty()) {
         text = ReadProfile("English", key, "");
-        if (!text.empty() &&
-            !WritePrivateProfileStringA(language.c_str(), key.c_str(), ProfileValue(text).c_str(), kLanguageFile))
+        if (text.empty()) return text;
+        const std::string stored = ProfileValue(text);
+        if (!WritePrivateProfileStringA(language.c_str(), key.c_str(), stored.c_str(), kLanguageFile))
             throw ProfileError(FormatMessage1("nach %s kann nicht geschrieben werden", kLanguageFile));
+        if (const auto it = batchSections.find(language); it != batchSections.end() && it->second)
+            it->second->Set(key, stored);
     }
     return text;
 }
 
-void ClearLangCache() { cachedLanguage.clear(); }
+void ClearLangCache() {
+    cachedLanguage.clear();
+    batchSections.clear();
+}
 
 bool GetLangVer() { return ReadProfile(cachedLanguage, "ver", "0") == "1"; }
+
+LangTextBatch::LangTextBatch() { ++batchDepth; }
+
+LangTextBatch::~LangTextBatch() {
+    if (--batchDepth == 0) batchSections.clear();
+}
 
 }  // namespace kivu

@@ -24,11 +24,6 @@ KonfigLayout LayoutFor(int w, int ftpNameWidth, int programNameWidth, int progra
             .programPathWidth = std::max(w - programNameWidth - programDirectoryWidth - 50, 250)};
 }
 
-bool HasNumberKey(const std::vector<std::string>& keys, int number) {
-    const std::string key = IntToStr(number);  // digits and "-": no case to ignore
-    return std::find(keys.begin(), keys.end(), key) != keys.end();
-}
-
 std::string MenuEntryCaption(const std::string& text, int entry) { return text + " [" + IntToStr(entry) + "]"; }
 
 StartAction ParseStartAction(const std::vector<std::string>& args) {

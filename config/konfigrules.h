@@ -33,9 +33,6 @@ struct KonfigLayout {
 KonfigLayout LayoutFor(int windowWidth, int ftpNameWidth, int programNameWidth, int programDirectoryWidth);
 inline int CentredLeft(int containerWidth, int controlWidth) { return (containerWidth - controlWidth) / 2; }
 
-// Whether a list of profile key names holds the key of a text number.
-bool HasNumberKey(const std::vector<std::string>& keys, int number);
-
 // "Kopieren [12]".
 std::string MenuEntryCaption(const std::string& text, int entry);
 

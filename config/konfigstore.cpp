@@ -150,17 +150,6 @@ std::optional<std::vector<std::string>> SectionKeys(const std::string& section) 
 
 std::vector<std::string> AvailableLanguages() { return SectionKeys("Available").value_or(std::vector<std::string>{}); }
 
-std::optional<std::vector<std::string>> LanguageKeys() {
-    // The section that the lookups use: "Current", or English when it is not set.
-    char buf[2048];
-    const DWORD n = GetPrivateProfileStringA("Language", "Current", "English", buf, sizeof buf, kLanguageFile);
-    auto keys = SectionKeys(std::string(buf, n));
-    const auto english = SectionKeys("English");
-    if (!keys || !english) return std::nullopt;
-    keys->insert(keys->end(), english->begin(), english->end());
-    return keys;
-}
-
 std::string CurrentLanguageSetting() {
     char buf[2048];
     const DWORD n = GetPrivateProfileStringA("Language", "Current", "", buf, sizeof buf, kLanguageFile);

@@ -47,10 +47,6 @@ void WriteListFile(const std::string& path, const std::string& bytes);
 std::vector<std::string> AvailableLanguages();
 std::string CurrentLanguageSetting();
 void SetCurrentLanguage(const std::string& language);
-// The key names of the current language's section and of English: a number
-// that neither holds has no text, and looking it up would only cost time.
-// Nothing when a section's keys are too many to list.
-std::optional<std::vector<std::string>> LanguageKeys();
 
 // The environment variables in text expanded (a result of at most 255
 // characters); nothing when the expansion fails.

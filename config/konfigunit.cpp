@@ -18,6 +18,10 @@ namespace {
 
 constexpr const char* kProgramPatterns = "|*.exe;*.com;*.pif;*.lnk;*.bat;*.cmd";
 constexpr int kVersionBanner = 1;  // string 1 of the program's string table
+// The designed widths of the list views' columns that the layout does not set.
+constexpr int kFtpNameWidth = 150;
+constexpr int kProgramNameWidth = 120;
+constexpr int kProgramDirectoryWidth = 100;
 
 std::string VersionBanner() {
     char buf[512];
@@ -61,53 +65,21 @@ void Tkonfigdialog::CreateControls() {
     using ui::Align;
     StatusBar1.Create(*this, {.name = "StatusBar1", .height = 19, .align = Align::Bottom}, {-1});
     PageControl1.Create(*this, {.name = "PageControl1", .align = Align::Client});
+    // Only the pages shown get their controls; the menu entries are always needed.
     PageControl1.AddPage(TabSheet1, {.name = "TabSheet1", .tag = 10311, .text = "KIVU Menüeinträge"});
-    PageControl1.AddPage(TabSheet2, {.name = "TabSheet2", .tag = 10312, .text = "Verzeichnis wechseln nach"});
-    PageControl1.AddPage(TabSheet6, {.name = "TabSheet6", .tag = 10324, .text = "FTP Seiten"});
-    PageControl1.AddPage(TabSheet3, {.name = "TabSheet3", .tag = 10313, .text = "Programme"});
-    PageControl1.AddPage(TabSheet4, {.name = "TabSheet4", .tag = 10314, .text = "Optionen"});
-    PageControl1.AddPage(TabSheet5, {.name = "TabSheet5", .tag = 10323, .text = "Über KIVU"});
-
+    PageControl1.AddPage(TabSheet2, {.name = "TabSheet2", .tag = 10312, .text = "Verzeichnis wechseln nach"},
+                         [this] { CreateFolderPage(); });
+    PageControl1.AddPage(TabSheet6, {.name = "TabSheet6", .tag = 10324, .text = "FTP Seiten"},
+                         [this] { CreateFtpPage(); });
+    PageControl1.AddPage(TabSheet3, {.name = "TabSheet3", .tag = 10313, .text = "Programme"},
+                         [this] { CreateProgramPage(); });
+    PageControl1.AddPage(TabSheet4, {.name = "TabSheet4", .tag = 10314, .text = "Optionen"},
+                         [this] { CreateOptionsPage(); });
+    PageControl1.AddPage(TabSheet5, {.name = "TabSheet5", .tag = 10323, .text = "Über KIVU"},
+                         [this] { CreateAboutPage(); });
     CheckListBox1.Create(TabSheet1, {.name = "CheckListBox1", .align = Align::Client});
-    ListBox1.Create(TabSheet2, {.name = "ListBox1", .align = Align::Client});
-    ListView2.Create(TabSheet6, {.name = "ListView2", .align = Align::Client}, true);
-    ListView1.Create(TabSheet3, {.name = "ListView1", .align = Align::Client}, true);
-
-    Panel1.Create(TabSheet4, {.name = "Panel1", .width = 313, .align = Align::Left});
-    Splitter1.Create(TabSheet4, {.name = "Splitter1", .width = 3, .align = Align::Left}, Panel1);
-    Panel2.Create(TabSheet4, {.name = "Panel2", .align = Align::Client});
-    CheckBox1.Create(Panel1, {.name = "CheckBox1", .tag = 10318, .left = 8, .top = 8, .width = 209, .height = 17,
-                              .text = "Explorer Menüeinträge als Submenü"});
-    CheckBox2.Create(Panel1, {.name = "CheckBox2", .tag = 10319, .left = 8, .top = 32, .width = 209, .height = 17,
-                              .text = "Bitmap neben Menü anzeigen"});
-    CheckBox3.Create(Panel1, {.name = "CheckBox3", .tag = 10326, .left = 8, .top = 56, .width = 233, .height = 17,
-                              .text = "Hotkey"});
-    CheckBox4.Create(Panel1, {.name = "CheckBox4", .tag = 10327, .left = 8, .top = 80, .width = 233, .height = 17,
-                              .text = "context menu"});
-    CheckBox5.Create(Panel1, {.name = "CheckBox5", .tag = 10328, .left = 8, .top = 104, .width = 233, .height = 17,
-                              .text = "double pane"});
-    Label1.Create(Panel1, {.name = "Label1", .tag = 10320, .left = 8, .top = 144, .width = 209, .height = 13,
-                           .text = "Label1"});
-    ALed1.Create(Panel1, {.name = "ALed1", .left = 8, .top = 162, .width = 16, .height = 16, .tabStop = false});
-    ComboBox1.Create(Panel1, {.name = "ComboBox1", .left = 32, .top = 160, .width = 185, .height = 21});
-    Button2.Create(Panel2, {.name = "Button2", .tag = 10321, .left = 14, .top = 8, .width = 195, .height = 25,
-                            .text = "Standardverzeichnisse Hinzufügen"});
-    // Opens the live-update window; its handler is wired when that window
-    // joins this build (until then the button does nothing).
-    Button3.Create(Panel2, {.name = "Button3", .tag = 97, .left = 16, .top = 72, .width = 193, .height = 25,
-                            .text = "Button3"});
-    RichEdit1.Create(TabSheet5, {.name = "RichEdit1", .align = Align::Client, .tabStop = false}, true);
-
-    ALed1.SetLEDStyle(TLEDStyle::LEDSqSmall);
-    ALed1.SetBlink(false);
-    ALed1.SetFalseColor(RGB(255, 0, 0));
-
-    ListView2.AddColumn("Name", 150);
-    ListView2.AddColumn("Adresse", 300);
-    ListView2.AddColumn("", 5);
-    ListView1.AddColumn("Name", 120);
-    ListView1.AddColumn("Path", 250);
-    ListView1.AddColumn("Directory", 100);
+    CheckListBox1.onClickCheck = [this](int index) { CheckListBox1ClickCheck(index); };
+    PageControl1.onChanging = [this] { return PageControl1Changing(); };
 
     const auto bind = [](ui::MenuItem& item, void (Tkonfigdialog::*handler)(), Tkonfigdialog* form) {
         item.onClick = [form, handler] { (form->*handler)(); };
@@ -163,61 +135,142 @@ void Tkonfigdialog::CreateControls() {
     PopupMenu4.Add("N9", 0, "-");
     PopupMenu4.Add("MenschlieentEsc1", 10307, "Menü schließen\\tEsc");
 
-    ListBox1.popupMenu = &PopupMenu1;
-    ListView2.popupMenu = &PopupMenu4;
-    ListView1.popupMenu = &PopupMenu2;
-    for (ui::Control* list : {static_cast<ui::Control*>(&ListBox1), static_cast<ui::Control*>(&ListView1),
-                              static_cast<ui::Control*>(&ListView2)})
-        list->wantsReturn = true;
-    ListBox1.onKeyDown = [this](WORD& key) { ListBox1KeyDown(key); };
-    ListView1.onKeyDown = [this](WORD& key) { ListView1KeyDown(key); };
-    ListView2.onKeyDown = [this](WORD& key) { ListView2KeyDown(key); };
-    ListView1.onDblClick = [this] { ListView1DblClick(); };
-    ListView1.onEdited = [this](int row, const std::string& text) { return ListView1Edited(row, text); };
-    ListView2.onEdited = [this](int row, const std::string& text) { return ListView2Edited(row, text); };
-
     BrowseFolder1.Directory = "c:\\programme";
     BrowseFolder1.ShowPathInStatusArea = true;
+}
 
-    ListView1.onGetText = [this](int row, int col) {
-        if (row >= programs_.Count()) return std::string();
-        const ProgramEntry& p = programs_[row];
-        return col == 0 ? p.Name : col == 1 ? p.Path : p.Directory;
-    };
+void Tkonfigdialog::CreateFolderPage() {
+    ListBox1.Create(TabSheet2, {.name = "ListBox1", .align = ui::Align::Client});
+    ListBox1.popupMenu = &PopupMenu1;
+    ListBox1.wantsReturn = true;
+    ListBox1.onKeyDown = [this](WORD& key) { ListBox1KeyDown(key); };
+    TabSheet2.Realign();
+    ShowFolders();
+}
+
+void Tkonfigdialog::CreateFtpPage() {
+    ListView2.Create(TabSheet6, {.name = "ListView2", .align = ui::Align::Client}, true);
+    ListView2.AddColumn("Name", kFtpNameWidth);
+    ListView2.AddColumn("Adresse", 300);
+    ListView2.AddColumn("", 5);
+    ListView2.popupMenu = &PopupMenu4;
+    ListView2.wantsReturn = true;
+    ListView2.onKeyDown = [this](WORD& key) { ListView2KeyDown(key); };
+    ListView2.onEdited = [this](int row, const std::string& text) { return ListView2Edited(row, text); };
     ListView2.onGetText = [this](int row, int col) {
         if (row >= ftpSites_.Count()) return std::string();
         // A separator added here shows "-" in the third column; loaded ones show nothing.
         if (col == 2) return row < ftpMarks_.Count() && ftpMarks_[row] ? std::string("-") : std::string();
         return col == 0 ? ftpSites_[row].Name : ftpSites_[row].Address;
     };
-    CheckListBox1.onClickCheck = [this](int index) { CheckListBox1ClickCheck(index); };
+    TabSheet6.Realign();
+    ApplyListCaptions();
+    LayOut();
+    ShowFtpSites();
+}
+
+void Tkonfigdialog::CreateProgramPage() {
+    ListView1.Create(TabSheet3, {.name = "ListView1", .align = ui::Align::Client}, true);
+    ListView1.AddColumn("Name", kProgramNameWidth);
+    ListView1.AddColumn("Path", 250);
+    ListView1.AddColumn("Directory", kProgramDirectoryWidth);
+    ListView1.popupMenu = &PopupMenu2;
+    ListView1.wantsReturn = true;
+    ListView1.onKeyDown = [this](WORD& key) { ListView1KeyDown(key); };
+    ListView1.onDblClick = [this] { ListView1DblClick(); };
+    ListView1.onEdited = [this](int row, const std::string& text) { return ListView1Edited(row, text); };
+    ListView1.onGetText = [this](int row, int col) {
+        if (row >= programs_.Count()) return std::string();
+        const ProgramEntry& p = programs_[row];
+        return col == 0 ? p.Name : col == 1 ? p.Path : p.Directory;
+    };
+    TabSheet3.Realign();
+    ApplyListCaptions();
+    LayOut();
+    ShowPrograms();
+}
+
+void Tkonfigdialog::CreateOptionsPage() {
+    using ui::Align;
+    Panel1.Create(TabSheet4, {.name = "Panel1", .width = 313, .align = Align::Left});
+    Splitter1.Create(TabSheet4, {.name = "Splitter1", .width = 3, .align = Align::Left}, Panel1);
+    Panel2.Create(TabSheet4, {.name = "Panel2", .align = Align::Client});
+    CheckBox1.Create(Panel1, {.name = "CheckBox1", .tag = 10318, .left = 8, .top = 8, .width = 209, .height = 17,
+                              .text = "Explorer Menüeinträge als Submenü"});
+    CheckBox2.Create(Panel1, {.name = "CheckBox2", .tag = 10319, .left = 8, .top = 32, .width = 209, .height = 17,
+                              .text = "Bitmap neben Menü anzeigen"});
+    CheckBox3.Create(Panel1, {.name = "CheckBox3", .tag = 10326, .left = 8, .top = 56, .width = 233, .height = 17,
+                              .text = "Hotkey"});
+    CheckBox4.Create(Panel1, {.name = "CheckBox4", .tag = 10327, .left = 8, .top = 80, .width = 233, .height = 17,
+                              .text = "context menu"});
+    CheckBox5.Create(Panel1, {.name = "CheckBox5", .tag = 10328, .left = 8, .top = 104, .width = 233, .height = 17,
+                              .text = "double pane"});
+    Label1.Create(Panel1, {.name = "Label1", .tag = 10320, .left = 8, .top = 144, .width = 209, .height = 13,
+                           .text = "Label1"});
+    ALed1.Create(Panel1, {.name = "ALed1", .left = 8, .top = 162, .width = 16, .height = 16, .tabStop = false});
+    ComboBox1.Create(Panel1, {.name = "ComboBox1", .left = 32, .top = 160, .width = 185, .height = 21});
+    Button2.Create(Panel2, {.name = "Button2", .tag = 10321, .left = 14, .top = 8, .width = 195, .height = 25,
+                            .text = "Standardverzeichnisse Hinzufügen"});
+    Button3.Create(Panel2, {.name = "Button3", .tag = 97, .left = 16, .top = 72, .width = 193, .height = 25,
+                            .text = "Button3"});
+    ALed1.SetLEDStyle(TLEDStyle::LEDSqSmall);
+    ALed1.SetBlink(false);
+    ALed1.SetFalseColor(RGB(255, 0, 0));
+    TabSheet4.Realign();
+    {
+        LangTextBatch texts;
+        ui::ApplyLangTexts(Panel1);
+        ui::ApplyLangTexts(Panel2);
+    }
+    // The boxes show what the start-up read (and wrote back); only the user's
+    // changes from now on are written.
+    CheckBox1.SetChecked(options_.exSubMenu);
+    CheckBox2.SetChecked(options_.bitmap);
+    CheckBox3.SetChecked(options_.shortcut);
+    CheckBox4.SetChecked(options_.windowCheck);
+    CheckBox5.SetChecked(options_.doublePane);
     CheckBox1.onClick = [this] { CheckBox1Click(); };
     CheckBox2.onClick = [this] { CheckBox2Click(); };
     CheckBox3.onClick = [this] { CheckBox3Click(); };
     CheckBox4.onClick = [this] { CheckBox4Click(); };
     CheckBox5.onClick = [this] { CheckBox5Click(); };
+    ComboBox1.SetItems(AvailableLanguages());
+    ComboBox1.SetText(CurrentLanguageSetting());
     ComboBox1.onChange = [this] { ComboBox1Change(); };
     Button2.onClick = [this] { Button2Click(); };
     Button3.onClick = [this] { Button3Click(); };
-    PageControl1.onChanging = [this] { return PageControl1Changing(); };
+    LayOut();
+    ShowLanguageState();
+}
+
+void Tkonfigdialog::CreateAboutPage() {
+    RichEdit1.Create(TabSheet5, {.name = "RichEdit1", .align = ui::Align::Client, .tabStop = false}, true);
+    TabSheet5.Realign();
     RichEdit1.onMouseUp = [this] { RichEdit1MouseUp(); };
     RichEdit1.SetText(AboutText());
+    RichEdit1.HideCaret();
 }
 
 void Tkonfigdialog::FormCreate() {
     startActionPending_ = true;
     ui::App().SetIdleHook([this] { StartAction(); });
-    ComboBox1.SetItems(AvailableLanguages());
-    ComboBox1.SetText(CurrentLanguageSetting());
     menuStatus_ = LoadMenuStatus();
-    ApplyCaptions();
-    BuildCheckList();
-    // Each box that becomes ticked writes its value back at once.
-    CheckBox1.SetChecked(ReadOptionFlag("ExSubMenu", "0"));
-    CheckBox2.SetChecked(ReadOptionFlag("ZeigeBitmap", "1"));
-    CheckBox3.SetChecked(ReadOptionFlag("Shortcut", "1"));
-    CheckBox4.SetChecked(!ReadOptionFlag("nowindowcheck", "0"));
-    CheckBox5.SetChecked(IsDoublePane(ReadFolderVerb()));
+    {
+        LangTextBatch texts;  // a hundred texts, two section reads
+        ApplyCaptions();
+        BuildCheckList();
+    }
+    // Each option that is on is written back at once, as ticking its box would.
+    options_.exSubMenu = ReadOptionFlag("ExSubMenu", "0");
+    if (options_.exSubMenu) WriteOptionFlag("ExSubMenu", true);
+    options_.bitmap = ReadOptionFlag("ZeigeBitmap", "1");
+    if (options_.bitmap) WriteOptionFlag("ZeigeBitmap", true);
+    options_.shortcut = ReadOptionFlag("Shortcut", "1");
+    if (options_.shortcut) WriteOptionFlag("Shortcut", true);
+    options_.windowCheck = !ReadOptionFlag("nowindowcheck", "0");
+    if (options_.windowCheck) WriteOptionFlag("nowindowcheck", false);
+    options_.doublePane = IsDoublePane(ReadFolderVerb());
+    if (options_.doublePane) WriteFolderVerb(true);
     folders_ = FolderList(LoadFolders());
     foldersLoaded_ = true;
     programs_ = ProgramList(LoadPrograms());
@@ -231,13 +284,8 @@ void Tkonfigdialog::FormCreate() {
     CheckListBox1.Select(CheckListBox1.Count() > 0 ? 0 : -1);
     folders_.SelectFirst();
     programs_.SelectFirst();
-    ShowFolders();
-    ShowPrograms();
-    ShowFtpSites();
     ApplyMenuTabs();
     if (args_.size() >= 3) PageControl1.SetActivePage(StrToInt(args_[2]));
-    RichEdit1.HideCaret();
-    ShowLanguageState();
 }
 
 void Tkonfigdialog::StartAction() {
@@ -257,16 +305,27 @@ void Tkonfigdialog::ApplyCaptions() {
     SetCaption(GetLangString(Tag()));
     StatusBar1.SetPanelText(0 | SBT_NOBORDERS, VersionBanner());  // panel 0, drawn without a bevel
     for (ui::PopupMenu* menu : {&PopupMenu1, &PopupMenu2, &PopupMenu4}) ui::ApplyLangTexts(*menu);
-    ListView1.SetColumnCaption(0, GetLangString(10315));
-    ListView1.SetColumnCaption(1, GetLangString(10316));
-    ListView1.SetColumnCaption(2, GetLangString(10317));
-    ListView2.SetColumnCaption(0, GetLangString(10315));
-    ListView2.SetColumnCaption(1, GetLangString(10316));
     for (int i = 0; i < PageControl1.PageCount(); ++i)
-        if (const int tag = PageControl1.Page(i).Tag(); tag > 0) PageControl1.SetPageCaption(i, GetLangString(tag));
-    ui::ApplyLangTexts(Panel1);
-    ui::ApplyLangTexts(Panel2);
+        if (const int tag = PageControl1.PageTag(i); tag > 0) PageControl1.SetPageCaption(i, GetLangString(tag));
+    ApplyListCaptions();
+    if (Panel1.Handle()) {
+        ui::ApplyLangTexts(Panel1);
+        ui::ApplyLangTexts(Panel2);
+    }
     OpenDialog1.filter = GetLangString(10313) + kProgramPatterns;
+}
+
+// The column captions of the list views that exist.
+void Tkonfigdialog::ApplyListCaptions() {
+    if (ListView1.Handle()) {
+        ListView1.SetColumnCaption(0, GetLangString(10315));
+        ListView1.SetColumnCaption(1, GetLangString(10316));
+        ListView1.SetColumnCaption(2, GetLangString(10317));
+    }
+    if (ListView2.Handle()) {
+        ListView2.SetColumnCaption(0, GetLangString(10315));
+        ListView2.SetColumnCaption(1, GetLangString(10316));
+    }
 }
 
 // A language text puts the key hint after "\t" in a menu item.
@@ -277,37 +336,43 @@ void Tkonfigdialog::ApplyMenuTabs() {
 }
 
 void Tkonfigdialog::BuildCheckList() {
-    RedrawPause pause(CheckListBox1.Handle());
+    std::optional<RedrawPause> pause;
+    if (IsWindowVisible(Handle())) pause.emplace(CheckListBox1.Handle());
+    LangTextBatch texts;  // ninety numbers, most without a text
     CheckListBox1.Clear();
-    const auto keys = LanguageKeys();
     for (int n = kFirstMenuEntry; n <= kLastMenuEntry; ++n) {
-        if (keys && !HasNumberKey(*keys, n)) continue;  // no text in either section
         const std::string text = GetLangString(n);
         if (!text.empty()) CheckListBox1.Add(MenuEntryCaption(text, n), n, MenuFlag(menuStatus_, n));
     }
 }
 
-void Tkonfigdialog::ShowLanguageState() { ALed1.SetValue(GetLangVer()); }
+void Tkonfigdialog::ShowLanguageState() {
+    if (Panel1.Handle()) ALed1.SetValue(GetLangVer());  // the LED is on the options page
+}
 
+// The lists show their models once their pages exist.
 void Tkonfigdialog::ShowFolders() {
+    if (!ListBox1.Handle()) return;
     ListBox1.SetItems(folders_.Entries());
     ListBox1.Select(folders_.Selected());
 }
 
 void Tkonfigdialog::ShowPrograms() {
+    if (!ListView1.Handle()) return;
     ListView1.SetRowCount(programs_.Count());
     ListView1.Select(programs_.Selected());
 }
 
 void Tkonfigdialog::ShowFtpSites() {
+    if (!ListView2.Handle()) return;
     ListView2.SetRowCount(ftpSites_.Count());
     ListView2.Select(ftpSites_.Selected());
 }
 
 void Tkonfigdialog::TakeSelections() {
-    folders_.Select(ListBox1.Selected());
-    programs_.Select(ListView1.Selected());
-    ftpSites_.Select(ListView2.Selected());
+    if (ListBox1.Handle()) folders_.Select(ListBox1.Selected());
+    if (ListView1.Handle()) programs_.Select(ListView1.Selected());
+    if (ListView2.Handle()) ftpSites_.Select(ListView2.Selected());
     ftpMarks_.Select(ftpSites_.Selected());
 }
 
@@ -503,15 +568,16 @@ void Tkonfigdialog::CheckListBox1ClickCheck(int index) {
     SaveMenuStatus(menuStatus_);
 }
 
-void Tkonfigdialog::CheckBox1Click() { WriteOptionFlag("ExSubMenu", CheckBox1.Checked()); }
-void Tkonfigdialog::CheckBox2Click() { WriteOptionFlag("ZeigeBitmap", CheckBox2.Checked()); }
-void Tkonfigdialog::CheckBox3Click() { WriteOptionFlag("Shortcut", CheckBox3.Checked()); }
-void Tkonfigdialog::CheckBox4Click() { WriteOptionFlag("nowindowcheck", !CheckBox4.Checked()); }
-void Tkonfigdialog::CheckBox5Click() { WriteFolderVerb(CheckBox5.Checked()); }
+void Tkonfigdialog::CheckBox1Click() { WriteOptionFlag("ExSubMenu", options_.exSubMenu = CheckBox1.Checked()); }
+void Tkonfigdialog::CheckBox2Click() { WriteOptionFlag("ZeigeBitmap", options_.bitmap = CheckBox2.Checked()); }
+void Tkonfigdialog::CheckBox3Click() { WriteOptionFlag("Shortcut", options_.shortcut = CheckBox3.Checked()); }
+void Tkonfigdialog::CheckBox4Click() { WriteOptionFlag("nowindowcheck", !(options_.windowCheck = CheckBox4.Checked())); }
+void Tkonfigdialog::CheckBox5Click() { WriteFolderVerb(options_.doublePane = CheckBox5.Checked()); }
 
 void Tkonfigdialog::ComboBox1Change() {
     SetCurrentLanguage(ComboBox1.Text());
     ClearLangCache();
+    kivu::LangTextBatch texts;
     ApplyCaptions();
     ApplyMenuTabs();
     ShowLanguageState();
@@ -551,13 +617,19 @@ bool Tkonfigdialog::FormCloseQuery() {
     return saved;
 }
 
-void Tkonfigdialog::FormResize() {
-    if (!Panel1.Handle()) return;  // the window's first size comes before its controls
+void Tkonfigdialog::FormResize() { LayOut(); }
+
+// The widths that follow the window's, for the pages that exist.
+void Tkonfigdialog::LayOut() {
+    const KonfigLayout layout = LayoutFor(Width(), ListView2.Handle() ? ListView2.ColumnWidth(0) : kFtpNameWidth,
+                                          ListView1.Handle() ? ListView1.ColumnWidth(0) : kProgramNameWidth,
+                                          ListView1.Handle() ? ListView1.ColumnWidth(2) : kProgramDirectoryWidth);
+    if (ListView2.Handle()) ListView2.SetColumnWidth(1, layout.ftpAddressWidth);
+    if (ListView1.Handle()) ListView1.SetColumnWidth(1, layout.programPathWidth);
+    if (!Panel1.Handle()) return;
     // While hidden (the start-up's sizing) there is nothing on the screen to keep still.
     std::optional<RedrawPause> pause;
     if (IsWindowVisible(Handle())) pause.emplace(Handle());
-    const KonfigLayout layout =
-        LayoutFor(Width(), ListView2.ColumnWidth(0), ListView1.ColumnWidth(0), ListView1.ColumnWidth(2));
     const RECT panel = Panel1.Bounds();
     Panel1.SetBounds(panel.left, panel.top, layout.panel1Width, panel.bottom - panel.top);
     TabSheet4.Realign();
@@ -569,8 +641,6 @@ void Tkonfigdialog::FormResize() {
         const RECT r = button->Bounds();
         button->SetBounds(CentredLeft(Panel2.Width(), button->Width()), r.top, r.right - r.left, r.bottom - r.top);
     }
-    ListView2.SetColumnWidth(1, layout.ftpAddressWidth);
-    ListView1.SetColumnWidth(1, layout.programPathWidth);
 }
 
 void Tkonfigdialog::FormConstrain(MINMAXINFO& limits) {
@@ -584,3 +654,4 @@ void StartKonfigdialog(bool showMainForm) {
 }
 
 }  // namespace kivu
+

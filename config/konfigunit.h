@@ -103,7 +103,15 @@ protected:
     void FormConstrain(MINMAXINFO& limits) override;
 
 private:
+    // The pages other than the menu entries get their controls when first shown.
+    void CreateFolderPage();
+    void CreateFtpPage();
+    void CreateProgramPage();
+    void CreateOptionsPage();
+    void CreateAboutPage();
+    void LayOut();
     void ApplyCaptions();
+    void ApplyListCaptions();
     void ApplyMenuTabs();
     void BuildCheckList();
     void ShowLanguageState();
@@ -132,6 +140,10 @@ private:
     // failed before must not overwrite or delete the files.
     bool foldersLoaded_ = false, programsLoaded_ = false, ftpSitesLoaded_ = false;
     bool startActionPending_ = false;
+    // The options as read at the start and changed since (the boxes show them).
+    struct Options {
+        bool exSubMenu = false, bitmap = false, shortcut = false, windowCheck = false, doublePane = false;
+    } options_;
     // The live-update window last opened; a check that still runs keeps its own alive.
     std::shared_ptr<Tdownloadform> liveUpdate_;
 };

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "common/systemlib.h"
 #include "controls/browsepath.h"
 #include "ui/app.h"
 #include "ui/form.h"
@@ -15,7 +16,10 @@ class ItemList {
 public:
     ItemList() = default;
     explicit ItemList(LPITEMIDLIST list) : list_(list) {}
-    ~ItemList() { CoTaskMemFree(list_); }
+    ~ItemList() {
+        // A list exists only once the shell library (and with it ole32) is loaded.
+        if (list_) SystemFunction<void(WINAPI*)(LPVOID)>("ole32.dll", "CoTaskMemFree")(list_);
+    }
     ItemList(const ItemList&) = delete;
     ItemList& operator=(const ItemList&) = delete;
     LPITEMIDLIST* Out() { return &list_; }
@@ -52,7 +56,9 @@ int FolderNumber(TSHFolders root) {
 
 std::string PathOf(LPCITEMIDLIST item) {
     char path[MAX_PATH] = {};
-    return item && SHGetPathFromIDListA(item, path) ? path : "";
+    return item && SystemFunction<BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR)>("shell32.dll", "SHGetPathFromIDListA")(item, path)
+               ? path
+               : "";
 }
 
 bool FolderExists(const std::string& path) {
@@ -97,7 +103,8 @@ HWND TBrowseFolder::OwnerFor() const {
 bool TBrowseFolder::Execute() {
     ItemList root;
     if (const int number = FolderNumber(RootFolder); number >= 0)
-        SHGetSpecialFolderLocation(nullptr, number, root.Out());
+        SystemFunction<HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*)>("shell32.dll", "SHGetSpecialFolderLocation")(
+            nullptr, number, root.Out());
     char displayName[MAX_PATH] = {};
     BROWSEINFOA info{};
     info.hwndOwner = OwnerFor();
@@ -107,7 +114,8 @@ bool TBrowseFolder::Execute() {
     info.ulFlags = BrowseFlagsValue(Flags);
     info.lpfn = Callback;
     info.lParam = reinterpret_cast<LPARAM>(this);
-    const ItemList chosen(SHBrowseForFolderA(&info));
+    const ItemList chosen(
+        SystemFunction<LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA)>("shell32.dll", "SHBrowseForFolderA")(&info));
     dialog_ = nullptr;
     customButton_ = nullptr;
     if (!chosen.Get()) return false;

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "common/systemlib.h"
 #include "ui/app.h"
 
 namespace kivu {
@@ -42,7 +43,9 @@ bool TExecFile::Execute() {
     if (!started && Associate) {
         char program[MAX_PATH] = {};
         const std::string document = CommandLine.substr(0, kInStringLength);
-        if (reinterpret_cast<INT_PTR>(FindExecutableA(document.c_str(), "", program)) > 32)
+        const auto findExecutable =
+            SystemFunction<HINSTANCE(WINAPI*)(LPCSTR, LPCSTR, LPSTR)>("shell32.dll", "FindExecutableA");
+        if (reinterpret_cast<INT_PTR>(findExecutable(document.c_str(), "", program)) > 32)
             started = Start(BuildAssociatedCommand(program, CommandLine, Parameters), startup, flags);
     }
     if (!started) {

@@ -183,6 +183,9 @@ RECT Control::Bounds() const {
 }
 
 void Control::SetBounds(int left, int top, int width, int height) {
+    // A layout pass places every control again; one that stays put costs no move.
+    const RECT r = Bounds();
+    if (r.left == left && r.top == top && r.right - r.left == width && r.bottom - r.top == height) return;
     MoveWindow(hwnd_, left, top, width, height, TRUE);
 }
 

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "common/systemlib.h"
+
 namespace ui {
 
 std::string FilterForSystem(const std::string& filter) {
@@ -41,7 +43,10 @@ bool FileDialog::Execute(HWND owner) {
     ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.Flags = options | OFN_EXPLORER;
-    const BOOL chosen = kind_ == Kind::Save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    using Chooser = BOOL(WINAPI*)(LPOPENFILENAMEA);
+    const auto run = kivu::SystemFunction<Chooser>("comdlg32.dll", kind_ == Kind::Save ? "GetSaveFileNameA"
+                                                                                       : "GetOpenFileNameA");
+    const BOOL chosen = run(&ofn);
     if (!chosen) return false;
     fileName = name.data();
     return true;

@@ -11,19 +11,40 @@ void PageControl::Create(Container& parent, const Spec& spec) {
     CreateChild(parent, spec, WC_TABCONTROLA, TCS_BOTTOM | TCS_HOTTRACK | WS_CLIPSIBLINGS);
 }
 
-void PageControl::AddPage(Panel& page, const Spec& spec) {
-    Spec s = spec;
-    s.visible = pages_.empty();
-    page.Create(*parent_, s);
-    // Above the tab control, which then leaves the page's area to it.
-    HWND above = GetWindow(hwnd_, GW_HWNDPREV);
-    SetWindowPos(page.Handle(), above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+void PageControl::AddPage(Panel& page, const Spec& spec, std::function<void()> build) {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>(spec.text);
     SendMessageA(hwnd_, TCM_INSERTITEMA, pages_.size(), reinterpret_cast<LPARAM>(&item));
     pages_.push_back(&page);
+    if (build) {
+        pending_.push_back(std::make_unique<Pending>(Pending{spec, std::move(build)}));
+    } else {
+        pending_.emplace_back();
+        MakePage(page, spec);
+    }
+}
+
+void PageControl::MakePage(Panel& page, Spec spec) {
+    spec.visible = &page == pages_[static_cast<size_t>(std::max(0, ActivePage()))];
+    page.Create(*parent_, spec);
+    // Above the tab control, which then leaves the page's area to it.
+    HWND above = GetWindow(hwnd_, GW_HWNDPREV);
+    SetWindowPos(page.Handle(), above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     PlacePage(page);
+}
+
+void PageControl::BuildPage(int index) {
+    // Taken first: a build that shows its own page does not start again.
+    std::unique_ptr<Pending> pending = std::move(pending_[static_cast<size_t>(index)]);
+    if (!pending) return;
+    MakePage(*pages_[static_cast<size_t>(index)], pending->spec);
+    pending->build();
+}
+
+int PageControl::PageTag(int index) const {
+    const auto& pending = pending_[static_cast<size_t>(index)];
+    return pending ? pending->spec.tag : Page(index).Tag();
 }
 
 int PageControl::ActivePage() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)); }
@@ -49,25 +70,35 @@ void PageControl::SetPageCaption(int index, const std::string& caption) {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>(caption.c_str());
+    const RECT before = DisplayArea();
     SendMessageA(hwnd_, TCM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
-    PlacePages();  // the tabs may take another row
+    const RECT after = DisplayArea();
+    if (!EqualRect(&before, &after)) PlacePages();  // the tabs took another row
 }
 
-void PageControl::PlacePage(Panel& page) {
+RECT PageControl::DisplayArea() const {
     RECT r;
     GetClientRect(hwnd_, &r);
     SendMessageA(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    return r;
+}
+
+void PageControl::PlacePage(Panel& page) {
+    RECT r = DisplayArea();
     MapWindowPoints(hwnd_, parent_->Handle(), reinterpret_cast<POINT*>(&r), 2);
     page.SetBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
 }
 
 void PageControl::PlacePages() {
-    for (Panel* page : pages_) PlacePage(*page);
+    for (Panel* page : pages_)
+        if (page->Handle()) PlacePage(*page);
 }
 
 void PageControl::ShowActive() {
     const int active = ActivePage();
-    for (int i = 0; i < PageCount(); ++i) Page(i).SetVisible(i == active);
+    if (active >= 0) BuildPage(active);
+    for (int i = 0; i < PageCount(); ++i)
+        if (Page(i).Handle()) Page(i).SetVisible(i == active);
 }
 
 LRESULT PageControl::HandleNotify(NMHDR* hdr) {

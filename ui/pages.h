@@ -11,8 +11,15 @@ namespace ui {
 class PageControl : public Control {
 public:
     void Create(Container& parent, const Spec& spec);
-    // Creates the page as an empty panel and adds its tab (caption spec.text).
-    void AddPage(Panel& page, const Spec& spec);
+    // Adds the tab (caption spec.text) of a page that is an empty panel.
+    // With `build`, the panel is made and filled only when the page is first
+    // shown, as the system's property sheets create a page only when the user
+    // turns to it; without, it is made at once.
+    void AddPage(Panel& page, const Spec& spec, std::function<void()> build = {});
+    // Makes and fills the page now unless that is done already.
+    void BuildPage(int index);
+    bool PageBuilt(int index) const { return !pending_[static_cast<size_t>(index)]; }
+    int PageTag(int index) const;
 
     int PageCount() const { return static_cast<int>(pages_.size()); }
     Panel& Page(int index) const { return *pages_[static_cast<size_t>(index)]; }
@@ -31,11 +38,19 @@ protected:
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
+    RECT DisplayArea() const;  // the pages' area in the tab control's client coordinates
     void PlacePage(Panel& page);
     void PlacePages();
     void ShowActive();
 
+    void MakePage(Panel& page, Spec spec);
+
+    struct Pending {
+        Spec spec;
+        std::function<void()> build;
+    };
     std::vector<Panel*> pages_;
+    std::vector<std::unique_ptr<Pending>> pending_;  // empty once the page is made
 };
 
 }  // namespace ui

@@ -69,10 +69,3 @@ TEST(KonfigStartAction, NeedsPageAndActionAndTakesTheFolderExceptForTheFtpPage) 
     EXPECT_THROW(ParseStartAction({"k", "0", "1", ""}), ConvertError);
 }
 
-TEST(KonfigCheckList, ANumberHasAKeyOnlyInItsExactDecimalForm) {
-    const std::vector<std::string> keys = {"ver", "11", "012", "10300", "-5"};
-    EXPECT_TRUE(HasNumberKey(keys, 11));
-    EXPECT_FALSE(HasNumberKey(keys, 12));  // "012" is another key
-    EXPECT_TRUE(HasNumberKey(keys, -5));
-    EXPECT_FALSE(HasNumberKey({}, 11));
-}

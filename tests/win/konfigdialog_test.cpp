@@ -108,7 +108,7 @@ protected:
 }  // namespace
 
 TEST_F(KonfigDialog, EachOptionBoxWritesItsValueTheMomentItChanges) {
-    Open();
+    Open({"kivuutil", "0", "4"});
     EXPECT_EQ(MenuValue("ExSubMenu"), "<missing>");
     Click(form->CheckBox1);
     EXPECT_EQ(MenuValue("ExSubMenu"), "1");
@@ -130,7 +130,7 @@ TEST_F(KonfigDialog, StoredOptionsSetTheBoxesAndTheVerbIsCaseSensitive) {
     kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kMenuKey, "ZeigeBitmap", "0");
     kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kMenuKey, "nowindowcheck", "1");
     kivu::WriteRegString(HKEY_CLASSES_ROOT, kivu::kFolderShellKey, "", "Explore");
-    Open();
+    Open({"kivuutil", "0", "4"});
     EXPECT_TRUE(form->CheckBox1.Checked());
     EXPECT_FALSE(form->CheckBox2.Checked());
     EXPECT_TRUE(form->CheckBox3.Checked());
@@ -156,7 +156,8 @@ TEST_F(KonfigDialog, TheCheckListShowsEveryEntryWithATextAndItsStoredTick) {
 }
 
 TEST_F(KonfigDialog, TheLanguageSwitchReappliesEveryCaptionAndKeepsTheTicks) {
-    Open();
+    Open({"kivuutil", "0", "4"});
+    form->PageControl1.BuildPage(3);  // the programs page was shown before the switch, the FTP page was not
     ClickBox(1);  // entry 12 off
     ASSERT_FALSE(form->CheckListBox1.Checked(1));
     EXPECT_EQ(form->Caption(), "KIVU - Menu entries configuration");
@@ -170,6 +171,7 @@ TEST_F(KonfigDialog, TheLanguageSwitchReappliesEveryCaptionAndKeepsTheTicks) {
     EXPECT_EQ(form->Button2.Text(), "Standard&verzeichnisse Hinzufügen");
     EXPECT_EQ(form->Button3.Text(), "Live-Update");
     EXPECT_EQ(form->ListView1.ColumnCaption(2), "Verzeichnis");
+    form->PageControl1.BuildPage(2);
     EXPECT_EQ(form->ListView2.ColumnCaption(1), "Pfad / Adresse");
     EXPECT_EQ(form->ListView2.ColumnCaption(2), "");
     EXPECT_EQ(form->PopupMenu1.Items()[0]->caption, "Verzeichnis hinzufügen\tStrg-Einf");
@@ -194,7 +196,7 @@ TEST_F(KonfigDialog, TheLanguageSwitchReappliesEveryCaptionAndKeepsTheTicks) {
 TEST_F(KonfigDialog, ALanguageWithoutItsMarkTurnsTheLedRedAndFallsBackToEnglish) {
     WritePrivateProfileStringA("Available", "Klingon", "", kivu::kLanguageFile);
     WritePrivateProfileStringA("Klingon", "11", "tlhIngan", kivu::kLanguageFile);
-    Open();
+    Open({"kivuutil", "0", "4"});
     const COLORREF red = RGB(255, 0, 0);
     EXPECT_EQ(form->ALed1.FalseColor(), red);
     EXPECT_EQ(form->ALed1.LEDStyle(), kivu::TLEDStyle::LEDSqSmall);
@@ -209,14 +211,16 @@ TEST_F(KonfigDialog, ALanguageWithoutItsMarkTurnsTheLedRedAndFallsBackToEnglish)
 }
 
 TEST_F(KonfigDialog, TheLayoutFollowsTheWindowsWidth) {
-    Open();
+    Open({"kivuutil", "0", "4"});
+    form->PageControl1.BuildPage(3);
     form->SetSize(1000, 600);
     EXPECT_EQ(form->Panel1.Width(), 700);
     EXPECT_EQ(form->CheckBox3.Width(), 500);
     EXPECT_EQ(form->Button2.Bounds().left, (form->Panel2.Width() - 195) / 2);
     EXPECT_EQ(form->Button3.Bounds().left, (form->Panel2.Width() - 193) / 2);
-    EXPECT_EQ(form->ListView2.ColumnWidth(1), 1000 - 150 - 50);
     EXPECT_EQ(form->ListView1.ColumnWidth(1), 1000 - 120 - 100 - 50);
+    form->PageControl1.BuildPage(2);  // a page first shown at this width
+    EXPECT_EQ(form->ListView2.ColumnWidth(1), 1000 - 150 - 50);
     form->ListView2.SetColumnWidth(0, 500);
     form->SetSize(640, 600);
     EXPECT_EQ(form->Panel1.Width(), 340);  // 640 - 300 beats half of 640
@@ -237,6 +241,7 @@ TEST_F(KonfigDialog, TheUserChangesPagesOnlyWhileTheCheckListHasItems) {
     Open();
     ASSERT_EQ(form->CheckListBox1.Count(), 0);
     EXPECT_EQ(form->Caption(), "Empty");
+    form->PageControl1.BuildPage(4);
     EXPECT_EQ(form->CheckBox1.Text(), "");  // a missing text blanks the caption
     ClickTab(4);
     EXPECT_EQ(form->PageControl1.ActivePage(), 0);
@@ -247,9 +252,9 @@ TEST_F(KonfigDialog, TheUserChangesPagesOnlyWhileTheCheckListHasItems) {
 
 TEST_F(KonfigDialog, StandardFoldersGoOntoTheFolderPage) {
     WriteBytes(kivu::ListFilePath(kivu::kFoldersFile), "C:\\Keep\r\n");
-    Open();
-    ASSERT_EQ(form->ListBox1.Count(), 1);
-    EXPECT_EQ(form->ListBox1.Selected(), 0);
+    Open({"kivuutil", "0", "4"});
+    ASSERT_EQ(form->ListBox1.Handle(), nullptr);  // the folder page was not shown yet
+    ASSERT_EQ(form->Folders().Count(), 1);
     Click(form->Button2);
     EXPECT_EQ(form->PageControl1.ActivePage(), 1);
     ASSERT_EQ(form->ListBox1.Count(), 4);
@@ -405,6 +410,8 @@ TEST_F(KonfigDialog, CtrlKeysMoveAndDeleteOnEachList) {
     WriteBytes(kivu::ListFilePath(kivu::kProgramsFile), "A|a|\r\nB|b|\r\nC|c|\r\n");
     WriteBytes(kivu::ListFilePath(kivu::kFtpFile), "A|1\r\nB|2\r\nC|3\r\n");
     Open({"kivuutil", "0", "1"});
+    form->PageControl1.BuildPage(2);
+    form->PageControl1.BuildPage(3);
     // Enter goes to each list (it opens the list's menu) rather than to the dialog keys.
     for (ui::Control* list : {static_cast<ui::Control*>(&form->ListBox1), static_cast<ui::Control*>(&form->ListView1),
                               static_cast<ui::Control*>(&form->ListView2)}) {
@@ -527,4 +534,43 @@ TEST_F(KonfigDialog, ASeparatorAddedHereShowsItsMarkInTheFtpListsThirdColumn) {
     EXPECT_EQ(ListViewText(form->ListView2.Handle(), 1, 2), "-");
     EXPECT_EQ(ListViewText(form->ListView2.Handle(), 2, 2), "");
     EXPECT_EQ(form->Programs().Count(), 0);
+}
+
+TEST_F(KonfigDialog, APageGetsItsControlsWhenFirstShownWithWhatTheStartRead) {
+    WriteBytes(kivu::ListFilePath(kivu::kFoldersFile), "c:\\a\r\nc:\\b\r\n");
+    WriteBytes(kivu::ListFilePath(kivu::kProgramsFile), "A|a.exe|\r\n");
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kMenuKey, "ExSubMenu", "1");
+    Open();
+    // Only the start page has its controls, yet the start-up wrote the options back.
+    EXPECT_TRUE(form->CheckListBox1.Handle());
+    for (int page = 1; page < form->PageControl1.PageCount(); ++page) EXPECT_FALSE(form->PageControl1.PageBuilt(page));
+    EXPECT_EQ(form->ListBox1.Handle(), nullptr);
+    EXPECT_EQ(form->CheckBox1.Handle(), nullptr);
+    EXPECT_EQ(MenuValue("ExSubMenu"), "1");
+    EXPECT_EQ(MenuValue("ZeigeBitmap"), "1");
+    EXPECT_EQ(MenuValue("nowindowcheck"), "0");
+
+    // A command on a list whose page was never shown keeps the list's selection.
+    form->PageControl1.SetActivePage(3);
+    form->ListView1.Select(-1);
+    form->PopupMenu2Popup();
+    EXPECT_FALSE(form->PopupMenu2.Items()[2]->enabled);
+
+    ClickTab(1);
+    ASSERT_EQ(form->ListBox1.Count(), 2);
+    EXPECT_EQ(form->ListBox1.Selected(), 0);
+    EXPECT_TRUE(form->ListBox1.Visible());
+    ClickTab(4);
+    EXPECT_TRUE(form->CheckBox1.Checked());
+    EXPECT_TRUE(form->CheckBox4.Checked());
+    EXPECT_EQ(form->ComboBox1.Text(), kivu::CurrentLanguageSetting());
+    EXPECT_TRUE(form->ALed1.Value());
+    EXPECT_GT(form->Panel1.Width(), 0);
+    // Showing the boxes wrote nothing; a click does.
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kMenuKey, "ExSubMenu", "x");
+    ClickTab(0);
+    ClickTab(4);
+    EXPECT_EQ(MenuValue("ExSubMenu"), "x");
+    Click(form->CheckBox1);
+    EXPECT_EQ(MenuValue("ExSubMenu"), "0");
 }

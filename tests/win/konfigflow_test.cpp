@@ -277,7 +277,7 @@ TEST_F(KonfigFlow, AFailingSaveIsShownAndKeepsTheWindowOpenUntilItCanSave) {
 }
 
 TEST_F(KonfigFlow, TheLanguageSwitchReappliesTheCaptionsAndKeepsTheTicks) {
-    Open();
+    Open("4");
     HWND list = CheckList();
     PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 13 + 6));  // entry 12 off
     PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 13 + 6));
@@ -323,7 +323,7 @@ TEST_F(KonfigFlow, AStartActionThatIsNoNumberIsReportedAtTheFirstIdleTurn) {
 TEST_F(KonfigFlow, TheLiveUpdateButtonOpensTheUpdateWithoutBlockingTheWindow) {
     // Nothing listens on port 1: the check fails at once and says so.
     kivu::WriteRegString(HKEY_CURRENT_USER, "software\\kivu\\update", "Host", "127.0.0.1:1");
-    Open("3");
+    Open("4");
     HWND button = FindChild(window, "Button", "Live update");
     ASSERT_TRUE(button);
     PostMessageA(button, BM_CLICK, 0, 0);
@@ -366,22 +366,8 @@ HWND FileNameBox(HWND chooser) {
     return box;
 }
 
-// The list views in creation order: FTP sites, then programs.
-HWND ListViewNumber(HWND window, int n) {
-    struct S {
-        std::vector<HWND> found;
-    } s;
-    EnumChildWindows(
-        window,
-        [](HWND h, LPARAM lp) -> BOOL {
-            char cls[32];
-            GetClassNameA(h, cls, sizeof cls);
-            if (!lstrcmpiA(cls, WC_LISTVIEWA)) reinterpret_cast<S*>(lp)->found.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return n < static_cast<int>(s.found.size()) ? s.found[static_cast<size_t>(n)] : nullptr;
-}
+// The list view of the page shown: a page not shown yet has none.
+HWND PageListView(HWND window) { return FindChild(window, WC_LISTVIEWA); }
 
 
 }  // namespace
@@ -414,7 +400,7 @@ TEST_F(KonfigFlow, AddProgramFromTheCommandLineStartsTheFileChooserInTheFolder) 
     ASSERT_TRUE(name);
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Tool.exe"));  // no folder: it must start there
     PostMessageA(chooser, WM_COMMAND, IDOK, 0);
-    HWND list = ListViewNumber(window, 1);
+    HWND list = PageListView(window);
     ASSERT_TRUE(list);
     ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 1; }));
     EXPECT_EQ(ListViewText(list, 0, 0), "TOOL");
@@ -455,7 +441,7 @@ TEST_F(KonfigFlow, CtrlInsertOnTheFtpPageAddsAProgram) {
     TempDir dir;
     dir.Write("Tool.exe");
     Open("2");
-    HWND sites = ListViewNumber(window, 0);
+    HWND sites = PageListView(window);
     ASSERT_TRUE(sites);
     ClickOn(sites);
     ASSERT_TRUE(WaitUntil([&] { return FocusOf(window) == sites; }));
@@ -467,9 +453,8 @@ TEST_F(KonfigFlow, CtrlInsertOnTheFtpPageAddsAProgram) {
     const std::string tool = dir.path() + "Tool.exe";
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tool.c_str()));
     PostMessageA(chooser, WM_COMMAND, IDOK, 0);
-    HWND programs = ListViewNumber(window, 1);
-    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(programs) == 1; }));
-    EXPECT_EQ(ListViewText(programs, 0, 0), "TOOL");
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }));
+    Settle();
     EXPECT_EQ(ListViewCount(sites), 0);
     CloseAndWait();
     EXPECT_EQ(FileOf(1), "TOOL|" + tool + "|" + dir.path() + "\r\n");
@@ -482,7 +467,7 @@ TEST_F(KonfigFlow, DoubleClickOnAProgramProposesItsPathWithTheMarker) {
     dir.Write("Other.exe");
     WriteFileBytes(kivu::ListFilePath(kivu::kProgramsFile), "A|c:\\a.exe|\rB|" + tool + " %d|\r");
     Open("3");
-    HWND programs = ListViewNumber(window, 1);
+    HWND programs = PageListView(window);
     ASSERT_TRUE(programs);
     ASSERT_EQ(ListViewCount(programs), 2);
     // The second row: below the header, one row down.

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/errors.h"
 
@@ -211,3 +212,48 @@ TEST_F(LanguageTest, FileLockedAgainstWritingRaisesTheWriteError) {
 }
 
 }  // namespace
+
+// A batch reads whole sections; what it answers and writes must not differ
+// from one read per text.
+TEST_F(LanguageTest, ABatchAnswersAndWritesAsSingleReads) {
+    const std::string file =
+        "[Language]\nCurrent=German\n[german]\nVER=1\n1=\"Doppelt\"\n2='Einfach'\n3=  blanks  \n4=\n4=later\n"
+        "5=erste\n5=zweite\n[English]\n1=One\n4=Four\n6=\"  padded  \"\n7=" + std::string(3000, 'x') +
+        "\n8=\"'inner'\"\n9=Nine\n";
+    const auto lookUp = [] {
+        std::vector<std::string> texts;
+        for (int n = 0; n <= 10; ++n) texts.push_back(kivu::GetLangString(n));
+        for (int n = 0; n <= 10; ++n) texts.push_back(kivu::GetLangString(n));  // the copies read back
+        texts.push_back(kivu::GetLangVer() ? "ver" : "no ver");
+        return texts;
+    };
+    WriteLanguageFile(file);
+    const auto single = lookUp();
+    FlushProfileCache();
+    const auto singleFile = ReadFileBytes(LanguagePath());
+
+    WriteLanguageFile(file);
+    kivu::ClearLangCache();
+    std::vector<std::string> batched;
+    {
+        kivu::LangTextBatch batch;
+        batched = lookUp();
+    }
+    FlushProfileCache();
+    EXPECT_EQ(batched, single);
+    EXPECT_EQ(ReadFileBytes(LanguagePath()), singleFile);
+    EXPECT_EQ(single[7], std::string(2047, 'x'));
+
+    // After the batch each lookup reads the file again.
+    WritePrivateProfileStringA("German", "9", "Neun", kivu::kLanguageFile);
+    EXPECT_EQ(kivu::GetLangString(9), "Neun");
+}
+
+TEST_F(LanguageTest, ABatchSeesTheLanguageChosenAfterTheCacheIsCleared) {
+    WriteLanguageFile("[Language]\nCurrent=German\n[German]\n1=Eins\n[English]\n1=One\n");
+    kivu::LangTextBatch batch;
+    EXPECT_EQ(kivu::GetLangString(1), "Eins");
+    WritePrivateProfileStringA("Language", "Current", "English", kivu::kLanguageFile);
+    kivu::ClearLangCache();
+    EXPECT_EQ(kivu::GetLangString(1), "One");
+}

@@ -598,6 +598,13 @@ void Tkonfigdialog::Button3Click() { liveUpdate_ = Tdownloadform::Open(); }
 // the pages stay where they are.
 bool Tkonfigdialog::PageControl1Changing() { return CheckListBox1.Count() > 0; }
 
+bool Tkonfigdialog::FormShortCut(WORD key) {
+    if (!CtrlHeld() || (key != VK_TAB && key != VK_NEXT && key != VK_PRIOR)) return false;
+    const bool back = key == VK_PRIOR || (key == VK_TAB && GetKeyState(VK_SHIFT) < 0);
+    PageControl1.SelectNextPage(!back);
+    return true;
+}
+
 void Tkonfigdialog::RichEdit1MouseUp() { RichEdit1.HideCaret(); }
 
 void Tkonfigdialog::SaveLists() {

@@ -67,6 +67,8 @@ public:
     void Button2Click();
     void Button3Click();
     bool PageControl1Changing();
+    // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp turn the pages.
+    bool FormShortCut(WORD key) override;
     void RichEdit1MouseUp();
     // The start action of the command line, once, at the first idle turn.
     void StartAction();

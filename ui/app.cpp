@@ -19,7 +19,13 @@ void Application::ShowError(const std::string& text) {
 
 void Application::DispatchOne(MSG& msg) {
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root && Form::FromHandle(root) && IsDialogMessageA(root, &msg)) return;
+    Form* form = root ? Form::FromHandle(root) : nullptr;
+    if (form && msg.message == WM_KEYDOWN) {
+        bool used = false;
+        Guard([&] { used = form->FormShortCut(static_cast<WORD>(msg.wParam)); });
+        if (used) return;
+    }
+    if (form && IsDialogMessageA(root, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
 }

@@ -52,6 +52,10 @@ public:
     void SetMainForm(bool isMain) { isMain_ = isMain; }
     static Form* FromHandle(HWND hwnd);
 
+    // A key pressed anywhere in the form, before the dialog keys see it
+    // (Ctrl+Tab would otherwise only move the focus); true when used.
+    virtual bool FormShortCut(WORD) { return false; }
+
 protected:
     // The designer's part: the controls with their places and defaults.
     virtual void CreateControls() {}
@@ -64,6 +68,7 @@ protected:
     virtual void FormConstrain(MINMAXINFO&) {}
     // Messages the form handles itself (the handler's WM_USER messages).
     virtual bool FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
 
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 

@@ -56,6 +56,14 @@ void PageControl::SetActivePage(int index) {
     ShowActive();
 }
 
+void PageControl::SelectNextPage(bool forward) {
+    if (PageCount() == 0 || (onChanging && !onChanging())) return;
+    const int next = (std::max(0, ActivePage()) + (forward ? 1 : PageCount() - 1)) % PageCount();
+    SendMessageA(hwnd_, TCM_SETCURSEL, next, 0);
+    ShowActive();
+    ::SetFocus(hwnd_);
+}
+
 std::string PageControl::PageCaption(int index) const {
     char buf[256] = {};
     TCITEMA item{};

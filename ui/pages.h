@@ -26,6 +26,9 @@ public:
     int ActivePage() const;
     // A change made by the program; an index outside the pages raises.
     void SetActivePage(int index);
+    // The user's change to the next or previous page (Ctrl+Tab), round the
+    // end; asks onChanging first. The focus goes to the tabs.
+    void SelectNextPage(bool forward);
     std::string PageCaption(int index) const;
     void SetPageCaption(int index, const std::string& caption);
 

@@ -489,3 +489,26 @@ TEST_F(KonfigFlow, DoubleClickOnAProgramProposesItsPathWithTheMarker) {
     CloseAndWait();
     EXPECT_EQ(FileOf(1), "A|c:\\a.exe|\r\nB|" + other + "|\r\n");
 }
+
+TEST_F(KonfigFlow, CtrlTabAndTheCtrlPageKeysTurnThePages) {
+    Open();
+    HWND tabs = FindChild(window, WC_TABCONTROLA);
+    ASSERT_TRUE(tabs);
+    ClickOn(CheckList());
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(window) == CheckList(); }));
+    const auto page = [&] { return static_cast<int>(SendMessageA(tabs, TCM_GETCURSEL, 0, 0)); };
+    PressKey(VK_TAB, true);
+    ASSERT_TRUE(WaitUntil([&] { return page() == 1; })) << page();
+    HWND folders = FolderList();
+    ASSERT_TRUE(folders);
+    EXPECT_TRUE(IsWindowVisible(folders));
+    EXPECT_EQ(FocusOf(window), tabs);  // not left on the hidden page
+    PressKey(VK_PRIOR, true);
+    ASSERT_TRUE(WaitUntil([&] { return page() == 0; })) << page();
+    PressKey(VK_PRIOR, true);  // round the start
+    ASSERT_TRUE(WaitUntil([&] { return page() == 5; })) << page();
+    PressKey(VK_NEXT, true);
+    ASSERT_TRUE(WaitUntil([&] { return page() == 0; })) << page();
+    EXPECT_FALSE(IsWindowVisible(folders));
+    CloseAndWait();
+}

@@ -4,6 +4,7 @@
 
 #include "common/convert.h"
 #include "common/errors.h"
+#include "ui/tabs.h"
 
 namespace ui {
 
@@ -12,10 +13,7 @@ void PageControl::Create(Container& parent, const Spec& spec) {
 }
 
 void PageControl::AddPage(Panel& page, const Spec& spec, std::function<void()> build) {
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(spec.text);
-    SendMessageA(hwnd_, TCM_INSERTITEMA, pages_.size(), reinterpret_cast<LPARAM>(&item));
+    InsertTabItem(hwnd_, PageCount(), spec.text);
     pages_.push_back(&page);
     if (build) {
         pending_.push_back(std::make_unique<Pending>(Pending{spec, std::move(build)}));
@@ -64,22 +62,11 @@ void PageControl::SelectNextPage(bool forward) {
     ::SetFocus(hwnd_);
 }
 
-std::string PageControl::PageCaption(int index) const {
-    char buf[256] = {};
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = buf;
-    item.cchTextMax = sizeof buf;
-    SendMessageA(hwnd_, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
-    return buf;
-}
+std::string PageControl::PageCaption(int index) const { return TabItemText(hwnd_, index); }
 
 void PageControl::SetPageCaption(int index, const std::string& caption) {
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(caption.c_str());
     const RECT before = DisplayArea();
-    SendMessageA(hwnd_, TCM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    SetTabItemText(hwnd_, index, caption);
     const RECT after = DisplayArea();
     if (!EqualRect(&before, &after)) PlacePages();  // the tabs took another row
 }

@@ -10,31 +10,9 @@ int TabControl::Count() const { return static_cast<int>(SendMessageA(hwnd_, TCM_
 int TabControl::Index() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)); }
 void TabControl::SetIndex(int index) { SendMessageA(hwnd_, TCM_SETCURSEL, index, 0); }
 
-std::string TabControl::TabText(int index) const {
-    // A tab names a registry key: 255 characters at most.
-    char buf[256] = {};
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = buf;
-    item.cchTextMax = sizeof buf;
-    SendMessageA(hwnd_, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
-    return buf;
-}
-
-void TabControl::SetTabText(int index, const std::string& text) {
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(hwnd_, TCM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
-}
-
-void TabControl::Add(const std::string& text) {
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(hwnd_, TCM_INSERTITEMA, Count(), reinterpret_cast<LPARAM>(&item));
-}
-
+std::string TabControl::TabText(int index) const { return TabItemText(hwnd_, index); }  // names a registry key
+void TabControl::SetTabText(int index, const std::string& text) { SetTabItemText(hwnd_, index, text); }
+void TabControl::Add(const std::string& text) { InsertTabItem(hwnd_, Count(), text); }
 void TabControl::Delete(int index) { SendMessageA(hwnd_, TCM_DELETEITEM, index, 0); }
 
 LRESULT TabControl::HandleNotify(NMHDR* hdr) {
@@ -59,6 +37,30 @@ bool TabControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         return true;
     }
     return Control::HandleMessage(msg, wp, lp, result);
+}
+
+std::string TabItemText(HWND tabs, int index) {
+    char buf[256] = {};
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = buf;
+    item.cchTextMax = sizeof buf;
+    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    return buf;
+}
+
+void SetTabItemText(HWND tabs, int index, const std::string& text) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(tabs, TCM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
+}
+
+void InsertTabItem(HWND tabs, int index, const std::string& text) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(tabs, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
 }
 
 }  // namespace ui

@@ -30,4 +30,10 @@ protected:
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
 
+// The text of a tab of any tab control (the strip and the page control);
+// at most 255 characters are read.
+std::string TabItemText(HWND tabs, int index);
+void SetTabItemText(HWND tabs, int index, const std::string& text);
+void InsertTabItem(HWND tabs, int index, const std::string& text);
+
 }  // namespace ui

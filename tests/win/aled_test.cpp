@@ -13,6 +13,7 @@
 using kivu::TALed;
 using kivu::TLEDStyle;
 using namespace kivu::led;
+using testsupport::Canvas;
 using testsupport::WaitUntil;
 
 namespace {
@@ -26,45 +27,11 @@ protected:
     void CreateControls() override { ALed1.Create(*this, {.name = "ALed1", .left = 8, .top = 8, .width = 16, .height = 16}); }
 };
 
-// The pixels of a window painted through WM_PRINTCLIENT, or of a bitmap.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-    }
-    ~Canvas() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    void Render(HWND hwnd) { SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT); }
-    void Draw(HBITMAP bitmap) {
-        HDC src = CreateCompatibleDC(dc_);
-        HGDIOBJ old = SelectObject(src, bitmap);
-        BitBlt(dc_, 0, 0, width_, height_, src, 0, 0, SRCCOPY);
-        SelectObject(src, old);
-        DeleteDC(src);
-    }
-    Rgb At(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
-
-private:
-    int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    uint32_t* bits_ = nullptr;
-};
+// A canvas pixel in the LED's colour form (0xRRGGBB).
+Rgb RgbAt(const Canvas& canvas, int x, int y) {
+    const COLORREF c = canvas.At(x, y);
+    return (static_cast<Rgb>(GetRValue(c)) << 16) | (static_cast<Rgb>(GetGValue(c)) << 8) | GetBValue(c);
+}
 
 class Led : public ::testing::Test {
 protected:
@@ -81,7 +48,7 @@ protected:
         return c;
     }
     // A pixel of the LED, counted from its top left corner.
-    Rgb Pixel(int x, int y) { return Picture()->At(led().Bounds().left + x, led().Bounds().top + y); }
+    Rgb Pixel(int x, int y) { return RgbAt(*Picture(), led().Bounds().left + x, led().Bounds().top + y); }
     Rgb Centre() { return Pixel(led().Width() / 2, led().Height() / 2); }
     // A mouse message to the form at a point of the LED.
     void Mouse(UINT msg, WPARAM wp, int x, int y) {
@@ -111,7 +78,7 @@ TEST(LedBitmaps, EachResourceIsItsPatternPixelForPixel) {
         const PixelGrid expected = FromPattern(Pattern(style));
         for (int y = 0; y < info.height; ++y)
             for (int x = 0; x < info.width; ++x)
-                ASSERT_EQ(canvas.At(x, y), expected.At(x, y)) << "pixel " << x << "," << y;
+                ASSERT_EQ(RgbAt(canvas, x, y), expected.At(x, y)) << "pixel " << x << "," << y;
     }
 }
 
@@ -153,8 +120,8 @@ TEST_F(Led, AStyleSetsTheSizeAndALaterWidthStretchesTheImage) {
     EXPECT_EQ(led().Width(), 44);
     const PixelGrid stock = FromPattern(Pattern(TLEDStyle::LEDLarge));
     const auto picture = Picture();
-    for (int x = 0; x < 44; ++x) EXPECT_EQ(picture->At(8 + x, 8), stock.At(x / 2, 0));
-    EXPECT_EQ(picture->At(8 + 22, 8 + 11), kSilver);  // the lens, dark
+    for (int x = 0; x < 44; ++x) EXPECT_EQ(RgbAt(*picture, 8 + x, 8), stock.At(x / 2, 0));
+    EXPECT_EQ(RgbAt(*picture, 8 + 22, 8 + 11), kSilver);  // the lens, dark
     // A colour change rebuilds the images, which gives the style's size again.
     led().SetFalseColor(RGB(1, 2, 3));
     EXPECT_EQ(led().Width(), 22);

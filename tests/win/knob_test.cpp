@@ -13,6 +13,7 @@
 #include "ui/form.h"
 
 using kivu::TKnob;
+using testsupport::Canvas;
 using testsupport::PumpMessages;
 using testsupport::WaitUntil;
 
@@ -42,42 +43,6 @@ LPARAM OnCircle(double degrees, double radius) {
               20 - static_cast<int>(std::lround(radius * std::sin(t))));
 }
 
-// A 32-bit bitmap the knob paints into through WM_PRINTCLIENT.
-class Canvas {
-public:
-    Canvas(int width, int height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        // Magenta shows any pixel the knob failed to paint.
-        RECT all{0, 0, width, height};
-        HBRUSH sentinel = CreateSolidBrush(RGB(255, 0, 255));
-        FillRect(dc_, &all, sentinel);
-        DeleteObject(sentinel);
-    }
-    ~Canvas() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    void Render(HWND hwnd) { SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT); }
-    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
 
 class KnobTest : public ::testing::Test {
 protected:

@@ -262,4 +262,43 @@ HWND FocusOf(HWND window) {
     return info.hwndFocus;
 }
 
+Canvas::Canvas(int width, int height, COLORREF background) : width_(width), height_(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bits_ = static_cast<const uint32_t*>(bits);
+    old_ = SelectObject(dc_, bitmap_);
+    RECT all{0, 0, width, height};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc_, &all, brush);
+    DeleteObject(brush);
+}
+
+Canvas::~Canvas() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+}
+
+void Canvas::Draw(HBITMAP bitmap) {
+    HDC source = CreateCompatibleDC(dc_);
+    HGDIOBJ old = SelectObject(source, bitmap);
+    BitBlt(dc_, 0, 0, width_, height_, source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+}
+
+COLORREF Canvas::At(int x, int y) const {
+    GdiFlush();
+    const uint32_t pixel = bits_[y * width_ + x];  // 0x00RRGGBB
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
 }  // namespace testsupport

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -93,5 +94,25 @@ void ClickOn(HWND window);
 void DoubleClickAt(HWND window, POINT client);
 // The window that has the keyboard focus in the thread that owns `window`.
 HWND FocusOf(HWND window);
+
+// An off-screen picture: a window painted through WM_PRINTCLIENT, or a bitmap.
+class Canvas {
+public:
+    // Filled with `background`, which shows any pixel left unpainted.
+    Canvas(int width, int height, COLORREF background = RGB(255, 0, 255));
+    ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    void Render(HWND hwnd) { SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT); }
+    void Draw(HBITMAP bitmap);
+    COLORREF At(int x, int y) const;
+
+private:
+    int width_, height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+    const uint32_t* bits_ = nullptr;
+};
 
 }  // namespace testsupport

@@ -94,21 +94,21 @@ TEST(MenuModel, ListSeparatorsStandOnlyBetweenEntriesAndBrokenEntriesAreLeftOut)
     in.programs = {{"-", "-", "-"}, {"calc", "", ""}, {"Edit", "edit.exe", ""}, {"-", "-", "-"}};
     in.ftpSites = {};
     const MenuModel m = BuildMenu(in, 1000);
-    EXPECT_EQ(Texts(m.items[2].children), (std::vector<std::string>{"c:\\a", "-", "c:\\b && c"}));
-    EXPECT_EQ(m.actions[2].index, 6);  // the entry's place in its file
-    EXPECT_EQ(Texts(m.items[3].children), (std::vector<std::string>{"Edit"}));
+    EXPECT_EQ(Texts(m.items[4].children), (std::vector<std::string>{"c:\\a", "-", "c:\\b && c"}));
+    EXPECT_EQ(m.actions[5].index, 6);  // the entry's place in its file
+    EXPECT_EQ(Texts(m.items[5].children), (std::vector<std::string>{"Edit"}));
     // An empty list leaves its command greyed out.
-    EXPECT_EQ(m.items[4].kind, Kind::Command);
-    EXPECT_EQ(m.items[4].text, "FTP sites");
-    EXPECT_EQ(m.items[4].offset, -1);
+    EXPECT_EQ(m.items[6].kind, Kind::Command);
+    EXPECT_EQ(m.items[6].text, "FTP sites");
+    EXPECT_EQ(m.items[6].offset, -1);
 }
 
 TEST(MenuModel, HugeListsAndLongNamesAreBounded) {
     MenuInput in = Input();
     in.folders.assign(5000, std::string(5000, 'x'));
     const MenuModel m = BuildMenu(in, 1000);
-    ASSERT_EQ(m.items[2].children.size(), kMaxListItems);
-    EXPECT_EQ(m.items[2].children[0].text.size(), kMaxItemText);
+    ASSERT_EQ(m.items[4].children.size(), kMaxListItems);
+    EXPECT_EQ(m.items[4].children[0].text.size(), kMaxItemText);
     // The host's id range bounds everything.
     const MenuModel tight = BuildMenu(in, 5);
     EXPECT_EQ(tight.actions.size(), 5u);
@@ -128,7 +128,7 @@ TEST(MenuModel, AccessKeysAreUniquePerLevelOrRemoved) {
     in.settings.accessKeys = true;
     const MenuModel m = BuildMenu(in, 1000);
     EXPECT_EQ(m.items[0].text, "&Copy path");
-    EXPECT_EQ(m.items[1].text, "C&ommand prompt here");
+    EXPECT_EQ(m.items[3].text, "Co&mmand prompt here");
     EXPECT_EQ(m.actions[0].help, "Copy path");
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/convert.h"
 #include "common/kivulanguage.h"
+#include "app/uninstall.h"
 #include "common/reg.h"
 #include "config/konfigstore.h"
 
@@ -156,6 +157,13 @@ constexpr const char* kHandlerParents[] = {"*", "Folder", "Drive"};
 constexpr const char* kApprovedKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU";
 
+bool KeyExists(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 std::string ModulePath() {
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(ModuleInstance(), path, MAX_PATH);
@@ -170,7 +178,15 @@ HRESULT RegisterServer() {
         const std::string windir = WindowsDirectory();
         if (dll.empty() || windir.empty()) return SELFREG_E_CLASS;
         const std::string clsidKey = std::string("CLSID\\") + kClsidText;
+        // The parents that are not there yet are ours to remove again; an
+        // earlier registration's record stays.
+        std::string created = kivu::ReadRegString(HKEY_CLASSES_ROOT, clsidKey, kivu::kCreatedKeysValue, "");
+        for (const char* parent : kHandlerParents)
+            for (const std::string& key : {std::string(parent), std::string(parent) + "\\shellex",
+                                           std::string(parent) + "\\shellex\\ContextMenuHandlers"})
+                if (!KeyExists(HKEY_CLASSES_ROOT, key)) created += (created.empty() ? "" : "|") + key;
         kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey, "", kTitle);
+        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey, kivu::kCreatedKeysValue, created);
         kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "", dll);
         kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment");
         for (const char* parent : kHandlerParents)
@@ -191,8 +207,11 @@ HRESULT RegisterServer() {
 
 HRESULT UnregisterServer() {
     try {
+        const std::string created =
+            kivu::ReadRegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsidText, kivu::kCreatedKeysValue, "");
         for (const char* parent : kHandlerParents)
             kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU");
+        kivu::DeleteRecordedKeys(created);
         kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsidText);
         kivu::DeleteRegValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText);
         kivu::DeleteRegKey(HKEY_LOCAL_MACHINE, kUninstallKey);

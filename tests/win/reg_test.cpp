@@ -236,6 +236,24 @@ TEST_F(RegTest, DeleteKeyRemovesWholeSubtreeAndIsHarmlessTwice) {
     EXPECT_TRUE(KeyExists(Path("sibling")));
 }
 
+TEST_F(RegTest, EmptyKeysGoUpwardsUntilOneHoldsSomething) {
+    RegCreateKeyA(HKEY_CURRENT_USER, Path("a\\b\\c\\d").c_str(), nullptr);  // no value anywhere
+    kivu::WriteRegString(HKEY_CURRENT_USER, Path("a\\x"), "", "");      // an empty default value still counts
+    kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("a\\b\\c\\d"), 10);
+    EXPECT_FALSE(KeyExists(Path("a\\b")));
+    EXPECT_TRUE(KeyExists(Path("a\\x")));
+    EXPECT_TRUE(KeyExists(Path("a")));  // it still has x
+
+    RegCreateKeyA(HKEY_CURRENT_USER, Path("p\\q\\r").c_str(), nullptr);
+    kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("p\\q\\r"), 2);
+    EXPECT_FALSE(KeyExists(Path("p\\q")));
+    EXPECT_TRUE(KeyExists(Path("p")));  // beyond the levels asked for
+    kivu::WriteRegString(HKEY_CURRENT_USER, Path("v"), "n", "1");
+    kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("v"), 1);
+    EXPECT_TRUE(KeyExists(Path("v")));
+    kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("missing"), 3);  // no error
+}
+
 TEST_F(RegTest, EmptyPathNeverDeletesOrMovesTheRoot) {
     kivu::WriteRegString(HKEY_CURRENT_USER, Path("child"), "v", "1");
     HKEY root;

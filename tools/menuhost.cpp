@@ -1,10 +1,11 @@
 // menuhost: shows the context menu of the registered KIVU handler the way
 // the file manager builds it, and runs one of its commands.
-//   menuhost [--background] [--show] [--invoke VERB|#OFFSET] PATH...
+//   menuhost [--background] [--show | --show-for MS] [--invoke VERB|#OFFSET] PATH...
 // It loads the handler by its class identifier (so it must be installed),
 // hands it PATH... as the selection (--background: the first PATH is a
 // folder whose background was clicked), prints the menu, then runs the named
-// command or, with --show, opens the menu as a popup and runs what is picked.
+// command or, with --show, opens the menu as a popup and runs what is picked
+// (--show-for: the popup closes by itself after MS milliseconds, for pictures).
 #include <windows.h>
 #include <shlobj.h>
 
@@ -22,17 +23,19 @@ constexpr CLSID kClsid = {0x2D1D33E0, 0x8A8F, 0x11D1, {0x96, 0x26, 0x44, 0x45, 0
 
 int Run(int argc, char** argv) {
     bool background = false, show = false;
+    UINT showFor = 0;
     std::string invoke;
     std::vector<std::string> paths;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--background") background = true;
         else if (a == "--show") show = true;
+        else if (a == "--show-for" && i + 1 < argc) show = true, showFor = static_cast<UINT>(std::atoi(argv[++i]));
         else if (a == "--invoke" && i + 1 < argc) invoke = argv[++i];
         else paths.push_back(a);
     }
     if (paths.empty()) {
-        std::fprintf(stderr, "usage: menuhost [--background] [--show] [--invoke VERB|#OFFSET] PATH...\n");
+        std::fprintf(stderr, "usage: menuhost [--background] [--show | --show-for MS] [--invoke VERB|#OFFSET] PATH...\n");
         return 2;
     }
     shellhost::Host host;
@@ -65,6 +68,7 @@ int Run(int argc, char** argv) {
     if (show) {
         ShowWindow(owner, SW_SHOWNOACTIVATE);
         SetForegroundWindow(owner);
+        if (showFor) SetTimer(owner, 1, showFor, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
         const UINT id = TrackPopupMenu(host.menu(), TPM_RETURNCMD | TPM_LEFTALIGN, 40, 40, 0, owner, nullptr);
         if (id >= shellhost::kFirstId) invoke = "#" + std::to_string(id - shellhost::kFirstId);
     }

@@ -217,6 +217,7 @@ protected:
         CopyFileA((ExeDir() + "kivuutil.exe").c_str(), InWindows("kivuutil.exe").c_str(), FALSE);
         module = LoadLibraryA((ExeDir() + "kivumenu.dll").c_str());
         ASSERT_TRUE(module);
+        driveHandlersBefore = KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex");
         ASSERT_EQ(Call("DllRegisterServer"), S_OK);
     }
     static void TearDownTestSuite() {
@@ -259,11 +260,13 @@ protected:
     }
 
     static HMODULE module;
+    static bool driveHandlersBefore;
     HRESULT lastResult = E_FAIL;
     std::vector<MenuLine> lines;
     TempDir dir;
 };
 HMODULE ShellExt::module = nullptr;
+bool ShellExt::driveHandlersBefore = false;
 
 }  // namespace
 
@@ -292,6 +295,9 @@ TEST_F(ShellExt, RegistrationWritesTheHandlerKeysAndUnregistrationRemovesExactly
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsidText));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other"));
+    // Parents that registering had to create go again; those that were there stay.
+    EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex"), driveHandlersBefore);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers"));
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, "{other}"));
     kivu::DeleteRegKey(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other");
     kivu::DeleteRegValue(HKEY_LOCAL_MACHINE, kApproved, "{other}");

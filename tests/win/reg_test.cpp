@@ -237,14 +237,18 @@ TEST_F(RegTest, DeleteKeyRemovesWholeSubtreeAndIsHarmlessTwice) {
 }
 
 TEST_F(RegTest, EmptyKeysGoUpwardsUntilOneHoldsSomething) {
-    RegCreateKeyA(HKEY_CURRENT_USER, Path("a\\b\\c\\d").c_str(), nullptr);  // no value anywhere
+    const auto create = [](const std::string& path) {
+        HKEY key = nullptr;
+        if (RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key) == ERROR_SUCCESS) RegCloseKey(key);
+    };
+    create(Path("a\\b\\c\\d"));  // no value anywhere
     kivu::WriteRegString(HKEY_CURRENT_USER, Path("a\\x"), "", "");      // an empty default value still counts
     kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("a\\b\\c\\d"), 10);
     EXPECT_FALSE(KeyExists(Path("a\\b")));
     EXPECT_TRUE(KeyExists(Path("a\\x")));
     EXPECT_TRUE(KeyExists(Path("a")));  // it still has x
 
-    RegCreateKeyA(HKEY_CURRENT_USER, Path("p\\q\\r").c_str(), nullptr);
+    create(Path("p\\q\\r"));
     kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("p\\q\\r"), 2);
     EXPECT_FALSE(KeyExists(Path("p\\q")));
     EXPECT_TRUE(KeyExists(Path("p")));  // beyond the levels asked for

@@ -184,7 +184,9 @@ private:
 
     std::optional<size_t> OffsetOf(CMINVOKECOMMANDINFO* info) {
         std::string verb;
-        const bool unicode = info->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (info->fMask & CMIC_MASK_UNICODE);
+        // The Unicode verb counts when the host sends one; otherwise the ANSI one.
+        const bool unicode = info->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (info->fMask & CMIC_MASK_UNICODE) &&
+                             reinterpret_cast<CMINVOKECOMMANDINFOEX*>(info)->lpVerbW;
         if (unicode) {
             auto* ex = reinterpret_cast<CMINVOKECOMMANDINFOEX*>(info);
             if (IS_INTRESOURCE(ex->lpVerbW)) {

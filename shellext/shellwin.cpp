@@ -38,18 +38,37 @@ std::string ReadFileBounded(const std::string& path, DWORD maxBytes) {
     return bytes;
 }
 
-std::string MenuValue(const char* name, const std::string& def) {
-    try {
-        return kivu::ReadRegString(HKEY_CURRENT_USER, kivu::kMenuKey, name, def);
-    } catch (...) {
-        return def;  // a value of the wrong type counts as missing
+// The menu key, opened once for all values of one menu.
+class MenuKey {
+public:
+    MenuKey() {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kivu::kMenuKey, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS)
+            key_ = nullptr;
     }
-}
+    ~MenuKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    MenuKey(const MenuKey&) = delete;
+    MenuKey& operator=(const MenuKey&) = delete;
 
-bool MenuOption(const char* name, bool def) {
-    const auto n = kivu::TryStrToInt(MenuValue(name, def ? "1" : "0"));
-    return n ? *n != 0 : def;
-}
+    // A string value up to its first zero; def when missing or of another type.
+    std::string Value(const char* name, const std::string& def) const {
+        char buf[1024];
+        DWORD type = 0, size = sizeof buf - 1;
+        if (!key_ || RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return def;
+        buf[size] = '\0';
+        return buf;
+    }
+    bool Option(const char* name, bool def) const {
+        const auto n = kivu::TryStrToInt(Value(name, def ? "1" : "0"));
+        return n ? *n != 0 : def;
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
 
 }  // namespace
 
@@ -77,11 +96,14 @@ long LanguageFileReads() { return languageReads; }
 
 MenuInput LoadMenuInput() {
     MenuInput in;
-    in.settings.status = MenuValue("status", kivu::DefaultMenuStatus());
-    in.settings.subMenu = MenuOption("ExSubMenu", false);
-    in.settings.bitmap = MenuOption("ZeigeBitmap", true);
-    in.settings.accessKeys = MenuOption("Shortcut", true);
-    in.settings.noWindowCheck = MenuOption("nowindowcheck", false);
+    {
+        const MenuKey key;
+        in.settings.status = key.Value("status", kivu::DefaultMenuStatus());
+        in.settings.subMenu = key.Option("ExSubMenu", false);
+        in.settings.bitmap = key.Option("ZeigeBitmap", true);
+        in.settings.accessKeys = key.Option("Shortcut", true);
+        in.settings.noWindowCheck = key.Option("nowindowcheck", false);
+    }
     const std::string windir = WindowsDirectory();
     if (windir.empty()) return in;
     ++languageReads;

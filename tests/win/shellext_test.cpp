@@ -511,7 +511,7 @@ TEST_F(ShellExt, RunProgramStartsTheListedProgramWithTheSelectionThroughKivuutil
               "Probe|" + ExeDir() + "probe_console.exe " + record + " %d|" + work.path() + "\r\n");
     auto host = Menu({a, b});
     ASSERT_EQ(host->InvokeVerb("kivu.program.0"), S_OK);
-    ASSERT_TRUE(WaitUntil([&] { return ReadFile(record).find("dir ") != std::string::npos; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(record).find("dir ") != std::string::npos; }, std::chrono::seconds(60)));
     const std::string text = ReadFile(record);
     EXPECT_NE(text.find(a), std::string::npos) << text;
     char shortB[MAX_PATH];

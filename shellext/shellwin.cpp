@@ -1,5 +1,6 @@
 #include "shellext/shellwin.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "common/convert.h"
@@ -25,13 +26,15 @@ std::string ReadFileBounded(const std::string& path, DWORD maxBytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes(maxBytes, '\0');
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) size.QuadPart = maxBytes;
+    const DWORD want = static_cast<DWORD>(std::min<LONGLONG>(size.QuadPart, maxBytes));
+    std::string bytes(want, '\0');
     DWORD total = 0;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file, bytes.data() + total, maxBytes - total, &got, nullptr) || got == 0) break;
+        if (total == want || !ReadFile(file, bytes.data() + total, want - total, &got, nullptr) || got == 0) break;
         total += got;
-        if (total == maxBytes) break;
     }
     CloseHandle(file);
     bytes.resize(total);

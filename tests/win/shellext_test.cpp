@@ -508,7 +508,7 @@ TEST_F(ShellExt, RunProgramStartsTheListedProgramWithTheSelectionThroughKivuutil
     const std::string a = dir.Write("a.txt"), b = dir.Write("b c.txt");
     TempDir work;
     WriteFile(InWindows("kivuprogs.txt"),
-              "Probe|" + ExeDir() + "probe_console.exe " + record + " %d|" + work.path() + "\r\n");
+              "Probe|" + ExeDir() + "probe_window.exe " + record + " %d|" + work.path() + "\r\n");
     auto host = Menu({a, b});
     ASSERT_EQ(host->InvokeVerb("kivu.program.0"), S_OK);
     ASSERT_TRUE(WaitUntil([&] { return ReadFile(record).find("dir ") != std::string::npos; }, std::chrono::seconds(60)));
@@ -564,4 +564,28 @@ TEST_F(ShellExt, AMissingKivuutilIsReportedInOneMessage) {
     }
     MoveFileA(away.c_str(), exe.c_str());
     EXPECT_EQ(hr, E_FAIL);
+}
+
+TEST_F(ShellExt, TheWindowCheckBringsAnOpenConfigurationForwardInsteadOfASecond) {
+    auto host = Menu({dir.Write("a.txt")});
+    const auto count = [] { return FindTopWindows("Tkonfigdialog", nullptr).size(); };
+    ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
+    ASSERT_TRUE(WaitUntil([&] { return count() == 1; }, std::chrono::seconds(30)));
+    ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
+    Sleep(1500);  // a second program would have had the time to open its window
+    EXPECT_EQ(count(), 1u);
+
+    Set("nowindowcheck", "1");
+    host = Menu({dir.path() + "a.txt"});
+    ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
+    EXPECT_TRUE(WaitUntil([&] { return count() == 2; }, std::chrono::seconds(30)));
+    for (HWND w : FindTopWindows("Tkonfigdialog", nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+            TerminateProcess(p, 0);  // closing would save the lists
+            WaitForSingleObject(p, 5000);
+            CloseHandle(p);
+        }
+    }
 }

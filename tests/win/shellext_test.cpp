@@ -532,21 +532,29 @@ TEST_F(ShellExt, SelectFilesSelectsWhatThePatternMatchesInTheHostsView) {
     auto host = Menu({dir.path() + "c.doc"});
     host->SetSite(static_cast<IServiceProvider*>(&view));
     // The user types the pattern and confirms, in kivuutil's window.
-    std::thread user([] {
-        HWND dialog = nullptr;
-        for (int i = 0; i < 400 && !dialog; ++i, Sleep(50)) {
-            const auto found = FindTopWindows("Tselectform", nullptr);
-            if (!found.empty()) dialog = found[0];
-        }
-        if (!dialog) return;
-        HWND edit = FindChild(dialog, "Edit");
-        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("*.txt"));
-        PostMessageA(FindChild(dialog, "Button", "OK"), BM_CLICK, 0, 0);
-    });
-    const HRESULT hr = host->InvokeVerb("kivu.select");
-    user.join();
-    ASSERT_EQ(hr, S_OK);
+    const auto select = [&](const char* pattern, bool add) {
+        std::thread user([pattern, add] {
+            HWND dialog = nullptr;
+            for (int i = 0; i < 400 && !dialog; ++i, Sleep(50)) {
+                const auto found = FindTopWindows("Tselectform", nullptr);
+                if (!found.empty() && IsWindowVisible(found[0])) dialog = found[0];
+            }
+            if (!dialog) return;
+            SendMessageA(FindChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern));
+            if (add) SendMessageA(FindChild(dialog, "Button", "add to selection"), BM_SETCHECK, BST_CHECKED, 0);
+            PostMessageA(FindChild(dialog, "Button", "OK"), BM_CLICK, 0, 0);
+        });
+        const HRESULT hr = host->InvokeVerb("kivu.select");
+        user.join();
+        return hr;
+    };
+    ASSERT_EQ(select("*.txt", false), S_OK);
     EXPECT_EQ(view.Selected(), (std::set<std::string>{"a.txt", "b.TXT"}));
+    // With "add to selection" the earlier selection stays.
+    view.selected.assign(3, false);
+    view.selected[2] = true;
+    ASSERT_EQ(select("a.*", true), S_OK);
+    EXPECT_EQ(view.Selected(), (std::set<std::string>{"a.txt", "c.doc"}));
     host->SetSite(nullptr);
 }
 

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/kivulanguage.h"
 #include "common/reg.h"
@@ -27,6 +29,7 @@ constexpr const char* kFiles[] = {
     "kivulanguage.ini", "kivuutil.exe",  "kivuftp.txt",
 };
 
+constexpr const char* kClassKey = "CLSID\\{2D1D33E0-8A8F-11D1-9626-444553540000}";
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 // The Windows directory without a trailing backslash; empty when the system
@@ -54,13 +57,28 @@ std::string Expand(const char* text) {
 
 }  // namespace
 
+void DeleteRecordedKeys(const std::string& list) {
+    std::vector<std::string> keys;
+    for (size_t pos = 0; pos < list.size();) {
+        const size_t bar = std::min(list.find('|', pos), list.size());
+        if (bar > pos) keys.push_back(list.substr(pos, bar - pos));
+        pos = bar + 1;
+    }
+    // Deepest first, so that a parent is empty when its turn comes.
+    std::sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const auto& key : keys) DeleteEmptyRegKeys(HKEY_CLASSES_ROOT, key, 1);
+}
+
 void Uninstall() {
     MessageBeep(MB_ICONQUESTION);
     if (MessageBoxA(nullptr, GetLangString(10001).c_str(), GetLangString(10002).c_str(), MB_YESNO | MB_ICONQUESTION) !=
         IDYES)
         return;
 
+    // Read before the class key goes: the parents that installing created.
+    const std::string created = ReadRegString(HKEY_CLASSES_ROOT, kClassKey, kCreatedKeysValue, "");
     for (const char* key : kHandlerKeys) DeleteRegKey(HKEY_CLASSES_ROOT, key);
+    DeleteRecordedKeys(created);
 
     const std::string windir = WindowsDirectory();
     // Files in use (this program, the handler in the file manager) stay; the

@@ -257,6 +257,24 @@ void DeleteRegKey(HKEY root, const std::string& keyPath) {
     DeleteTree(root, Widen(path));
 }
 
+void DeleteEmptyRegKeys(HKEY root, const std::string& keyPath, int levels) {
+    std::string path = KeyPath(keyPath);
+    for (int i = 0; i < levels && !path.empty(); ++i) {
+        {
+            RegKey key;
+            if (!OpenKey(root, path, key)) return;
+            DWORD subkeys = 1, values = 1;
+            if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                 nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+                subkeys != 0 || values != 0)
+                return;
+        }
+        if (RegDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS) return;
+        const size_t slash = path.find_last_of('\\');
+        path = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    }
+}
+
 void DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
     RegKey key;
     if (OpenKey(root, KeyPath(keyPath), key)) RegDeleteValueA(key.get(), valueName.c_str());

@@ -37,6 +37,11 @@ void ReadRegKeyNames(HKEY root, const std::string& keyPath, std::vector<std::str
 // empty path (the root itself) is refused.
 void DeleteRegKey(HKEY root, const std::string& keyPath);
 
+// Deletes the key when it holds neither values nor subkeys, then its parent
+// under the same rule, up to `levels` keys: what a removal left empty.
+// Anything that is not empty, or missing, ends the walk without an error.
+void DeleteEmptyRegKeys(HKEY root, const std::string& keyPath, int levels);
+
 // Deletes one value; a missing key or value is no error.
 void DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName);
 

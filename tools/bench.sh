@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints the speed figures: the native benchmarks (Release, no sanitizers)
 # and the timed end-to-end runs under Wine: the properties dialog, the
-# configuration window's start and language switch, the live update's download
+# configuration window's start and language switch, the context menu's
+# QueryContextMenu against a one-item handler, the live update's download
 # against the local test server (10 and 200 MB), the starter's automatic run.
 #   tools/bench.sh [files]      (default 10000 files)
 set -euo pipefail
@@ -24,6 +25,8 @@ cat "$build/arrivals.txt"
 echo "== configuration window under Wine"
 wine "$build/win/bin/konfigstart.exe" 7 >"$build/konfigstart.txt" 2>&1 || true
 cat "$build/konfigstart.txt"
+echo "== context menu under Wine"
+wine "$build/win/bin/menubench.exe" 2>&1 || true
 echo "== live-update download under Wine"
 http_server_up
 wine "$build/win/bin/updatebench.exe" 10 200 2>&1 || true

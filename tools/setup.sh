@@ -24,6 +24,7 @@ commands=(
   "convert imagemagick"
   "python3 python3"
   "timeout coreutils"
+  "makensis nsis"
 )
 # Libraries and the 64-bit loader behind `wine`, checked by a file they
 # install (a glob pattern).

@@ -21,7 +21,7 @@ wine_up fresh
 trap 'http_server_down; wine_down' EXIT
 http_server_up || exit 1
 # Programs that change the prefix beyond repair run in a copy of their own.
-isolated=" uninstall_tests.exe "
+isolated=" uninstall_tests.exe shellext_tests.exe install_tests.exe "
 for t in "$build"/win/bin/*_tests.exe; do
   name=$(basename "$t")
   run=()

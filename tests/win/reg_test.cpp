@@ -236,6 +236,28 @@ TEST_F(RegTest, DeleteKeyRemovesWholeSubtreeAndIsHarmlessTwice) {
     EXPECT_TRUE(KeyExists(Path("sibling")));
 }
 
+TEST_F(RegTest, EmptyKeysGoUpwardsUntilOneHoldsSomething) {
+    const auto create = [](const std::string& path) {
+        HKEY key = nullptr;
+        if (RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key) == ERROR_SUCCESS) RegCloseKey(key);
+    };
+    create(Path("a\\b\\c\\d"));  // no value anywhere
+    kivu::WriteRegString(HKEY_CURRENT_USER, Path("a\\x"), "", "");      // an empty default value still counts
+    kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("a\\b\\c\\d"), 10);
+    EXPECT_FALSE(KeyExists(Path("a\\b")));
+    EXPECT_TRUE(KeyExists(Path("a\\x")));
+    EXPECT_TRUE(KeyExists(Path("a")));  // it still has x
+
+    create(Path("p\\q\\r"));
+    kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("p\\q\\r"), 2);
+    EXPECT_FALSE(KeyExists(Path("p\\q")));
+    EXPECT_TRUE(KeyExists(Path("p")));  // beyond the levels asked for
+    kivu::WriteRegString(HKEY_CURRENT_USER, Path("v"), "n", "1");
+    kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("v"), 1);
+    EXPECT_TRUE(KeyExists(Path("v")));
+    kivu::DeleteEmptyRegKeys(HKEY_CURRENT_USER, Path("missing"), 3);  // no error
+}
+
 TEST_F(RegTest, EmptyPathNeverDeletesOrMovesTheRoot) {
     kivu::WriteRegString(HKEY_CURRENT_USER, Path("child"), "v", "1");
     HKEY root;

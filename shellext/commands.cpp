@@ -1,0 +1,337 @@
+// The commands of the menu. They run in the file manager's process: failures
+// end in one message box, waits are bounded and keep the host's windows alive.
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "config/konfigstore.h"
+#include "shellext/kivulink.h"
+#include "shellext/shellwin.h"
+
+namespace kivumenu {
+
+namespace {
+
+constexpr DWORD kReadyTimeoutMs = 30000;            // a dialog's first idle turn
+constexpr DWORD kUserTimeoutMs = 30 * 60 * 1000;    // the selection dialog waits for the user
+constexpr DWORD kWindowTimeoutMs = 5000;
+
+void ShowMessage(HWND owner, const std::string& text) {
+    MessageBoxA(owner, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+}
+
+std::string SystemMessage(DWORD code) {
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string s = text ? text : "";
+    if (text) LocalFree(text);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+    return s.empty() ? "error " + std::to_string(code) : s;
+}
+
+std::string KivuutilPath() { return WindowsDirectory() + "\\kivuutil.exe"; }
+
+// Starts kivuutil with the arguments; a missing program or a failed start is
+// shown once. nullptr on failure.
+std::unique_ptr<KivuutilLink> StartKivuutil(HWND owner, const std::vector<std::string>& args,
+                                            const std::string& folder = {}) {
+    const std::string exe = KivuutilPath();
+    if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ShowMessage(owner, "The program " + exe +
+                               " was not found. The KIVU menu needs it for this command; please install the "
+                               "KIVU menu again.");
+        return nullptr;
+    }
+    const auto line = KivuutilArguments(args);
+    if (!line) {
+        ShowMessage(owner, "A name with a double quote cannot be handed over to " + exe + ".");
+        return nullptr;
+    }
+    auto link = std::make_unique<KivuutilLink>(exe);
+    if (!link->Start(*line, folder)) {
+        ShowMessage(owner, "The program " + exe + " could not be started: " + SystemMessage(link->StartError()));
+        return nullptr;
+    }
+    return link;
+}
+
+// Configuration, starter and live update are one window each: with the window
+// check on, an open one comes to the front instead of a second copy.
+bool ActivateOpenWindow(const char* className) {
+    HWND w = FindWindowA(className, nullptr);
+    if (!w) return false;
+    if (IsIconic(w)) ShowWindow(w, SW_RESTORE);
+    SetForegroundWindow(w);
+    return true;
+}
+
+HRESULT SingleWindowMode(const InvokeContext& c, const char* mode, const char* className) {
+    if (!c.input->settings.noWindowCheck && ActivateOpenWindow(className)) return S_OK;
+    return StartKivuutil(c.owner, {mode}) ? S_OK : E_FAIL;
+}
+
+bool CopyText(HWND owner, const std::string& text) {
+    for (int attempt = 0; attempt < 10; ++attempt) {  // another program may hold it a moment
+        if (OpenClipboard(owner)) {
+            bool ok = false;
+            EmptyClipboard();
+            if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+                if (void* p = GlobalLock(mem)) {
+                    memcpy(p, text.c_str(), text.size() + 1);
+                    GlobalUnlock(mem);
+                    ok = SetClipboardData(CF_TEXT, mem) != nullptr;
+                }
+                if (!ok) GlobalFree(mem);
+            }
+            CloseClipboard();
+            return ok;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+std::string FileName(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    if (slash == std::string::npos || slash + 1 == path.size()) return path;  // "C:\" names itself
+    return path.substr(slash + 1);
+}
+
+std::string ShortPath(const std::string& path) {
+    char buf[MAX_PATH];
+    const DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);
+    return n && n < MAX_PATH ? std::string(buf, n) : path;
+}
+
+// A path kivuutil can take inside its command line: no blanks (it knows no
+// escapes, so the short name stands in).
+std::string BlankFreePath(const std::string& path) {
+    return path.find(' ') == std::string::npos ? path : ShortPath(path);
+}
+
+HRESULT CopyCommand(const InvokeContext& c, Command command) {
+    std::vector<std::string> lines;
+    for (const auto& p : c.selection->paths)
+        lines.push_back(command == Command::CopyName ? FileName(p)
+                        : command == Command::CopyShortPath ? ShortPath(p)
+                                                            : p);
+    if (lines.empty() && !c.selection->folder.empty()) lines.push_back(c.selection->folder);
+    if (!CopyText(c.owner, JoinLines(lines))) {
+        ShowMessage(c.owner, "The clipboard could not be opened.");
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT Rename(const InvokeContext& c) {
+    auto link = StartKivuutil(c.owner, {"1"});
+    if (!link) return E_FAIL;
+    HWND dialog = link->WaitStart(kReadyTimeoutMs) ? link->FindWindowOf("Trenamedialog", kWindowTimeoutMs) : nullptr;
+    if (!dialog) return E_FAIL;  // it ended or hangs; its own window says why
+    for (const auto& p : c.selection->paths) link->SendFile(dialog, p);
+    return S_OK;
+}
+
+// The host's view, if its site offers one.
+IFolderView* HostView(IUnknown* site) {
+    if (!site) return nullptr;
+    IFolderView* view = nullptr;
+    if (FAILED(IUnknown_QueryService(site, SID_SFolderView, IID_IFolderView, reinterpret_cast<void**>(&view))))
+        return nullptr;
+    return view;
+}
+
+std::string ItemName(IShellFolder* folder, PCUITEMID_CHILD item) {
+    STRRET ret{};
+    if (FAILED(folder->GetDisplayNameOf(item, SHGDN_INFOLDER | SHGDN_FORPARSING, &ret))) return {};
+    char name[MAX_PATH] = {};
+    if (FAILED(StrRetToBufA(&ret, item, name, MAX_PATH))) return {};
+    return name;
+}
+
+void SelectInView(IFolderView* view, const std::string& pattern, bool add) {
+    IShellFolder* folder = nullptr;
+    if (FAILED(view->GetFolder(IID_IShellFolder, reinterpret_cast<void**>(&folder)))) return;
+    int count = 0;
+    view->ItemCount(SVGIO_ALLVIEW, &count);
+    bool first = true;
+    for (int i = 0; i < count; ++i) {
+        PITEMID_CHILD item = nullptr;
+        if (FAILED(view->Item(i, &item)) || !item) continue;
+        const bool match = MatchesPattern(ItemName(folder, item), pattern);
+        CoTaskMemFree(item);
+        if (match) {
+            view->SelectItem(i, SVSI_SELECT | (first && !add ? SVSI_DESELECTOTHERS | SVSI_ENSUREVISIBLE : 0));
+            first = false;
+        }
+    }
+    if (first && !add) view->SelectItem(-1, SVSI_DESELECTOTHERS);  // nothing matched: nothing stays selected
+    folder->Release();
+}
+
+HRESULT SelectFiles(const InvokeContext& c) {
+    auto link = StartKivuutil(c.owner, {"2", c.selection->paths.empty() ? "0" : "1"});
+    if (!link) return E_FAIL;
+    if (!link->WaitEnd(kUserTimeoutMs)) return E_FAIL;
+    HWND dialog = link->FindWindowOf("Tselectform", kWindowTimeoutMs);
+    if (!dialog) return E_FAIL;
+    std::string pattern = link->QueryPattern(dialog);
+    const bool add = !pattern.empty() && pattern[0] == '\x01';
+    while (!pattern.empty() && pattern[0] == '\x01') pattern.erase(0, 1);
+    if (pattern.empty()) return S_OK;  // cancelled
+    if (IFolderView* view = HostView(c.site)) {
+        SelectInView(view, pattern, add);
+        view->Release();
+    }
+    return S_OK;
+}
+
+HRESULT RunProgram(const InvokeContext& c, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= c.input->programs.size()) return E_INVALIDARG;
+    const auto& entry = c.input->programs[index];
+    std::vector<std::string> selection;
+    for (const auto& p : c.selection->paths) selection.push_back(BlankFreePath(p));
+    const bool withSelection = entry.Path.ends_with(" %d");
+    const std::string program = withSelection ? entry.Path.substr(0, entry.Path.size() - 3) : entry.Path;
+    const std::string line = ProgramCommandLine(BlankFreePath(program) + (withSelection ? " %d" : ""), selection);
+    std::string dir = entry.Directory.empty() ? c.selection->folder : entry.Directory;
+    return StartKivuutil(c.owner, {"101", line, dir}) ? S_OK : E_FAIL;
+}
+
+HRESULT PromptHere(const InvokeContext& c) {
+    const std::string comspec = kivu::ExpandEnvironment("%ComSpec%").value_or("cmd.exe");
+    return StartKivuutil(c.owner, {"101", BlankFreePath(comspec), c.selection->folder}) ? S_OK : E_FAIL;
+}
+
+HRESULT OpenWith(HWND owner, const char* verb, const std::string& target) {
+    const auto r = reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (r > 32) return S_OK;
+    ShowMessage(owner, target + " could not be opened: " + SystemMessage(static_cast<DWORD>(GetLastError())));
+    return E_FAIL;
+}
+
+HRESULT ChangeFolder(const InvokeContext& c, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= c.input->folders.size()) return E_INVALIDARG;
+    const std::string folder = kivu::ExpandEnvironment(c.input->folders[index]).value_or(c.input->folders[index]);
+    if (!PathIsDirectoryA(folder.c_str())) {
+        ShowMessage(c.owner, "The folder " + folder + " does not exist.");
+        return E_FAIL;
+    }
+    // The file manager's own window browses there when it lets us.
+    IShellBrowser* browser = nullptr;
+    if (c.site && SUCCEEDED(IUnknown_QueryService(c.site, SID_STopLevelBrowser, IID_IShellBrowser,
+                                                  reinterpret_cast<void**>(&browser)))) {
+        HRESULT hr = E_FAIL;
+        if (PIDLIST_ABSOLUTE pidl = ILCreateFromPathA(folder.c_str())) {
+            hr = browser->BrowseObject(pidl, SBSP_SAMEBROWSER | SBSP_ABSOLUTE);
+            ILFree(pidl);
+        }
+        browser->Release();
+        if (SUCCEEDED(hr)) return hr;
+    }
+    return OpenWith(c.owner, "open", folder);
+}
+
+HRESULT FtpSite(const InvokeContext& c, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= c.input->ftpSites.size()) return E_INVALIDARG;
+    std::string address = c.input->ftpSites[index].Address;
+    if (address.find("://") == std::string::npos) address = "ftp://" + address;
+    return OpenWith(c.owner, "open", address);
+}
+
+HRESULT NewFolder(const InvokeContext& c) {
+    const std::string& base = c.selection->folder;
+    if (base.empty()) return E_FAIL;
+    auto text = c.input->texts.find(static_cast<int>(Command::NewFolder));
+    std::string name = text != c.input->texts.end() ? WithoutAccessKey(text->second) : "New folder";
+    for (char& ch : name)
+        if (strchr("\\/:*?\"<>|", ch)) ch = '_';
+    const std::string sep = base.back() == '\\' ? "" : "\\";
+    std::string path = base + sep + name;
+    for (int n = 2; GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000; ++n)
+        path = base + sep + name + " (" + std::to_string(n) + ")";
+    if (!CreateDirectoryA(path.c_str(), nullptr)) {
+        ShowMessage(c.owner, "The folder " + path + " could not be created: " + SystemMessage(GetLastError()));
+        return E_FAIL;
+    }
+    SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, path.c_str(), nullptr);
+    return S_OK;
+}
+
+HRESULT ToggleHidden() {
+    constexpr const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+    DWORD value = 2, size = sizeof value;
+    RegGetValueA(HKEY_CURRENT_USER, key, "Hidden", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    value = value == 1 ? 2 : 1;  // 1 shows hidden files, 2 hides them
+    if (RegSetKeyValueA(HKEY_CURRENT_USER, key, "Hidden", REG_DWORD, &value, sizeof value) != ERROR_SUCCESS)
+        return E_FAIL;
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    return S_OK;
+}
+
+// "filelist.txt" in the folder: one line per entry, folders marked.
+HRESULT FileList(const InvokeContext& c) {
+    const std::string& base = c.selection->folder;
+    if (base.empty()) return E_FAIL;
+    const std::string sep = base.back() == '\\' ? "" : "\\";
+    std::vector<std::string> lines;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((base + sep + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                lines.push_back(name + "\\");
+            } else {
+                const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
+                                                data.nFileSizeLow;
+                lines.push_back(name + "\t" + std::to_string(size));
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    const std::string path = base + sep + "filelist.txt";
+    try {
+        kivu::WriteListFile(path, JoinLines(lines) + "\r\n");
+    } catch (...) {
+        ShowMessage(c.owner, "The file list " + path + " could not be written.");
+        return E_FAIL;
+    }
+    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA, path.c_str(), nullptr);
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT RunAction(const Action& action, const InvokeContext& c) {
+    try {
+        switch (action.command) {
+            case Command::CopyPath:
+            case Command::CopyName:
+            case Command::CopyShortPath: return CopyCommand(c, action.command);
+            case Command::PromptHere: return PromptHere(c);
+            case Command::ChangeFolder: return ChangeFolder(c, action.index);
+            case Command::RunProgram: return RunProgram(c, action.index);
+            case Command::FtpSite: return FtpSite(c, action.index);
+            case Command::Rename: return Rename(c);
+            case Command::SelectFiles: return SelectFiles(c);
+            case Command::NewFolder: return NewFolder(c);
+            case Command::ToggleHidden: return ToggleHidden();
+            case Command::FileList: return FileList(c);
+            case Command::ExplorerHere: return OpenWith(c.owner, "explore", c.selection->folder);
+            case Command::Starter: return SingleWindowMode(c, "3", "Tstarterform");
+            case Command::Configure: return SingleWindowMode(c, "0", "Tkonfigdialog");
+            case Command::LiveUpdate: return SingleWindowMode(c, "10", "Tdownloadform");
+            case Command::None: break;
+        }
+        return E_INVALIDARG;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+}  // namespace kivumenu

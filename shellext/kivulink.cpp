@@ -1,0 +1,153 @@
+#include "shellext/kivulink.h"
+
+#include "app/handlerlink.h"
+
+namespace kivumenu {
+
+namespace {
+
+constexpr UINT kSendTimeoutMs = 10000;
+
+void PumpPending() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // the host's loop must still see it
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+struct Search {
+    const char* className;
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK Match(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char name[256];
+    if (pid == s->pid && GetClassNameA(hwnd, name, sizeof name) && lstrcmpA(name, s->className) == 0) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool WaitPumping(HANDLE handle, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (ms != INFINITE && elapsed >= ms) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        const DWORD left = ms == INFINITE ? INFINITE : ms - elapsed;
+        const DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        if (r == WAIT_OBJECT_0 + 1) PumpPending();
+        else if (r != WAIT_TIMEOUT) return false;
+    }
+}
+
+KivuutilLink::KivuutilLink(std::string exePath, bool endChildOnClose)
+    : exe_(std::move(exePath)), endChild_(endChildOnClose) {}
+
+KivuutilLink::~KivuutilLink() {
+    if (process_.hProcess) {
+        if (endChild_ && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(process_.hProcess, 1);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+    if (startEvent_) CloseHandle(startEvent_);
+    if (endEvent_) CloseHandle(endEvent_);
+}
+
+bool KivuutilLink::Start(const std::string& arguments, const std::string& folder) {
+    if (!startEvent_) startEvent_ = CreateEventA(nullptr, FALSE, FALSE, kivu::kEventStart);
+    if (!endEvent_) endEvent_ = CreateEventA(nullptr, FALSE, FALSE, kivu::kEventEnd);
+    if (!startEvent_ || !endEvent_) {
+        startError_ = GetLastError();
+        return false;
+    }
+    ResetEvent(startEvent_);
+    ResetEvent(endEvent_);
+    std::string commandLine = "\"" + exe_ + "\" " + arguments;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (CreateProcessA(exe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &si, &process_))
+        return true;
+    startError_ = GetLastError();
+    return false;
+}
+
+bool KivuutilLink::WaitFor(HANDLE event, DWORD ms) {
+    if (!event) return false;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        // The process handle too: a program that ended will never signal.
+        HANDLE handles[2] = {event, process_.hProcess};
+        const DWORD count = process_.hProcess ? 2 : 1;
+        const DWORD elapsed = GetTickCount() - start;
+        if (ms != INFINITE && elapsed >= ms) return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+        const DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, ms == INFINITE ? INFINITE : ms - elapsed,
+                                                  QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        if (r == WAIT_OBJECT_0 + 1 && count == 2) return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+        if (r == WAIT_OBJECT_0 + count) PumpPending();
+        else if (r == WAIT_TIMEOUT || r == WAIT_FAILED) return false;
+    }
+}
+
+bool KivuutilLink::WaitStart(DWORD ms) { return WaitFor(startEvent_, ms); }
+bool KivuutilLink::WaitEnd(DWORD ms) { return WaitFor(endEvent_, ms); }
+
+HWND KivuutilLink::FindWindowOf(const char* className, DWORD ms) const {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Search s{className, process_.dwProcessId, nullptr};
+        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        if (GetTickCount() - start > ms) return nullptr;
+        if (process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
+        PumpPending();
+        Sleep(5);
+    }
+}
+
+bool KivuutilLink::SendFile(HWND window, const std::string& path) const {
+    if (path.size() >= kivu::kAtomBufferSize) return false;  // an atom could not hold it
+    const ATOM atom = GlobalAddAtomA(path.c_str());
+    if (!atom) return false;
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(window, kivu::kMsgAddFile, atom, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) return true;
+    GlobalDeleteAtom(atom);  // the receiver never saw it
+    return false;
+}
+
+std::string KivuutilLink::QueryPattern(HWND window, const std::string& request) const {
+    const ATOM query = GlobalAddAtomA(request.c_str());
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, kivu::kMsgQueryPattern, query, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) {
+        if (query) GlobalDeleteAtom(query);
+        return {};
+    }
+    const auto answer = static_cast<ATOM>(result);
+    char buf[kivu::kAtomBufferSize] = {};
+    const UINT n = answer ? GlobalGetAtomNameA(answer, buf, sizeof buf) : 0;
+    if (answer) GlobalDeleteAtom(answer);
+    return std::string(buf, n);
+}
+
+bool KivuutilLink::WaitExit(DWORD ms, DWORD* exitCode) {
+    if (!process_.hProcess || !WaitPumping(process_.hProcess, ms)) return false;
+    if (exitCode) GetExitCodeProcess(process_.hProcess, exitCode);
+    return true;
+}
+
+}  // namespace kivumenu

@@ -1,0 +1,311 @@
+// kivumenu.dll: the context-menu handler. One COM class (IShellExtInit,
+// IContextMenu, IObjectWithSite) and its class factory. Every method catches
+// everything: nothing may escape into the file manager.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <olectl.h>
+#include <shlwapi.h>
+
+#include <new>
+
+#include "shellext/shellwin.h"
+
+namespace kivumenu {
+
+namespace {
+
+// {2D1D33E0-8A8F-11D1-9626-444553540000}
+constexpr CLSID kClsid = {0x2D1D33E0, 0x8A8F, 0x11D1, {0x96, 0x26, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+std::wstring DropPath(HDROP drop, UINT i) {
+    const UINT n = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(n + 1, L'\0');
+    DragQueryFileW(drop, i, path.data(), n + 1);
+    path.resize(n);
+    return path;
+}
+
+std::string ParentFolder(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    if (slash == std::string::npos) return {};
+    return path.substr(0, slash == 2 && path[1] == ':' ? 3 : slash);  // "C:\" keeps its backslash
+}
+
+std::string PidlPath(PCIDLIST_ABSOLUTE pidl) {
+    wchar_t path[MAX_PATH];
+    if (!pidl || !SHGetPathFromIDListW(pidl, path)) return {};
+    return AnsiPath(path);
+}
+
+class ContextMenu final : public IShellExtInit, public IContextMenu, public IObjectWithSite {
+public:
+    ContextMenu() { AddModuleRef(); }
+    ~ContextMenu() {
+        if (site_) site_->Release();
+        ReleaseModuleRef();
+    }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IContextMenu))
+            *out = static_cast<IContextMenu*>(this);
+        else if (IsEqualIID(riid, IID_IShellExtInit))
+            *out = static_cast<IShellExtInit*>(this);
+        else if (IsEqualIID(riid, IID_IObjectWithSite))
+            *out = static_cast<IObjectWithSite*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return n;
+    }
+
+    // IShellExtInit: the selected items, or the folder itself when the menu
+    // is that of a folder's background.
+    STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY) override {
+        try {
+            selection_ = {};
+            if (data) {
+                FORMATETC fmt = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+                STGMEDIUM medium{};
+                if (SUCCEEDED(data->GetData(&fmt, &medium))) {
+                    if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+                        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+                        for (UINT i = 0; i < count; ++i) {
+                            const std::string path = AnsiPath(DropPath(drop, i));
+                            if (!path.empty()) selection_.paths.push_back(path);
+                        }
+                        GlobalUnlock(medium.hGlobal);
+                    }
+                    ReleaseStgMedium(&medium);
+                }
+            }
+            if (selection_.paths.size() == 1 && PathIsDirectoryA(selection_.paths[0].c_str()))
+                selection_.folder = selection_.paths[0];  // a folder or a drive: work inside it
+            else if (!selection_.paths.empty())
+                selection_.folder = ParentFolder(selection_.paths[0]);
+            else
+                selection_.folder = PidlPath(folder);
+            if (selection_.paths.empty() && selection_.folder.empty()) return E_INVALIDARG;
+            return S_OK;
+        } catch (...) {
+            return E_FAIL;
+        }
+    }
+
+    // IContextMenu
+    STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override {
+        try {
+            if (flags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+            input_ = LoadMenuInput();
+            const int room = last >= first ? static_cast<int>(std::min<UINT>(last - first + 1, 0x7FFF)) : 0;
+            model_ = BuildMenu(input_, room);
+            built_ = true;
+            HBITMAP bitmap = MenuBitmap();
+            for (const auto& item : model_.items) Insert(menu, index++, item, first, bitmap);
+            return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<USHORT>(model_.actions.size()));
+        } catch (...) {
+            return E_FAIL;
+        }
+    }
+
+    STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* info) override {
+        try {
+            if (!info) return E_INVALIDARG;
+            const auto offset = OffsetOf(info);
+            if (!offset) return E_INVALIDARG;
+            InvokeContext context;
+            context.owner = info->hwnd;
+            context.site = site_;
+            context.input = &input_;
+            context.selection = &selection_;
+            return RunAction(model_.actions[*offset], context);
+        } catch (...) {
+            return E_FAIL;
+        }
+    }
+
+    STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT*, CHAR* name, UINT size) override {
+        try {
+            EnsureModel();
+            if (id >= model_.actions.size()) return E_INVALIDARG;
+            const Action& action = model_.actions[id];
+            const bool wide = type & GCS_UNICODE;
+            std::string text;
+            switch (type & ~GCS_UNICODE) {
+                case GCS_VERBA: text = action.verb; break;
+                case GCS_HELPTEXTA: text = action.help; break;
+                case GCS_VALIDATEA: return S_OK;
+                default: return E_INVALIDARG;
+            }
+            if (!name || size == 0) return E_INVALIDARG;
+            if (wide) {
+                auto* out = reinterpret_cast<wchar_t*>(name);
+                const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out, static_cast<int>(size));
+                if (n == 0) out[size - 1] = L'\0';
+            } else {
+                lstrcpynA(name, text.c_str(), static_cast<int>(size));
+            }
+            return S_OK;
+        } catch (...) {
+            return E_FAIL;
+        }
+    }
+
+    // IObjectWithSite: the host's view, for selecting items and browsing.
+    STDMETHODIMP SetSite(IUnknown* site) override {
+        if (site) site->AddRef();
+        if (site_) site_->Release();
+        site_ = site;
+        return S_OK;
+    }
+    STDMETHODIMP GetSite(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        return site_ ? site_->QueryInterface(riid, out) : E_FAIL;
+    }
+
+private:
+    // A host may ask for verbs without building the menu first.
+    void EnsureModel() {
+        if (built_) return;
+        input_ = LoadMenuInput();
+        model_ = BuildMenu(input_, 0x7FFF);
+        built_ = true;
+    }
+
+    std::optional<size_t> OffsetOf(CMINVOKECOMMANDINFO* info) {
+        std::string verb;
+        // The Unicode verb counts when the host sends one; otherwise the ANSI one.
+        const bool unicode = info->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (info->fMask & CMIC_MASK_UNICODE) &&
+                             reinterpret_cast<CMINVOKECOMMANDINFOEX*>(info)->lpVerbW;
+        if (unicode) {
+            auto* ex = reinterpret_cast<CMINVOKECOMMANDINFOEX*>(info);
+            if (IS_INTRESOURCE(ex->lpVerbW)) {
+                EnsureModel();
+                const size_t offset = LOWORD(reinterpret_cast<UINT_PTR>(ex->lpVerbW));
+                return offset < model_.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
+            }
+            char buf[256] = {};
+            WideCharToMultiByte(CP_ACP, 0, ex->lpVerbW, -1, buf, sizeof buf - 1, nullptr, nullptr);
+            verb = buf;
+        } else {
+            if (IS_INTRESOURCE(info->lpVerb)) {
+                EnsureModel();
+                const size_t offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
+                return offset < model_.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
+            }
+            verb = info->lpVerb;
+        }
+        EnsureModel();
+        if (auto offset = model_.OffsetOfVerb(verb)) return static_cast<size_t>(*offset);
+        return std::nullopt;
+    }
+
+    static void Insert(HMENU menu, UINT position, const MenuItem& item, UINT first, HBITMAP bitmap) {
+        MENUITEMINFOA mii{};
+        mii.cbSize = sizeof mii;
+        if (item.kind == MenuItem::Kind::Separator) {
+            mii.fMask = MIIM_FTYPE;
+            mii.fType = MFT_SEPARATOR;
+            InsertMenuItemA(menu, position, TRUE, &mii);
+            return;
+        }
+        mii.fMask = MIIM_STRING | MIIM_STATE;
+        mii.dwTypeData = const_cast<char*>(item.text.c_str());
+        mii.fState = item.kind == MenuItem::Kind::Command && item.offset < 0 ? MFS_DISABLED : MFS_ENABLED;
+        if (item.kind == MenuItem::Kind::Command && item.offset >= 0) {
+            mii.fMask |= MIIM_ID;
+            mii.wID = first + static_cast<UINT>(item.offset);
+        }
+        if (item.bitmap && bitmap) {
+            mii.fMask |= MIIM_BITMAP;
+            mii.hbmpItem = bitmap;
+        }
+        HMENU sub = nullptr;
+        if (item.kind == MenuItem::Kind::Popup) {
+            sub = CreatePopupMenu();
+            UINT i = 0;
+            for (const auto& child : item.children) Insert(sub, i++, child, first, nullptr);
+            mii.fMask |= MIIM_SUBMENU;
+            mii.hSubMenu = sub;
+        }
+        if (!InsertMenuItemA(menu, position, TRUE, &mii) && sub) DestroyMenu(sub);
+    }
+
+    LONG refs_ = 1;
+    IUnknown* site_ = nullptr;
+    Selection selection_;
+    MenuInput input_;
+    MenuModel model_;
+    bool built_ = false;
+};
+
+class ClassFactory final : public IClassFactory {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
+        *out = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    // The factory is a static object: it counts as a lock while referenced.
+    STDMETHODIMP_(ULONG) AddRef() override {
+        AddModuleRef();
+        return 2;
+    }
+    STDMETHODIMP_(ULONG) Release() override {
+        ReleaseModuleRef();
+        return 1;
+    }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        auto* object = new (std::nothrow) ContextMenu();
+        if (!object) return E_OUTOFMEMORY;
+        const HRESULT hr = object->QueryInterface(riid, out);
+        object->Release();
+        return hr;
+    }
+    STDMETHODIMP LockServer(BOOL lock) override {
+        if (lock) AddModuleRef();
+        else ReleaseModuleRef();
+        return S_OK;
+    }
+};
+
+ClassFactory factory;
+
+}  // namespace
+
+}  // namespace kivumenu
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    if (reason == DLL_PROCESS_DETACH) kivumenu::FreeMenuBitmap();
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualCLSID(clsid, kivumenu::kClsid)) return CLASS_E_CLASSNOTAVAILABLE;
+    return kivumenu::factory.QueryInterface(riid, out);
+}
+
+STDAPI DllCanUnloadNow() { return kivumenu::ModuleInUse() ? S_FALSE : S_OK; }
+
+STDAPI DllRegisterServer() { return kivumenu::RegisterServer(); }
+
+STDAPI DllUnregisterServer() { return kivumenu::UnregisterServer(); }

@@ -1,0 +1,317 @@
+#include "shellext/menumodel.h"
+
+#include <algorithm>
+
+namespace kivumenu {
+
+namespace {
+
+struct CommandInfo {
+    Command command;
+    const char* verb;
+};
+
+constexpr CommandInfo kCommands[] = {
+    {Command::CopyPath, "kivu.copypath"},       {Command::CopyName, "kivu.copyname"},
+    {Command::CopyShortPath, "kivu.copyshortpath"}, {Command::PromptHere, "kivu.prompt"},
+    {Command::ChangeFolder, "kivu.folder"},     {Command::RunProgram, "kivu.program"},
+    {Command::FtpSite, "kivu.ftp"},             {Command::Rename, "kivu.rename"},
+    {Command::SelectFiles, "kivu.select"},      {Command::NewFolder, "kivu.newfolder"},
+    {Command::ToggleHidden, "kivu.hidden"},     {Command::FileList, "kivu.filelist"},
+    {Command::ExplorerHere, "kivu.explorer"},   {Command::Starter, "kivu.starter"},
+    {Command::Configure, "kivu.configure"},     {Command::LiveUpdate, "kivu.update"},
+};
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+bool IsAlnum(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u >= 0xC0;
+}
+
+// Builds one list command's items: separators only between entries, never
+// two in a row, at most kMaxListItems entries.
+class ListBuilder {
+public:
+    ListBuilder(MenuModel& model, int maxOffsets) : model_(model), max_(maxOffsets) {}
+
+    void Separator() { pendingSeparator_ = !items_.empty(); }
+
+    void Entry(Command command, int index, std::string_view text, const std::string& help) {
+        if (items_.size() >= kMaxListItems || static_cast<int>(model_.actions.size()) >= max_) return;
+        if (pendingSeparator_) items_.push_back({MenuItem::Kind::Separator, {}, -1, false, {}});
+        pendingSeparator_ = false;
+        const int offset = static_cast<int>(model_.actions.size());
+        model_.actions.push_back(
+            {command, index, std::string(VerbName(command)) + "." + std::to_string(index), help.substr(0, kMaxItemText)});
+        items_.push_back({MenuItem::Kind::Command, LiteralMenuText(text), offset, false, {}});
+    }
+
+    std::vector<MenuItem> Take() { return std::move(items_); }
+
+private:
+    MenuModel& model_;
+    int max_;
+    bool pendingSeparator_ = false;
+    std::vector<MenuItem> items_;
+};
+
+std::vector<MenuItem> ListItems(const MenuInput& in, Command command, MenuModel& model, int maxOffsets) {
+    ListBuilder list(model, maxOffsets);
+    if (command == Command::ChangeFolder) {
+        for (size_t i = 0; i < in.folders.size(); ++i) {
+            const std::string& f = in.folders[i];
+            if (f == kivu::kSeparator) list.Separator();
+            else if (!f.empty()) list.Entry(command, static_cast<int>(i), f, f);
+        }
+    } else if (command == Command::RunProgram) {
+        for (size_t i = 0; i < in.programs.size(); ++i) {
+            const auto& p = in.programs[i];
+            if (p.Name == kivu::kSeparator) list.Separator();
+            else if (!p.Path.empty()) list.Entry(command, static_cast<int>(i), p.Name, p.Path);
+        }
+    } else if (command == Command::FtpSite) {
+        for (size_t i = 0; i < in.ftpSites.size(); ++i) {
+            const auto& s = in.ftpSites[i];
+            if (s.Name == kivu::kSeparator) list.Separator();
+            else if (!s.Address.empty()) list.Entry(command, static_cast<int>(i), s.Name, s.Address);
+        }
+    }
+    return list.Take();
+}
+
+bool IsListCommand(Command c) {
+    return c == Command::ChangeFolder || c == Command::RunProgram || c == Command::FtpSite;
+}
+
+}  // namespace
+
+const std::vector<Command>& KnownCommands() {
+    static const std::vector<Command> all = [] {
+        std::vector<Command> v;
+        for (const auto& c : kCommands) v.push_back(c.command);
+        return v;
+    }();
+    return all;
+}
+
+std::string_view VerbName(Command command) {
+    for (const auto& c : kCommands)
+        if (c.command == command) return c.verb;
+    return {};
+}
+
+std::optional<int> MenuModel::OffsetOfVerb(std::string_view verb) const {
+    for (size_t i = 0; i < actions.size(); ++i)
+        if (EqualNoCase(actions[i].verb, verb)) return static_cast<int>(i);
+    return std::nullopt;
+}
+
+MenuModel BuildMenu(const MenuInput& in, int maxOffsets) {
+    MenuModel model;
+    std::vector<MenuItem> items;
+    std::string usedKeys;
+    for (Command command : KnownCommands()) {
+        const int number = static_cast<int>(command);
+        const auto text = in.texts.find(number);
+        if (text == in.texts.end() || text->second.empty() || !kivu::MenuFlag(in.settings.status, number)) continue;
+        if (static_cast<int>(model.actions.size()) >= maxOffsets) break;
+        const std::string caption = in.settings.accessKeys ? WithAccessKey(text->second, usedKeys)
+                                                           : WithoutAccessKey(text->second);
+        const std::string help = WithoutAccessKey(text->second);
+        if (IsListCommand(command)) {
+            MenuItem popup{MenuItem::Kind::Popup, caption, -1, false, ListItems(in, command, model, maxOffsets)};
+            // An empty list leaves its command greyed out rather than an empty submenu.
+            if (popup.children.empty()) popup = {MenuItem::Kind::Command, caption, -1, false, {}};
+            items.push_back(std::move(popup));
+        } else {
+            const int offset = static_cast<int>(model.actions.size());
+            model.actions.push_back({command, -1, std::string(VerbName(command)), help});
+            items.push_back({MenuItem::Kind::Command, caption, offset, false, {}});
+        }
+    }
+    if (items.empty()) return model;
+    if (in.settings.subMenu) {
+        model.items.push_back({MenuItem::Kind::Popup, kSubMenuTitle, -1, in.settings.bitmap, std::move(items)});
+    } else {
+        for (auto& item : items) item.bitmap = in.settings.bitmap;
+        model.items = std::move(items);
+    }
+    return model;
+}
+
+std::map<int, std::string> ParseMenuTexts(std::string_view bytes) {
+    constexpr size_t kMaxValue = 2047;
+    // section (lower case) -> key -> value; the first occurrence wins, as with the profile functions.
+    std::map<std::string, std::map<std::string, std::string>> sections;
+    std::map<std::string, std::string>* current = nullptr;
+    if (const size_t nul = bytes.find('\0'); nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string_view::npos) end = bytes.size();
+        const std::string_view line = Trim(bytes.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty()) continue;
+        if (line.front() == '[') {
+            const size_t close = line.find(']');
+            std::string name(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
+            std::transform(name.begin(), name.end(), name.begin(), Lower);
+            current = &sections[name];
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (!current || eq == std::string_view::npos) continue;
+        std::string key(Trim(line.substr(0, eq)));
+        std::transform(key.begin(), key.end(), key.begin(), Lower);
+        std::string_view value = Trim(line.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        current->emplace(key, std::string(value.substr(0, kMaxValue)));
+    }
+    std::string language = "english";
+    if (auto it = sections.find("language"); it != sections.end())
+        if (auto cur = it->second.find("current"); cur != it->second.end() && !cur->second.empty()) {
+            language = cur->second;
+            std::transform(language.begin(), language.end(), language.begin(), Lower);
+        }
+    std::map<int, std::string> texts;
+    const auto fill = [&](const std::string& section) {
+        auto it = sections.find(section);
+        if (it == sections.end()) return;
+        for (int n = kivu::kFirstMenuEntry; n <= kivu::kLastMenuEntry; ++n) {
+            if (texts.count(n)) continue;
+            auto v = it->second.find(std::to_string(n));
+            if (v != it->second.end() && !v->second.empty()) texts[n] = v->second;
+        }
+    };
+    fill(language);
+    fill("english");
+    return texts;
+}
+
+std::string WithAccessKey(const std::string& text, std::string& usedKeys) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        usedKeys += Lower(text[i + 1]);
+        return text;  // it brings its own
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char key = Lower(text[i]);
+        if (IsAlnum(text[i]) && usedKeys.find(key) == std::string::npos) {
+            usedKeys += key;
+            return text.substr(0, i) + "&" + text.substr(i);
+        }
+    }
+    return text;
+}
+
+std::string WithoutAccessKey(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&') {
+            if (i + 1 < text.size() && text[i + 1] == '&') out += '&', ++i;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::string LiteralMenuText(std::string_view text) {
+    std::string out;
+    for (char c : text.substr(0, kMaxItemText)) {
+        if (c == '\t') c = ' ';  // a tab would start the shortcut column
+        out += c;
+        if (c == '&') out += '&';
+    }
+    return out;
+}
+
+namespace {
+
+bool MatchOne(std::string_view name, std::string_view pat) {
+    // Iterative with one backtrack point: linear in practice, no recursion depth.
+    size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pat.size() && (pat[p] == '?' || Lower(pat[p]) == Lower(name[n]))) {
+            ++n, ++p;
+        } else if (p < pat.size() && pat[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pat.size() && pat[p] == '*') ++p;
+    return p == pat.size();
+}
+
+}  // namespace
+
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+    while (!pattern.empty() && pattern.front() == '\x01') pattern.remove_prefix(1);
+    while (!pattern.empty()) {
+        const size_t semi = pattern.find(';');
+        const std::string_view one = Trim(pattern.substr(0, semi));
+        if (!one.empty() && MatchOne(name, one)) return true;
+        if (semi == std::string_view::npos) break;
+        pattern.remove_prefix(semi + 1);
+    }
+    return false;
+}
+
+std::string ProgramCommandLine(const std::string& path, const std::vector<std::string>& selection) {
+    constexpr std::string_view kMarker = " %d";
+    if (path.size() < kMarker.size() || path.compare(path.size() - kMarker.size(), kMarker.size(), kMarker) != 0)
+        return path;
+    std::string line = path.substr(0, path.size() - kMarker.size());
+    for (const auto& s : selection) line += " " + s;
+    return line;
+}
+
+std::optional<std::string> KivuutilArguments(const std::vector<std::string>& args) {
+    std::string line;
+    for (const auto& a : args) {
+        if (a.find('"') != std::string::npos) return std::nullopt;
+        if (!line.empty()) line += ' ';
+        const bool quote = a.empty() || a.find_first_of(" \t") != std::string::npos;
+        line += quote ? "\"" + a + "\"" : a;
+    }
+    return line;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i) out += "\r\n";
+        out += lines[i];
+    }
+    return out;
+}
+
+}  // namespace kivumenu

@@ -1,0 +1,251 @@
+#include "shellext/shellwin.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "common/convert.h"
+#include "common/kivulanguage.h"
+#include "app/uninstall.h"
+#include "common/reg.h"
+#include "config/konfigstore.h"
+
+namespace kivumenu {
+
+namespace {
+
+std::atomic<long> moduleRefs{0};
+std::atomic<long> languageReads{0};
+HBITMAP menuBitmap = nullptr;
+
+// Bounds for reading: a language or list file beyond them is read only up to
+// them, so a huge file cannot stall the file manager.
+constexpr DWORD kMaxLanguageBytes = 1 << 20;
+constexpr DWORD kMaxListBytes = 256 * 1024;
+
+std::string ReadFileBounded(const std::string& path, DWORD maxBytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) size.QuadPart = maxBytes;
+    const DWORD want = static_cast<DWORD>(std::min<LONGLONG>(size.QuadPart, maxBytes));
+    std::string bytes(want, '\0');
+    DWORD total = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (total == want || !ReadFile(file, bytes.data() + total, want - total, &got, nullptr) || got == 0) break;
+        total += got;
+    }
+    CloseHandle(file);
+    bytes.resize(total);
+    return bytes;
+}
+
+// The menu key, opened once for all values of one menu.
+class MenuKey {
+public:
+    MenuKey() {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kivu::kMenuKey, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS)
+            key_ = nullptr;
+    }
+    ~MenuKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    MenuKey(const MenuKey&) = delete;
+    MenuKey& operator=(const MenuKey&) = delete;
+
+    // A string value up to its first zero; def when missing or of another type.
+    std::string Value(const char* name, const std::string& def) const {
+        char buf[1024];
+        DWORD type = 0, size = sizeof buf - 1;
+        if (!key_ || RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return def;
+        buf[size] = '\0';
+        return buf;
+    }
+    bool Option(const char* name, bool def) const {
+        const auto n = kivu::TryStrToInt(Value(name, def ? "1" : "0"));
+        return n ? *n != 0 : def;
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+void AddModuleRef() { ++moduleRefs; }
+void ReleaseModuleRef() { --moduleRefs; }
+bool ModuleInUse() { return moduleRefs > 0; }
+
+HINSTANCE ModuleInstance() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ModuleInstance), &module);
+    return module;
+}
+
+std::string WindowsDirectory() {
+    char dir[MAX_PATH];
+    const UINT n = GetWindowsDirectoryA(dir, 255);
+    if (n == 0 || n >= 255) return {};
+    std::string s(dir, n);
+    if (!s.empty() && s.back() == '\\') s.pop_back();
+    return s;
+}
+
+long LanguageFileReads() { return languageReads; }
+
+MenuInput LoadMenuInput() {
+    MenuInput in;
+    {
+        const MenuKey key;
+        in.settings.status = key.Value("status", kivu::DefaultMenuStatus());
+        in.settings.subMenu = key.Option("ExSubMenu", false);
+        in.settings.bitmap = key.Option("ZeigeBitmap", true);
+        in.settings.accessKeys = key.Option("Shortcut", true);
+        in.settings.noWindowCheck = key.Option("nowindowcheck", false);
+    }
+    const std::string windir = WindowsDirectory();
+    if (windir.empty()) return in;
+    ++languageReads;
+    in.texts = ParseMenuTexts(ReadFileBounded(windir + "\\" + kivu::kLanguageFile, kMaxLanguageBytes));
+    const auto shown = [&](Command c) {
+        return in.texts.count(static_cast<int>(c)) && kivu::MenuFlag(in.settings.status, static_cast<int>(c));
+    };
+    const auto list = [&](const char* name) { return ReadFileBounded(windir + "\\" + name, kMaxListBytes); };
+    if (shown(Command::ChangeFolder)) in.folders = kivu::ParseFolders(list(kivu::kFoldersFile));
+    if (shown(Command::RunProgram)) in.programs = kivu::ParsePrograms(list(kivu::kProgramsFile));
+    if (shown(Command::FtpSite)) in.ftpSites = kivu::ParseFtpSites(list(kivu::kFtpFile));
+    return in;
+}
+
+HBITMAP MenuBitmap() {
+    if (menuBitmap) return menuBitmap;
+    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    HICON icon = static_cast<HICON>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, cx, cy, 0));
+    if (!icon) return nullptr;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bmp) {
+        HDC dc = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    ReleaseDC(nullptr, screen);
+    DestroyIcon(icon);
+    menuBitmap = bmp;
+    return menuBitmap;
+}
+
+void FreeMenuBitmap() {
+    if (menuBitmap) DeleteObject(menuBitmap);
+    menuBitmap = nullptr;
+}
+
+std::string AnsiPath(const std::wstring& path) {
+    const auto convert = [](const std::wstring& w, std::string& out) {
+        if (w.empty()) return false;
+        BOOL lost = FALSE;
+        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), static_cast<int>(w.size()), nullptr,
+                                          0, nullptr, &lost);
+        if (n <= 0 || lost) return false;
+        out.assign(n, '\0');
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), static_cast<int>(w.size()), out.data(), n,
+                            nullptr, &lost);
+        return !lost;
+    };
+    std::string out;
+    if (convert(path, out) && out.size() < 256) return out;
+    wchar_t shortPath[32768];
+    const DWORD n = GetShortPathNameW(path.c_str(), shortPath, 32768);
+    if (n == 0 || n >= 32768) return {};
+    if (convert(std::wstring(shortPath, n), out) && out.size() < 256) return out;
+    return {};
+}
+
+// What installing creates and uninstalling (kivuutil 666) removes.
+namespace {
+
+constexpr const char* kHandlerParents[] = {"*", "Folder", "Drive"};
+constexpr const char* kApprovedKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU";
+
+bool KeyExists(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ModulePath() {
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(ModuleInstance(), path, MAX_PATH);
+    return n && n < MAX_PATH ? std::string(path, n) : std::string();
+}
+
+}  // namespace
+
+HRESULT RegisterServer() {
+    try {
+        const std::string dll = ModulePath();
+        const std::string windir = WindowsDirectory();
+        if (dll.empty() || windir.empty()) return SELFREG_E_CLASS;
+        const std::string clsidKey = std::string("CLSID\\") + kClsidText;
+        // The parents that are not there yet are ours to remove again; an
+        // earlier registration's record stays.
+        std::string created = kivu::ReadRegString(HKEY_CLASSES_ROOT, clsidKey, kivu::kCreatedKeysValue, "");
+        for (const char* parent : kHandlerParents)
+            for (const std::string& key : {std::string(parent), std::string(parent) + "\\shellex",
+                                           std::string(parent) + "\\shellex\\ContextMenuHandlers"})
+                if (!KeyExists(HKEY_CLASSES_ROOT, key)) created += (created.empty() ? "" : "|") + key;
+        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey, "", kTitle);
+        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey, kivu::kCreatedKeysValue, created);
+        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "", dll);
+        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment");
+        for (const char* parent : kHandlerParents)
+            kivu::WriteRegString(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU", "",
+                                 kClsidText);
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, kTitle);
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "KIVU Menu Extension");
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", "3.19");
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", "KIVU");
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", windir + "\\kivuutil.exe 666");
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+        return S_OK;
+    } catch (...) {
+        UnregisterServer();  // nothing half registered stays behind
+        return SELFREG_E_CLASS;
+    }
+}
+
+HRESULT UnregisterServer() {
+    try {
+        const std::string created =
+            kivu::ReadRegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsidText, kivu::kCreatedKeysValue, "");
+        for (const char* parent : kHandlerParents)
+            kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU");
+        kivu::DeleteRecordedKeys(created);
+        kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsidText);
+        kivu::DeleteRegValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText);
+        kivu::DeleteRegKey(HKEY_LOCAL_MACHINE, kUninstallKey);
+        return S_OK;
+    } catch (...) {
+        return SELFREG_E_CLASS;
+    }
+}
+
+}  // namespace kivumenu
+
+extern "C" long KivuLanguageFileReads() { return kivumenu::LanguageFileReads(); }

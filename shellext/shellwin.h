@@ -1,0 +1,63 @@
+// The handler library's Windows side: reading the configuration for one
+// menu, the registration, and the commands.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <olectl.h>
+
+#include <string>
+#include <vector>
+
+#include "shellext/menumodel.h"
+
+namespace kivumenu {
+
+constexpr const char* kClsidText = "{2D1D33E0-8A8F-11D1-9626-444553540000}";
+constexpr const char* kTitle = "KIVU Menu";
+
+// Live objects and server locks, for DllCanUnloadNow.
+void AddModuleRef();
+void ReleaseModuleRef();
+bool ModuleInUse();
+HINSTANCE ModuleInstance();
+
+// The Windows directory without a trailing backslash ("" when it has none that fits).
+std::string WindowsDirectory();
+
+// Everything one menu needs, read once: the flags, the language file (one
+// read of the whole file) and those list files whose command is shown.
+MenuInput LoadMenuInput();
+// How often the language file was read by this process (for the benchmark).
+long LanguageFileReads();
+
+// The program's icon as a menu bitmap; owned by the library, made once.
+HBITMAP MenuBitmap();
+void FreeMenuBitmap();
+
+HRESULT RegisterServer();
+HRESULT UnregisterServer();
+
+// What a command works on.
+struct Selection {
+    std::vector<std::string> paths;  // ANSI, short names where the long ones cannot be held
+    std::string folder;              // the folder the command works in
+};
+
+// A path in the ANSI code page; its short form when the long one has
+// characters the code page lacks or is too long for an atom; "" when neither fits.
+std::string AnsiPath(const std::wstring& path);
+
+struct InvokeContext {
+    HWND owner = nullptr;
+    IUnknown* site = nullptr;  // the host's site, may be null
+    const MenuInput* input = nullptr;
+    const Selection* selection = nullptr;
+    bool unicodeHost = false;
+};
+
+// Carries out one command; every failure that the user must know of is shown
+// in one message box. Never throws.
+HRESULT RunAction(const Action& action, const InvokeContext& context);
+
+}  // namespace kivumenu

@@ -1,0 +1,599 @@
+// kivumenu.dll in a COM host, as the file manager uses it: registration,
+// the class factory's counts, the menu built into a real HMENU from the
+// stored configuration, and the commands with their effects. It puts
+// kivuutil.exe into the Windows directory and changes the menu settings, so
+// this program runs in a Wine prefix of its own.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <fstream>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "common/reg.h"
+#include "tests/win/support/winsupport.h"
+#include "tools/shellhost.h"
+
+using namespace testsupport;
+using shellhost::MenuLine;
+
+namespace {
+
+constexpr CLSID kClsid = {0x2D1D33E0, 0x8A8F, 0x11D1, {0x96, 0x26, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+constexpr const char* kClsidText = "{2D1D33E0-8A8F-11D1-9626-444553540000}";
+constexpr const char* kApproved = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU";
+constexpr const char* kMenuKey = "software\\kivu\\menu";
+
+std::string WindowsDir() {
+    char dir[MAX_PATH];
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return dir;
+}
+std::string InWindows(const char* name) { return WindowsDir() + "\\" + name; }
+
+bool KeyExists(HKEY root, const std::string& path) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+bool ValueExists(HKEY root, const std::string& key, const char* name) {
+    return RegGetValueA(root, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::string Reg(HKEY root, const std::string& key, const char* name) {
+    return kivu::ReadRegString(root, key, name, "<missing>");
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ClipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return "<no clipboard>";
+    if (HANDLE h = GetClipboardData(CF_TEXT)) {
+        if (auto* p = static_cast<const char*>(GlobalLock(h))) {
+            text = p;
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void ClearClipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The language file's text for a number, read through the profile functions
+// (the handler reads the file on its own).
+std::string LangText(const char* section, int number) {
+    char buf[2048];
+    GetPrivateProfileStringA(section, std::to_string(number).c_str(), "", buf, sizeof buf, "kivulanguage.ini");
+    return buf;
+}
+
+std::string Plain(std::string text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size() && text[i + 1] == '&') out += '&', ++i;
+        else if (text[i] != '&') out += text[i];
+    }
+    return out;
+}
+
+std::vector<MenuLine> AtDepth(const std::vector<MenuLine>& lines, int depth) {
+    std::vector<MenuLine> out;
+    for (const auto& l : lines)
+        if (l.depth == depth) out.push_back(l);
+    return out;
+}
+
+// The items right below the top-level item with this text.
+std::vector<MenuLine> SubmenuOf(const std::vector<MenuLine>& lines, const std::string& text) {
+    std::vector<MenuLine> out;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].depth != 0 || Plain(lines[i].text) != text) continue;
+        for (size_t k = i + 1; k < lines.size() && lines[k].depth > 0; ++k)
+            if (lines[k].depth == 1) out.push_back(lines[k]);
+    }
+    return out;
+}
+
+// A file manager's view, as much of it as the handler uses: it lists a real
+// folder and records what gets selected.
+class FakeView final : public IServiceProvider, public IFolderView {
+public:
+    explicit FakeView(const std::string& folder) {
+        IShellFolder* desktop = nullptr;
+        SHGetDesktopFolder(&desktop);
+        PIDLIST_ABSOLUTE pidl = ILCreateFromPathA(folder.c_str());
+        desktop->BindToObject(pidl, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder_));
+        ILFree(pidl);
+        desktop->Release();
+        IEnumIDList* items = nullptr;
+        if (folder_ && folder_->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
+            PITEMID_CHILD item = nullptr;
+            while (items->Next(1, &item, nullptr) == S_OK) {
+                STRRET ret{};
+                char name[MAX_PATH] = {};
+                folder_->GetDisplayNameOf(item, SHGDN_INFOLDER | SHGDN_FORPARSING, &ret);
+                StrRetToBufA(&ret, item, name, MAX_PATH);
+                names.push_back(name);
+                items_.push_back(item);
+            }
+            items->Release();
+        }
+        selected.assign(items_.size(), false);
+    }
+    ~FakeView() {
+        for (auto item : items_) CoTaskMemFree(item);
+        if (folder_) folder_->Release();
+    }
+    std::set<std::string> Selected() const {
+        std::set<std::string> out;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (selected[i]) out.insert(names[i]);
+        return out;
+    }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        *out = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IServiceProvider))
+            *out = static_cast<IServiceProvider*>(this);
+        else if (IsEqualIID(riid, IID_IFolderView))
+            *out = static_cast<IFolderView*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs_; }  // lives on the test's stack
+    STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** out) override {
+        *out = nullptr;
+        if (!IsEqualGUID(service, SID_SFolderView)) return E_NOINTERFACE;
+        return QueryInterface(riid, out);
+    }
+    STDMETHODIMP GetCurrentViewMode(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP SetCurrentViewMode(UINT) override { return E_NOTIMPL; }
+    STDMETHODIMP GetFolder(REFIID riid, void** out) override {
+        return folder_ ? folder_->QueryInterface(riid, out) : E_FAIL;
+    }
+    STDMETHODIMP Item(int i, PITEMID_CHILD* out) override {
+        if (i < 0 || i >= static_cast<int>(items_.size())) return E_INVALIDARG;
+        *out = ILClone(items_[i]);
+        return S_OK;
+    }
+    STDMETHODIMP ItemCount(UINT, int* count) override {
+        *count = static_cast<int>(items_.size());
+        return S_OK;
+    }
+    STDMETHODIMP Items(UINT, REFIID, void**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetSelectionMarkedItem(int*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetFocusedItem(int*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetItemPosition(PCUITEMID_CHILD, POINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetSpacing(POINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDefaultSpacing(POINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetAutoArrange() override { return E_NOTIMPL; }
+    STDMETHODIMP SelectItem(int i, DWORD flags) override {
+        if (flags & SVSI_DESELECTOTHERS) selected.assign(items_.size(), false);
+        if (i >= 0 && i < static_cast<int>(items_.size()) && (flags & SVSI_SELECT)) selected[i] = true;
+        return S_OK;
+    }
+    STDMETHODIMP SelectAndPositionItems(UINT, PCUITEMID_CHILD_ARRAY, POINT*, DWORD) override { return E_NOTIMPL; }
+
+    std::vector<std::string> names;
+    std::vector<bool> selected;
+
+private:
+    ULONG refs_ = 1;
+    IShellFolder* folder_ = nullptr;
+    std::vector<PITEMID_CHILD> items_;
+};
+
+class ShellExt : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        // The handler starts the kivuutil.exe in the Windows directory.
+        CopyFileA((ExeDir() + "kivuutil.exe").c_str(), InWindows("kivuutil.exe").c_str(), FALSE);
+        module = LoadLibraryA((ExeDir() + "kivumenu.dll").c_str());
+        ASSERT_TRUE(module);
+        driveHandlersBefore = KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex");
+        ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+    }
+    static void TearDownTestSuite() {
+        Call("DllUnregisterServer");
+        DeleteFileA(InWindows("kivuutil.exe").c_str());
+        CoUninitialize();
+    }
+    static HRESULT Call(const char* name) {
+        auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(module, name));
+        return fn ? fn() : E_NOTIMPL;
+    }
+
+    void SetUp() override { Clean(); }
+    void TearDown() override { Clean(); }
+    static void Clean() {
+        kivu::DeleteRegKey(HKEY_CURRENT_USER, "software\\kivu");
+        for (const char* f : {"kivupfade.txt", "kivuprogs.txt", "kivuftp.txt"}) DeleteFileA(InWindows(f).c_str());
+        WritePrivateProfileStringA("Language", "Current", "English", "kivulanguage.ini");
+    }
+    static void Set(const char* name, const std::string& value) {
+        kivu::WriteRegString(HKEY_CURRENT_USER, kMenuKey, name, value);
+    }
+
+    // A new handler instance on the selection; the menu built.
+    std::unique_ptr<shellhost::Host> Menu(const std::vector<std::string>& paths) {
+        auto host = std::make_unique<shellhost::Host>();
+        EXPECT_EQ(host->Create(kClsid), S_OK);
+        if (!host->handler()) return host;
+        EXPECT_EQ(host->InitFiles(paths), S_OK);
+        lastResult = host->Build();
+        lines = shellhost::ReadMenu(host->menu());
+        return host;
+    }
+    // Offset of the top-level or submenu item with this (plain) text.
+    int OffsetOf(const std::string& text) const {
+        for (const auto& l : lines)
+            if (Plain(l.text) == text && !l.popup) return static_cast<int>(l.id - shellhost::kFirstId);
+        ADD_FAILURE() << "no item " << text;
+        return -1;
+    }
+
+    static HMODULE module;
+    static bool driveHandlersBefore;
+    HRESULT lastResult = E_FAIL;
+    std::vector<MenuLine> lines;
+    TempDir dir;
+};
+HMODULE ShellExt::module = nullptr;
+bool ShellExt::driveHandlersBefore = false;
+
+}  // namespace
+
+TEST_F(ShellExt, RegistrationWritesTheHandlerKeysAndUnregistrationRemovesExactlyThem) {
+    const std::string clsidKey = std::string("CLSID\\") + kClsidText;
+    for (const char* parent : {"*", "Folder", "Drive"})
+        EXPECT_EQ(Reg(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU", ""), kClsidText)
+            << parent;
+    char dll[MAX_PATH];
+    GetModuleFileNameA(module, dll, MAX_PATH);
+    EXPECT_EQ(Reg(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", ""), dll);
+    EXPECT_EQ(Reg(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsidText));
+    EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kUninstall, "UninstallString"), WindowsDir() + "\\kivuutil.exe 666");
+    EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kUninstall, "DisplayVersion"), "3.19");
+    EXPECT_NE(Reg(HKEY_LOCAL_MACHINE, kUninstall, "DisplayName"), "<missing>");
+    EXPECT_NE(Reg(HKEY_LOCAL_MACHINE, kUninstall, "Publisher"), "<missing>");
+
+    // A neighbour under the same parents must survive.
+    kivu::WriteRegString(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other", "", "{x}");
+    kivu::WriteRegString(HKEY_LOCAL_MACHINE, kApproved, "{other}", "x");
+    ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
+    for (const char* parent : {"*", "Folder", "Drive"})
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, clsidKey));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsidText));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other"));
+    // Parents that registering had to create go again; those that were there stay.
+    EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex"), driveHandlersBefore);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers"));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, "{other}"));
+    kivu::DeleteRegKey(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other");
+    kivu::DeleteRegValue(HKEY_LOCAL_MACHINE, kApproved, "{other}");
+
+    shellhost::Host host;
+    EXPECT_NE(host.Create(kClsid), S_OK);  // nothing registered any more
+    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+    shellhost::Host again;
+    EXPECT_EQ(again.Create(kClsid), S_OK);
+}
+
+TEST_F(ShellExt, ObjectsAndLocksKeepTheLibraryLoaded) {
+    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto get = reinterpret_cast<GetClassObject>(GetProcAddress(module, "DllGetClassObject"));
+    ASSERT_TRUE(get);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+    IClassFactory* factory = nullptr;
+    void* none = nullptr;
+    EXPECT_EQ(get(IID_IClassFactory, IID_IClassFactory, &none), CLASS_E_CLASSNOTAVAILABLE);
+    ASSERT_EQ(get(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
+    IUnknown* outer = reinterpret_cast<IUnknown*>(factory);
+    EXPECT_EQ(factory->CreateInstance(outer, IID_IUnknown, &none), CLASS_E_NOAGGREGATION);
+    IContextMenu* menu = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    IShellExtInit* init = nullptr;
+    EXPECT_EQ(menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
+    EXPECT_EQ(menu->QueryInterface(IID_IDataObject, &none), E_NOINTERFACE);
+    factory->Release();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);  // two references to the object remain
+    menu->Release();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
+    init->Release();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+    ASSERT_EQ(get(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    factory->LockServer(TRUE);
+    factory->Release();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
+    factory->LockServer(FALSE);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+}
+
+TEST_F(ShellExt, TheMenuFollowsTheStoredConfigurationInBothLanguages) {
+    WriteFile(InWindows("kivupfade.txt"), "c:\\work\r\n-\r\n-\r\nc:\\data & more\r\n-\r\n");
+    WriteFile(InWindows("kivuprogs.txt"), "Notepad|c:\\windows\\notepad.exe %d|c:\\windows\\\r\n-|-|-\r\n");
+    const std::string file = dir.Write("a.txt");
+    auto host = Menu({file});
+    ASSERT_TRUE(SUCCEEDED(lastResult));
+
+    // Defaults: every shipped command, in rising order, each with the bitmap.
+    std::vector<std::string> expected;
+    for (int n = 11; n <= 98; ++n)
+        if (!LangText("English", n).empty()) expected.push_back(LangText("English", n));
+    std::vector<std::string> shown;
+    for (const auto& l : AtDepth(lines, 0)) {
+        shown.push_back(Plain(l.text));
+        EXPECT_TRUE(l.bitmap) << l.text;
+    }
+    EXPECT_EQ(shown, expected);
+    // The result counts the ids used; every id is unique.
+    std::set<UINT> ids;
+    for (const auto& l : lines)
+        if (!l.separator && !l.popup && !l.disabled) ids.insert(l.id);
+    EXPECT_EQ(static_cast<size_t>(HRESULT_CODE(lastResult)), ids.size());
+    EXPECT_EQ(*ids.begin(), shellhost::kFirstId);
+    EXPECT_EQ(*ids.rbegin(), shellhost::kFirstId + ids.size() - 1);
+
+    const auto folders = SubmenuOf(lines, LangText("English", 15));
+    ASSERT_EQ(folders.size(), 3u);
+    EXPECT_EQ(folders[0].text, "c:\\work");
+    EXPECT_TRUE(folders[1].separator);
+    EXPECT_EQ(folders[2].text, "c:\\data && more");
+    EXPECT_EQ(SubmenuOf(lines, LangText("English", 16)).size(), 1u);  // no trailing separator
+    for (const auto& l : AtDepth(lines, 0))
+        if (Plain(l.text) == LangText("English", 17)) EXPECT_TRUE(l.disabled);  // no FTP sites
+
+    // German, in one submenu, some entries hidden, no access keys.
+    WritePrivateProfileStringA("Language", "Current", "German", "kivulanguage.ini");
+    Set("ExSubMenu", "1");
+    Set("Shortcut", "0");
+    std::string status(100, '1');
+    status[12 - 1] = '0';
+    status[97 - 1] = '0';
+    Set("status", status);
+    host = Menu({file});
+    const auto top = AtDepth(lines, 0);
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_TRUE(top[0].popup);
+    EXPECT_TRUE(top[0].bitmap);
+    std::vector<std::string> german;
+    for (int n = 11; n <= 98; ++n)
+        if (n != 12 && n != 97 && !LangText("German", n).empty()) german.push_back(LangText("German", n));
+    std::vector<std::string> inside;
+    for (const auto& l : AtDepth(lines, 1)) {
+        inside.push_back(l.text);
+        EXPECT_FALSE(l.bitmap);
+    }
+    EXPECT_EQ(inside, german);
+
+    // Bitmap off, menu empty when every flag is off.
+    Set("ExSubMenu", "0");
+    Set("ZeigeBitmap", "0");
+    host = Menu({file});
+    for (const auto& l : AtDepth(lines, 0)) EXPECT_FALSE(l.bitmap) << l.text;
+    Set("status", std::string(100, '0'));
+    host = Menu({file});
+    EXPECT_TRUE(lines.empty());
+    EXPECT_EQ(HRESULT_CODE(lastResult), 0);
+    // A host that only wants the default verb gets nothing added.
+    Set("status", std::string(100, '1'));
+    host->Build(CMF_DEFAULTONLY);
+    EXPECT_EQ(GetMenuItemCount(host->menu()), 0);
+}
+
+TEST_F(ShellExt, CopyCommandsByOffsetAnsiVerbAndUnicodeVerb) {
+    const std::string a = dir.Write("a.txt"), b = dir.Write("long name.txt");
+    auto host = Menu({a, b});
+    ClearClipboard();
+    EXPECT_EQ(host->InvokeOffset(OffsetOf("Copy path")), S_OK);
+    EXPECT_EQ(ClipboardText(), a + "\r\n" + b);
+    EXPECT_EQ(host->InvokeVerb("kivu.copyname"), S_OK);
+    EXPECT_EQ(ClipboardText(), "a.txt\r\nlong name.txt");
+    EXPECT_EQ(host->InvokeVerbW(L"kivu.copyshortpath"), S_OK);
+    const std::string shortPaths = ClipboardText();
+    const std::string second = shortPaths.substr(shortPaths.find("\r\n") + 2);
+    EXPECT_EQ(second.find(' '), std::string::npos) << second;
+    EXPECT_TRUE(Exists(second)) << second;
+    EXPECT_EQ(host->InvokeVerb("kivu.nosuchverb"), E_INVALIDARG);
+    EXPECT_EQ(host->InvokeOffset(999), E_INVALIDARG);
+
+    char verb[64] = {};
+    EXPECT_EQ(host->handler()->GetCommandString(OffsetOf("Copy name"), GCS_VERBA, nullptr, verb, sizeof verb), S_OK);
+    EXPECT_STREQ(verb, "kivu.copyname");
+    wchar_t help[64] = {};
+    EXPECT_EQ(host->handler()->GetCommandString(OffsetOf("Copy name"), GCS_HELPTEXTW, nullptr,
+                                                reinterpret_cast<char*>(help), 64),
+              S_OK);
+    EXPECT_STREQ(help, L"Copy name");
+}
+
+TEST_F(ShellExt, NamesOutsideTheCodePageArriveByTheirShortNames) {
+    const std::wstring wide = L"\u0416\u0436.txt";  // Cyrillic: not in Windows-1252
+    char folder[MAX_PATH];
+    lstrcpynA(folder, dir.path().c_str(), MAX_PATH);
+    std::wstring path(folder, folder + strlen(folder));
+    path += wide;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    // The host hands the name over in Unicode.
+    shellhost::Host host;
+    ASSERT_EQ(host.Create(kClsid), S_OK);
+    ASSERT_EQ(host.InitFiles(std::vector<std::wstring>{path}), S_OK);
+    host.Build();
+    ClearClipboard();
+    ASSERT_EQ(host.InvokeVerb("kivu.copypath"), S_OK);
+    const std::string copied = ClipboardText();
+    EXPECT_EQ(copied.find('?'), std::string::npos) << copied;
+    EXPECT_TRUE(Exists(copied)) << copied;
+}
+
+TEST_F(ShellExt, FoldersDrivesAndTheBackgroundGetNewFoldersInside) {
+    TempDir sub(dir.path());
+    auto host = Menu({sub.path().substr(0, sub.path().size() - 1)});  // a folder, as the file manager names it
+    ASSERT_EQ(host->InvokeVerb("kivu.newfolder"), S_OK);
+    EXPECT_TRUE(PathIsDirectoryA((sub.path() + "New folder").c_str()));
+    ASSERT_EQ(host->InvokeVerb("kivu.newfolder"), S_OK);
+    EXPECT_TRUE(PathIsDirectoryA((sub.path() + "New folder (2)").c_str()));
+
+    shellhost::Host background;
+    ASSERT_EQ(background.Create(kClsid), S_OK);
+    ASSERT_EQ(background.InitBackground(dir.path()), S_OK);
+    ASSERT_TRUE(SUCCEEDED(background.Build()));
+    EXPECT_GT(GetMenuItemCount(background.menu()), 0);
+    WritePrivateProfileStringA("Language", "Current", "German", "kivulanguage.ini");
+    ASSERT_EQ(background.InvokeVerb("kivu.newfolder"), S_OK);  // the language of the menu it was built with
+    EXPECT_TRUE(PathIsDirectoryA((dir.path() + "New folder").c_str()));
+
+    host = Menu({"C:\\"});
+    EXPECT_TRUE(SUCCEEDED(lastResult));
+    EXPECT_FALSE(lines.empty());
+    ClearClipboard();
+    ASSERT_EQ(host->InvokeVerb("kivu.copypath"), S_OK);
+    EXPECT_EQ(ClipboardText(), "C:\\");
+}
+
+TEST_F(ShellExt, RenameHandsExactlyTheSelectedFilesToKivuutil) {
+    const std::string a = dir.Write("one.txt"), b = dir.Write("two words.txt");
+    dir.Write("not selected.txt");
+    auto host = Menu({a, b});
+    ASSERT_EQ(host->InvokeOffset(OffsetOf("Rename / properties")), S_OK);
+    const auto dialogs = FindTopWindows("Trenamedialog", nullptr);
+    ASSERT_EQ(dialogs.size(), 1u);
+    HWND list = FindChild(dialogs[0], WC_LISTVIEWA);
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == 2; }));
+    std::set<std::string> names{ListViewText(list, 0, 0), ListViewText(list, 1, 0)};
+    EXPECT_EQ(names, (std::set<std::string>{"one.txt", "two words.txt"}));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dialogs[0], &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageA(dialogs[0], WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+    CloseHandle(process);
+}
+
+TEST_F(ShellExt, RunProgramStartsTheListedProgramWithTheSelectionThroughKivuutil) {
+    const std::string record = dir.path() + "record.txt";
+    const std::string a = dir.Write("a.txt"), b = dir.Write("b c.txt");
+    TempDir work;
+    WriteFile(InWindows("kivuprogs.txt"),
+              "Probe|" + ExeDir() + "probe_window.exe " + record + " %d|" + work.path() + "\r\n");
+    auto host = Menu({a, b});
+    ASSERT_EQ(host->InvokeVerb("kivu.program.0"), S_OK);
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(record).find("dir ") != std::string::npos; }, std::chrono::seconds(60)));
+    const std::string text = ReadFile(record);
+    EXPECT_NE(text.find(a), std::string::npos) << text;
+    char shortB[MAX_PATH];
+    GetShortPathNameA(b.c_str(), shortB, MAX_PATH);
+    EXPECT_NE(text.find(shortB), std::string::npos) << text;  // blanks cannot pass kivuutil's command line
+    std::string folder = work.path();
+    EXPECT_NE(text.find("dir "), std::string::npos);
+    EXPECT_NE(text.find(folder.substr(0, folder.size() - 1)), std::string::npos) << text;
+}
+
+TEST_F(ShellExt, SelectFilesSelectsWhatThePatternMatchesInTheHostsView) {
+    dir.Write("a.txt");
+    dir.Write("b.TXT");
+    dir.Write("c.doc");
+    FakeView view(dir.path());
+    ASSERT_EQ(view.names.size(), 3u);
+    view.selected[2] = true;  // c.doc was selected before
+    auto host = Menu({dir.path() + "c.doc"});
+    host->SetSite(static_cast<IServiceProvider*>(&view));
+    // The user types the pattern and confirms, in kivuutil's window.
+    const auto select = [&](const char* pattern, bool add) {
+        std::thread user([pattern, add] {
+            HWND dialog = nullptr;
+            for (int i = 0; i < 400 && !dialog; ++i, Sleep(50)) {
+                const auto found = FindTopWindows("Tselectform", nullptr);
+                if (!found.empty() && IsWindowVisible(found[0])) dialog = found[0];
+            }
+            if (!dialog) return;
+            SendMessageA(FindChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern));
+            if (add) SendMessageA(FindChild(dialog, "Button", "add to selection"), BM_SETCHECK, BST_CHECKED, 0);
+            PostMessageA(FindChild(dialog, "Button", "OK"), BM_CLICK, 0, 0);
+        });
+        const HRESULT hr = host->InvokeVerb("kivu.select");
+        user.join();
+        return hr;
+    };
+    ASSERT_EQ(select("*.txt", false), S_OK);
+    EXPECT_EQ(view.Selected(), (std::set<std::string>{"a.txt", "b.TXT"}));
+    // With "add to selection" the earlier selection stays.
+    view.selected.assign(3, false);
+    view.selected[2] = true;
+    ASSERT_EQ(select("a.*", true), S_OK);
+    EXPECT_EQ(view.Selected(), (std::set<std::string>{"a.txt", "c.doc"}));
+    host->SetSite(nullptr);
+}
+
+TEST_F(ShellExt, AMissingKivuutilIsReportedInOneMessage) {
+    const std::string exe = InWindows("kivuutil.exe"), away = InWindows("kivuutil.away");
+    ASSERT_TRUE(MoveFileA(exe.c_str(), away.c_str()));
+    auto host = Menu({dir.Write("a.txt")});
+    HRESULT hr = S_OK;
+    {
+        BoxWatcher boxes;
+        hr = host->InvokeVerb("kivu.configure");
+        EXPECT_EQ(boxes.count(), 1);
+        EXPECT_NE(boxes.text.find(exe), std::string::npos) << boxes.text;
+        EXPECT_NE(boxes.text.find("not found"), std::string::npos) << boxes.text;
+    }
+    MoveFileA(away.c_str(), exe.c_str());
+    EXPECT_EQ(hr, E_FAIL);
+}
+
+TEST_F(ShellExt, TheWindowCheckBringsAnOpenConfigurationForwardInsteadOfASecond) {
+    auto host = Menu({dir.Write("a.txt")});
+    const auto count = [] { return FindTopWindows("Tkonfigdialog", nullptr).size(); };
+    ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
+    ASSERT_TRUE(WaitUntil([&] { return count() == 1; }, std::chrono::seconds(30)));
+    ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
+    Sleep(1500);  // a second program would have had the time to open its window
+    EXPECT_EQ(count(), 1u);
+
+    Set("nowindowcheck", "1");
+    host = Menu({dir.path() + "a.txt"});
+    ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
+    EXPECT_TRUE(WaitUntil([&] { return count() == 2; }, std::chrono::seconds(30)));
+    for (HWND w : FindTopWindows("Tkonfigdialog", nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+            TerminateProcess(p, 0);  // closing would save the lists
+            WaitForSingleObject(p, 5000);
+            CloseHandle(p);
+        }
+    }
+}

@@ -8,6 +8,7 @@
 
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/windir.h"
 
 namespace kivu {
 
@@ -31,17 +32,6 @@ constexpr const char* kFiles[] = {
 
 constexpr const char* kClassKey = "CLSID\\{2D1D33E0-8A8F-11D1-9626-444553540000}";
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-
-// The Windows directory without a trailing backslash; empty when the system
-// gives none that fits.
-std::string WindowsDirectory() {
-    char dir[MAX_PATH];
-    const UINT n = GetWindowsDirectoryA(dir, 255);
-    if (n == 0 || n >= 255) return {};
-    std::string s(dir, n);
-    if (!s.empty() && s.back() == '\\') s.pop_back();
-    return s;
-}
 
 std::string Expand(const char* text) {
     std::string out(256, '\0');

@@ -7,6 +7,7 @@
 #include "common/kivulanguage.h"
 #include "app/uninstall.h"
 #include "common/reg.h"
+#include "common/windir.h"
 #include "config/konfigstore.h"
 
 namespace kivumenu {
@@ -84,15 +85,6 @@ HINSTANCE ModuleInstance() {
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&ModuleInstance), &module);
     return module;
-}
-
-std::string WindowsDirectory() {
-    char dir[MAX_PATH];
-    const UINT n = GetWindowsDirectoryA(dir, 255);
-    if (n == 0 || n >= 255) return {};
-    std::string s(dir, n);
-    if (!s.empty() && s.back() == '\\') s.pop_back();
-    return s;
 }
 
 long LanguageFileReads() { return languageReads; }

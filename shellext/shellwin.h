@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/windir.h"
 #include "shellext/menumodel.h"
 
 namespace kivumenu {
@@ -22,8 +23,7 @@ void ReleaseModuleRef();
 bool ModuleInUse();
 HINSTANCE ModuleInstance();
 
-// The Windows directory without a trailing backslash ("" when it has none that fits).
-std::string WindowsDirectory();
+using kivu::WindowsDirectory;
 
 // Everything one menu needs, read once: the flags, the language file (one
 // read of the whole file) and those list files whose command is shown.

@@ -409,29 +409,18 @@ void Tkonfigdialog::Hinzufgen1Click() {
     ShowFolders();
 }
 
-void Tkonfigdialog::Seperatorhinzufgen1Click() {
+// op runs on the folder list with the list's selection taken first.
+template <class Op>
+void Tkonfigdialog::OnFolders(Op op) {
     TakeSelections();
-    folders_.AddSeparator();
+    op(folders_);
     ShowFolders();
 }
 
-void Tkonfigdialog::Nachobenverschieben1Click() {
-    TakeSelections();
-    folders_.MoveUp();
-    ShowFolders();
-}
-
-void Tkonfigdialog::Nachuntenverschieben1Click() {
-    TakeSelections();
-    folders_.MoveDown();
-    ShowFolders();
-}
-
-void Tkonfigdialog::Eintraglschen1Click() {
-    TakeSelections();
-    folders_.DeleteSelected();
-    ShowFolders();
-}
+void Tkonfigdialog::Seperatorhinzufgen1Click() { OnFolders([](FolderList& list) { list.AddSeparator(); }); }
+void Tkonfigdialog::Nachobenverschieben1Click() { OnFolders([](FolderList& list) { list.MoveUp(); }); }
+void Tkonfigdialog::Nachuntenverschieben1Click() { OnFolders([](FolderList& list) { list.MoveDown(); }); }
+void Tkonfigdialog::Eintraglschen1Click() { OnFolders([](FolderList& list) { list.DeleteSelected(); }); }
 
 void Tkonfigdialog::Dateilschen1Click() {
     folders_.ClearAll();

@@ -126,6 +126,7 @@ private:
     // The list that the shared commands act on: programs on page 3, else FTP sites.
     bool ProgramsActive() const;
     template <class Op> void OnActiveList(Op op);
+    template <class Op> void OnFolders(Op op);
     void PopupAtCorner(ui::PopupMenu& menu);
     // Ctrl+Up/Down/Delete; false for any other key.
     // The folder chooser's title: text 10301 up to its first backslash.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/handlerlink.h"
+#include "common/windir.h"
 #include "tools/standin.h"
 
 int main(int argc, char** argv) {
@@ -76,11 +77,9 @@ int main(int argc, char** argv) {
     std::printf("kivuutil ended with exit code %lu\n", code);
     if (mode == "0") {
         // What the handler reads next time it builds the menu.
-        char dir[MAX_PATH];
-        const UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
         for (const char* name : {"kivupfade.txt", "kivuprogs.txt", "kivuftp.txt"}) {
             WIN32_FILE_ATTRIBUTE_DATA data;
-            const std::string path = std::string(dir, n) + "\\" + name;
+            const std::string path = kivu::WindowsDirectory() + "\\" + name;
             if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
                 std::printf("%s: %lu bytes\n", path.c_str(), data.nFileSizeLow);
             else

@@ -174,14 +174,7 @@ HRESULT Host::Build(UINT flags) {
     return menu_->QueryContextMenu(hmenu_, 0, kFirstId, 0x7FFF, flags);
 }
 
-HRESULT Host::InvokeOffset(UINT offset, HWND owner) {
-    CMINVOKECOMMANDINFO info{};
-    info.cbSize = sizeof info;
-    info.hwnd = owner;
-    info.lpVerb = MAKEINTRESOURCEA(offset);
-    info.nShow = SW_SHOWNORMAL;
-    return menu_->InvokeCommand(&info);
-}
+HRESULT Host::InvokeOffset(UINT offset, HWND owner) { return InvokeVerb(MAKEINTRESOURCEA(offset), owner); }
 
 HRESULT Host::InvokeVerb(const char* verb, HWND owner) {
     CMINVOKECOMMANDINFO info{};

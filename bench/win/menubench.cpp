@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/windir.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/shellhost.h"
 
@@ -57,11 +58,7 @@ std::vector<double> Time(IContextMenu* handler) {
     return us;
 }
 
-std::string WindowsFile(const char* name) {
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\" + name;
-}
+std::string WindowsFile(const char* name) { return kivu::WindowsDirectory() + "\\" + name; }
 
 void WriteLists(int n) {
     std::ofstream folders(WindowsFile("kivupfade.txt"), std::ios::binary);
@@ -85,9 +82,10 @@ void WriteLists(int n) {
 int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     HMODULE dll = LoadLibraryA((testsupport::ExeDir() + "kivumenu.dll").c_str());
-    auto reg = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(dll, "DllRegisterServer"));
-    auto unreg = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(dll, "DllUnregisterServer"));
-    auto reads = reinterpret_cast<long (*)()>(GetProcAddress(dll, "KivuLanguageFileReads"));
+    const auto exported = [dll](const char* name) { return reinterpret_cast<void*>(GetProcAddress(dll, name)); };
+    auto reg = reinterpret_cast<HRESULT(WINAPI*)()>(exported("DllRegisterServer"));
+    auto unreg = reinterpret_cast<HRESULT(WINAPI*)()>(exported("DllUnregisterServer"));
+    auto reads = reinterpret_cast<long (*)()>(exported("KivuLanguageFileReads"));
     if (!reg || !unreg || !reads || reg() != S_OK) {
         std::printf("kivumenu.dll could not be registered\n");
         return 1;

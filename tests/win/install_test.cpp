@@ -12,6 +12,7 @@
 #include <set>
 
 #include "common/reg.h"
+#include "common/windir.h"
 #include "tests/win/support/winsupport.h"
 
 using namespace testsupport;
@@ -21,11 +22,6 @@ namespace {
 constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU";
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-std::string WindowsDir() {
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return dir;
-}
 
 // The keys and values below a key, as "path" and "path\name=type:data"
 // lines, down to maxDepth levels (the keys at that level by name only).
@@ -106,7 +102,7 @@ struct Snapshot {
             SnapshotKey(scope.root, scope.path, part, scope.depth);
             for (const auto& l : part) s.lines.insert(std::string(scope.label) + "\\" + l);
         }
-        SnapshotFiles(WindowsDir(), s.lines);
+        SnapshotFiles(kivu::WindowsDirectory(), s.lines);
         return s;
     }
 };
@@ -122,7 +118,7 @@ bool Volatile(const std::string& line) {
     };
     for (const char* p : kPrefixes)
         if (line.rfind(p, 0) == 0) return true;
-    const std::string temp = WindowsDir() + "\\temp\\";
+    const std::string temp = kivu::WindowsDirectory() + "\\temp\\";
     if (line.size() >= temp.size() && _strnicmp(line.c_str(), temp.c_str(), temp.size()) == 0) return true;
     return false;
 }
@@ -174,7 +170,7 @@ int RunAndWait(std::string commandLine, DWORD ms, std::string* output = nullptr)
 }  // namespace
 
 TEST(Install, SilentInstallGivesAWorkingMenuAndUninstallLeavesNothingBehind) {
-    const std::string windir = WindowsDir();
+    const std::string windir = kivu::WindowsDirectory();
     // A prefix that never saw the product: the test set-up puts a language file there.
     DeleteFileA((windir + "\\kivulanguage.ini").c_str());
     const Snapshot before = Snapshot::Take();

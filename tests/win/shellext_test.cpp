@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "common/reg.h"
+#include "common/windir.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/shellhost.h"
 
@@ -29,12 +30,7 @@ constexpr const char* kApproved = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU";
 constexpr const char* kMenuKey = "software\\kivu\\menu";
 
-std::string WindowsDir() {
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return dir;
-}
-std::string InWindows(const char* name) { return WindowsDir() + "\\" + name; }
+std::string InWindows(const char* name) { return kivu::WindowsDirectory() + "\\" + name; }
 
 bool KeyExists(HKEY root, const std::string& path) {
     HKEY h = nullptr;
@@ -226,7 +222,8 @@ protected:
         CoUninitialize();
     }
     static HRESULT Call(const char* name) {
-        auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(module, name));
+        auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(module, name)));
         return fn ? fn() : E_NOTIMPL;
     }
 
@@ -280,7 +277,7 @@ TEST_F(ShellExt, RegistrationWritesTheHandlerKeysAndUnregistrationRemovesExactly
     EXPECT_EQ(Reg(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", ""), dll);
     EXPECT_EQ(Reg(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsidText));
-    EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kUninstall, "UninstallString"), WindowsDir() + "\\kivuutil.exe 666");
+    EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kUninstall, "UninstallString"), kivu::WindowsDirectory() + "\\kivuutil.exe 666");
     EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kUninstall, "DisplayVersion"), "3.19");
     EXPECT_NE(Reg(HKEY_LOCAL_MACHINE, kUninstall, "DisplayName"), "<missing>");
     EXPECT_NE(Reg(HKEY_LOCAL_MACHINE, kUninstall, "Publisher"), "<missing>");
@@ -311,7 +308,8 @@ TEST_F(ShellExt, RegistrationWritesTheHandlerKeysAndUnregistrationRemovesExactly
 
 TEST_F(ShellExt, ObjectsAndLocksKeepTheLibraryLoaded) {
     using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClassObject>(GetProcAddress(module, "DllGetClassObject"));
+    auto get =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
     ASSERT_TRUE(get);
     EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
     IClassFactory* factory = nullptr;
@@ -371,8 +369,11 @@ TEST_F(ShellExt, TheMenuFollowsTheStoredConfigurationInBothLanguages) {
     EXPECT_TRUE(folders[1].separator);
     EXPECT_EQ(folders[2].text, "c:\\data && more");
     EXPECT_EQ(SubmenuOf(lines, LangText("English", 16)).size(), 1u);  // no trailing separator
-    for (const auto& l : AtDepth(lines, 0))
-        if (Plain(l.text) == LangText("English", 17)) EXPECT_TRUE(l.disabled);  // no FTP sites
+    for (const auto& l : AtDepth(lines, 0)) {
+        if (Plain(l.text) == LangText("English", 17)) {
+            EXPECT_TRUE(l.disabled);  // no FTP sites
+        }
+    }
 
     // German, in one submenu, some entries hidden, no access keys.
     WritePrivateProfileStringA("Language", "Current", "German", "kivulanguage.ini");

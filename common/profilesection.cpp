@@ -34,13 +34,16 @@ ProfileSection::ProfileSection(std::string_view block) {
         const size_t end = block.find('\0');
         const std::string_view line = block.substr(0, end);
         if (line.empty()) break;  // the closing empty string
-        const size_t eq = line.find('=');
-        const std::string_view key = Trimmed(line.substr(0, eq));
-        if (!key.empty() && eq != std::string_view::npos)
-            values_.emplace(LowerKey(key), Unquoted(line.substr(eq + 1)));
+        AddLine(line);
         if (end == std::string_view::npos) break;
         block.remove_prefix(end + 1);
     }
+}
+
+void ProfileSection::AddLine(std::string_view line) {
+    const size_t eq = line.find('=');
+    const std::string_view key = Trimmed(line.substr(0, eq));
+    if (!key.empty() && eq != std::string_view::npos) values_.emplace(LowerKey(key), Unquoted(line.substr(eq + 1)));
 }
 
 std::optional<std::string> ProfileSection::Value(std::string_view key) const {
@@ -51,6 +54,24 @@ std::optional<std::string> ProfileSection::Value(std::string_view key) const {
 
 void ProfileSection::Set(std::string_view key, std::string value) {
     values_[LowerKey(Trimmed(key))] = Unquoted(value);
+}
+
+std::map<std::string, ProfileSection> ParseProfileText(std::string_view text) {
+    std::map<std::string, ProfileSection> sections;
+    ProfileSection* current = nullptr;
+    text = text.substr(0, text.find('\0'));
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string_view line = Trimmed(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.front() == '[') {
+            const size_t close = line.find(']');
+            current = &sections[LowerKey(Trimmed(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)))];
+        } else if (current) {
+            current->AddLine(line);
+        }
+    }
+    return sections;
 }
 
 }  // namespace kivu

@@ -105,13 +105,11 @@ public:
     STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override {
         try {
             if (flags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
-            input_ = LoadMenuInput();
             const int room = last >= first ? static_cast<int>(std::min<UINT>(last - first + 1, 0x7FFF)) : 0;
-            model_ = BuildMenu(input_, room);
-            built_ = true;
+            menu_ = CurrentMenu(room);
             HBITMAP bitmap = MenuBitmap();
-            for (const auto& item : model_.items) Insert(menu, index++, item, first, bitmap);
-            return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<USHORT>(model_.actions.size()));
+            for (const auto& item : menu_->model.items) Insert(menu, index++, item, first, bitmap);
+            return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<USHORT>(menu_->model.actions.size()));
         } catch (...) {
             return E_FAIL;
         }
@@ -125,9 +123,9 @@ public:
             InvokeContext context;
             context.owner = info->hwnd;
             context.site = site_;
-            context.input = &input_;
+            context.input = &menu_->input;
             context.selection = &selection_;
-            return RunAction(model_.actions[*offset], context);
+            return RunAction(menu_->model.actions[*offset], context);
         } catch (...) {
             return E_FAIL;
         }
@@ -136,8 +134,8 @@ public:
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT*, CHAR* name, UINT size) override {
         try {
             EnsureModel();
-            if (id >= model_.actions.size()) return E_INVALIDARG;
-            const Action& action = model_.actions[id];
+            if (id >= menu_->model.actions.size()) return E_INVALIDARG;
+            const Action& action = menu_->model.actions[id];
             const bool wide = type & GCS_UNICODE;
             std::string text;
             switch (type & ~GCS_UNICODE) {
@@ -176,10 +174,7 @@ public:
 private:
     // A host may ask for verbs without building the menu first.
     void EnsureModel() {
-        if (built_) return;
-        input_ = LoadMenuInput();
-        model_ = BuildMenu(input_, 0x7FFF);
-        built_ = true;
+        if (!menu_) menu_ = CurrentMenu(0x7FFF);
     }
 
     std::optional<size_t> OffsetOf(CMINVOKECOMMANDINFO* info) {
@@ -192,7 +187,7 @@ private:
             if (IS_INTRESOURCE(ex->lpVerbW)) {
                 EnsureModel();
                 const size_t offset = LOWORD(reinterpret_cast<UINT_PTR>(ex->lpVerbW));
-                return offset < model_.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
+                return offset < menu_->model.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
             }
             char buf[256] = {};
             WideCharToMultiByte(CP_ACP, 0, ex->lpVerbW, -1, buf, sizeof buf - 1, nullptr, nullptr);
@@ -201,12 +196,12 @@ private:
             if (IS_INTRESOURCE(info->lpVerb)) {
                 EnsureModel();
                 const size_t offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
-                return offset < model_.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
+                return offset < menu_->model.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
             }
             verb = info->lpVerb;
         }
         EnsureModel();
-        if (auto offset = model_.OffsetOfVerb(verb)) return static_cast<size_t>(*offset);
+        if (auto offset = menu_->model.OffsetOfVerb(verb)) return static_cast<size_t>(*offset);
         return std::nullopt;
     }
 
@@ -244,9 +239,7 @@ private:
     LONG refs_ = 1;
     IUnknown* site_ = nullptr;
     Selection selection_;
-    MenuInput input_;
-    MenuModel model_;
-    bool built_ = false;
+    std::shared_ptr<const BuiltMenu> menu_;  // the menu last built, or null
 };
 
 class ClassFactory final : public IClassFactory {

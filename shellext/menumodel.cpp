@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/profilesection.h"
+
 namespace kivumenu {
 
 namespace {
@@ -158,52 +160,26 @@ MenuModel BuildMenu(const MenuInput& in, int maxOffsets) {
 }
 
 std::map<int, std::string> ParseMenuTexts(std::string_view bytes) {
-    constexpr size_t kMaxValue = 2047;
-    // section (lower case) -> key -> value; the first occurrence wins, as with the profile functions.
-    std::map<std::string, std::map<std::string, std::string>> sections;
-    std::map<std::string, std::string>* current = nullptr;
-    if (const size_t nul = bytes.find('\0'); nul != std::string_view::npos) bytes = bytes.substr(0, nul);
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string_view::npos) end = bytes.size();
-        const std::string_view line = Trim(bytes.substr(pos, end - pos));
-        pos = end + 1;
-        if (line.empty()) continue;
-        if (line.front() == '[') {
-            const size_t close = line.find(']');
-            std::string name(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
-            std::transform(name.begin(), name.end(), name.begin(), Lower);
-            current = &sections[name];
-            continue;
-        }
-        const size_t eq = line.find('=');
-        if (!current || eq == std::string_view::npos) continue;
-        std::string key(Trim(line.substr(0, eq)));
-        std::transform(key.begin(), key.end(), key.begin(), Lower);
-        std::string_view value = Trim(line.substr(eq + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        current->emplace(key, std::string(value.substr(0, kMaxValue)));
-    }
+    constexpr size_t kMaxValue = 2047;  // as much as the profile functions return
+    const auto sections = kivu::ParseProfileText(bytes);
+    const auto section = [&](const std::string& name) -> const kivu::ProfileSection* {
+        const auto it = sections.find(name);
+        return it == sections.end() ? nullptr : &it->second;
+    };
     std::string language = "english";
-    if (auto it = sections.find("language"); it != sections.end())
-        if (auto cur = it->second.find("current"); cur != it->second.end() && !cur->second.empty()) {
-            language = cur->second;
+    if (const auto* names = section("language"))
+        if (auto current = names->Value("current"); current && !current->empty()) {
+            language = *current;
             std::transform(language.begin(), language.end(), language.begin(), Lower);
         }
     std::map<int, std::string> texts;
-    const auto fill = [&](const std::string& section) {
-        auto it = sections.find(section);
-        if (it == sections.end()) return;
-        for (int n = kivu::kFirstMenuEntry; n <= kivu::kLastMenuEntry; ++n) {
-            if (texts.count(n)) continue;
-            auto v = it->second.find(std::to_string(n));
-            if (v != it->second.end() && !v->second.empty()) texts[n] = v->second;
-        }
-    };
-    fill(language);
-    fill("english");
+    for (const std::string& name : {language, std::string("english")}) {
+        const auto* s = section(name);
+        if (!s) continue;
+        for (int n = kivu::kFirstMenuEntry; n <= kivu::kLastMenuEntry; ++n)
+            if (auto v = s->Value(std::to_string(n)); v && !v->empty() && !texts.count(n))
+                texts[n] = v->substr(0, kMaxValue);
+    }
     return texts;
 }
 

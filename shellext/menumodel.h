@@ -52,7 +52,7 @@ struct MenuSettings {
     bool noWindowCheck = false; // "nowindowcheck"
 };
 
-// Everything one menu is built from, read once per right-click.
+// Everything one menu is built from.
 struct MenuInput {
     MenuSettings settings;
     std::map<int, std::string> texts;  // command number -> text in the current language

@@ -1,7 +1,10 @@
 #include "shellext/shellwin.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <memory>
+#include <mutex>
 
 #include "common/convert.h"
 #include "common/kivulanguage.h"
@@ -15,7 +18,6 @@ namespace kivumenu {
 namespace {
 
 std::atomic<long> moduleRefs{0};
-std::atomic<long> languageReads{0};
 HBITMAP menuBitmap = nullptr;
 
 // Bounds for reading: a language or list file beyond them is read only up to
@@ -42,18 +44,61 @@ std::string ReadFileBounded(const std::string& path, DWORD maxBytes) {
     return bytes;
 }
 
+unsigned long long Ticks(const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+// What a file or a registry key looked like when it was read.
+struct Stamp {
+    bool exists = false;
+    unsigned long long size = 0, written = 0;  // written: 100 ns ticks
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp FileStamp(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {};
+    return {true, (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+            Ticks(data.ftLastWriteTime)};
+}
+
+// What a menu is built from: the menu key, the language file, the three
+// lists, and the host's id range.
+struct Sources {
+    std::array<Stamp, 5> stamps;
+    int room = 0;
+    bool operator==(const Sources&) const = default;
+};
+
+std::atomic<long> languageReads{0};
+
 // The menu key, opened once for all values of one menu.
 class MenuKey {
 public:
-    MenuKey() {
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kivu::kMenuKey, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS)
-            key_ = nullptr;
-    }
-    ~MenuKey() {
-        if (key_) RegCloseKey(key_);
-    }
+    MenuKey() = default;
+    ~MenuKey() { Close(); }
     MenuKey(const MenuKey&) = delete;
     MenuKey& operator=(const MenuKey&) = delete;
+
+    // The key's stamp: setting or deleting a value renews its last write
+    // time. The key stays open between menus; a deleted key no longer
+    // answers, so it is opened again (a key made anew is another key).
+    Stamp LastWrite() {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (!key_ && RegOpenKeyExA(HKEY_CURRENT_USER, kivu::kMenuKey, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS) {
+                key_ = nullptr;
+                return {};
+            }
+            FILETIME written{};
+            if (RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, &written) == ERROR_SUCCESS)
+                return {true, 0, Ticks(written)};
+            Close();
+        }
+        return {};
+    }
 
     // A string value up to its first zero; def when missing or of another type.
     std::string Value(const char* name, const std::string& def) const {
@@ -71,6 +116,10 @@ public:
     }
 
 private:
+    void Close() {
+        if (key_) RegCloseKey(key_);
+        key_ = nullptr;
+    }
     HKEY key_ = nullptr;
 };
 
@@ -89,28 +138,64 @@ HINSTANCE ModuleInstance() {
 
 long LanguageFileReads() { return languageReads; }
 
-MenuInput LoadMenuInput() {
-    MenuInput in;
-    {
-        const MenuKey key;
-        in.settings.status = key.Value("status", kivu::DefaultMenuStatus());
-        in.settings.subMenu = key.Option("ExSubMenu", false);
-        in.settings.bitmap = key.Option("ZeigeBitmap", true);
-        in.settings.accessKeys = key.Option("Shortcut", true);
-        in.settings.noWindowCheck = key.Option("nowindowcheck", false);
+namespace {
+
+std::shared_ptr<const BuiltMenu> ReadMenu(const MenuKey& key, const std::string& windir, int room) {
+    auto menu = std::make_shared<BuiltMenu>();
+    MenuInput& in = menu->input;
+    in.settings.status = key.Value("status", kivu::DefaultMenuStatus());
+    in.settings.subMenu = key.Option("ExSubMenu", false);
+    in.settings.bitmap = key.Option("ZeigeBitmap", true);
+    in.settings.accessKeys = key.Option("Shortcut", true);
+    in.settings.noWindowCheck = key.Option("nowindowcheck", false);
+    if (!windir.empty()) {
+        const auto read = [&](const char* name, DWORD maxBytes) { return ReadFileBounded(windir + "\\" + name, maxBytes); };
+        ++languageReads;
+        in.texts = ParseMenuTexts(read(kivu::kLanguageFile, kMaxLanguageBytes));
+        const auto shown = [&](Command c) {
+            return in.texts.count(static_cast<int>(c)) && kivu::MenuFlag(in.settings.status, static_cast<int>(c));
+        };
+        if (shown(Command::ChangeFolder)) in.folders = kivu::ParseFolders(read(kivu::kFoldersFile, kMaxListBytes));
+        if (shown(Command::RunProgram)) in.programs = kivu::ParsePrograms(read(kivu::kProgramsFile, kMaxListBytes));
+        if (shown(Command::FtpSite)) in.ftpSites = kivu::ParseFtpSites(read(kivu::kFtpFile, kMaxListBytes));
     }
+    menu->model = BuildMenu(in, room);
+    return menu;
+}
+
+}  // namespace
+
+std::shared_ptr<const BuiltMenu> CurrentMenu(int room) {
+    // The last menu, kept while its sources keep their stamps: a right-click
+    // then reads no file and no value. A stamp as young as the coarsest clock
+    // of a file system (2 s) is not trusted, as a second write in the same
+    // tick would keep it.
+    static std::mutex mutex;  // the file manager calls from several threads
+    static MenuKey key;
+    static std::shared_ptr<const BuiltMenu> kept;
+    static Sources keptSources;
+    static bool trusted = false;
+    constexpr unsigned long long kRacyTicks = 2 * 10000000ULL;
+
+    std::lock_guard<std::mutex> lock(mutex);
     const std::string windir = WindowsDirectory();
-    if (windir.empty()) return in;
-    ++languageReads;
-    in.texts = ParseMenuTexts(ReadFileBounded(windir + "\\" + kivu::kLanguageFile, kMaxLanguageBytes));
-    const auto shown = [&](Command c) {
-        return in.texts.count(static_cast<int>(c)) && kivu::MenuFlag(in.settings.status, static_cast<int>(c));
-    };
-    const auto list = [&](const char* name) { return ReadFileBounded(windir + "\\" + name, kMaxListBytes); };
-    if (shown(Command::ChangeFolder)) in.folders = kivu::ParseFolders(list(kivu::kFoldersFile));
-    if (shown(Command::RunProgram)) in.programs = kivu::ParsePrograms(list(kivu::kProgramsFile));
-    if (shown(Command::FtpSite)) in.ftpSites = kivu::ParseFtpSites(list(kivu::kFtpFile));
-    return in;
+    // The stamps are taken before the reads: a write in between then only
+    // costs one more read on the next menu.
+    Sources sources;
+    sources.room = room;
+    sources.stamps[0] = key.LastWrite();
+    if (!windir.empty()) {
+        const char* files[] = {kivu::kLanguageFile, kivu::kFoldersFile, kivu::kProgramsFile, kivu::kFtpFile};
+        for (size_t i = 0; i < 4; ++i) sources.stamps[i + 1] = FileStamp(windir + "\\" + files[i]);
+    }
+    if (kept && trusted && sources == keptSources) return kept;
+    kept = ReadMenu(key, windir, room);
+    keptSources = sources;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    trusted = std::all_of(sources.stamps.begin(), sources.stamps.end(),
+                          [&](const Stamp& s) { return Ticks(now) > s.written + kRacyTicks; });
+    return kept;
 }
 
 HBITMAP MenuBitmap() {

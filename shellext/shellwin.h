@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <olectl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,10 +26,17 @@ HINSTANCE ModuleInstance();
 
 using kivu::WindowsDirectory;
 
-// Everything one menu needs, read once: the flags, the language file (one
-// read of the whole file) and those list files whose command is shown.
-MenuInput LoadMenuInput();
-// How often the language file was read by this process (for the benchmark).
+// One menu: what it was built from and what its items do.
+struct BuiltMenu {
+    MenuInput input;
+    MenuModel model;
+};
+// The menu for a host's range of room ids, built from the flags in the
+// registry, the language file and those list files whose command is shown,
+// each read once. The last menu is kept while the key and the files keep
+// their last write times (and sizes).
+std::shared_ptr<const BuiltMenu> CurrentMenu(int room);
+// How often the language file was read by this process (for the tests and the benchmark).
 long LanguageFileReads();
 
 // The program's icon as a menu bitmap; owned by the library, made once.

@@ -52,3 +52,20 @@ TEST(ProfileSection, SetReplacesAsAWriteWould) {
     EXPECT_EQ(s.Value("12"), "Move");
     EXPECT_EQ(s.Value("13"), "New");
 }
+
+TEST(ProfileText, SplitsAWholeFileIntoSections) {
+    const std::string text = std::string("orphan=1\r\n[English]\r\n11=Copy path\r\n 12 = \"Copy name\" \r\n") +
+                             "[ german ]\n11=Pfad kopieren\n[ENGLISH]\n11=second\n13=Short\n" +
+                             "[open\nk=v\n[Language]\nCurrent=German\0[Hidden]\nx=1\n";
+    const auto sections = kivu::ParseProfileText(std::string_view(text.data(), text.size()));
+    ASSERT_EQ(sections.size(), 4u);  // english, german, open, language; nothing after the NUL
+    const auto& english = sections.at("english");
+    EXPECT_EQ(english.Value("11"), "Copy path");  // the first section of the name wins its keys
+    EXPECT_EQ(english.Value("12"), "Copy name");
+    EXPECT_EQ(english.Value("13"), "Short");      // a later section of the name adds its own
+    EXPECT_EQ(english.Value("orphan"), std::nullopt);
+    EXPECT_EQ(sections.at("german").Value("11"), "Pfad kopieren");
+    EXPECT_EQ(sections.at("open").Value("k"), "v");  // a header without "]" still opens a section
+    EXPECT_EQ(sections.at("language").Value("current"), "German");
+    EXPECT_TRUE(kivu::ParseProfileText("").empty());
+}

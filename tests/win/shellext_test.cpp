@@ -413,6 +413,82 @@ TEST_F(ShellExt, TheMenuFollowsTheStoredConfigurationInBothLanguages) {
     EXPECT_EQ(GetMenuItemCount(host->menu()), 0);
 }
 
+// Sets a file's last write time: the handler keeps its menu by these.
+void SetWriteTime(const std::string& path, const FILETIME& time) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    SetFileTime(h, nullptr, nullptr, &time);
+    CloseHandle(h);
+}
+
+FILETIME SecondsFromNow(long long seconds) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart += seconds * 10000000LL;
+    return {t.LowPart, t.HighPart};
+}
+
+TEST_F(ShellExt, AMenuIsKeptOnlyWhileTheKeyAndTheFilesKeepTheirTimes) {
+    auto reads = reinterpret_cast<long (*)()>(reinterpret_cast<void*>(GetProcAddress(module, "KivuLanguageFileReads")));
+    ASSERT_TRUE(reads);
+    const std::string file = dir.Write("a.txt"), folders = InWindows("kivupfade.txt");
+    const auto folderMenu = [&] {
+        auto host = Menu({file});
+        std::vector<std::string> texts;
+        for (const auto& l : SubmenuOf(lines, LangText("English", 15))) texts.push_back(l.text);
+        return texts;
+    };
+    // No menu key (defaults) and files written an hour ago: the second menu reads nothing.
+    const FILETIME hourAgo = SecondsFromNow(-3600);
+    SetWriteTime(InWindows("kivulanguage.ini"), hourAgo);
+    WriteFile(folders, "c:\\one\r\n");
+    SetWriteTime(folders, hourAgo);
+    EXPECT_EQ(folderMenu(), std::vector<std::string>{"c:\\one"});
+    long before = reads();
+    EXPECT_EQ(folderMenu(), std::vector<std::string>{"c:\\one"});
+    EXPECT_EQ(reads(), before);
+
+    // Same size, another time: read again.
+    WriteFile(folders, "c:\\two\r\n");
+    SetWriteTime(folders, SecondsFromNow(-3500));
+    EXPECT_EQ(folderMenu(), std::vector<std::string>{"c:\\two"});
+    EXPECT_EQ(reads(), before + 1);
+
+    // A time stamp that is only just written is not trusted: a second write
+    // of the same size in the same tick must still show.
+    const FILETIME now = SecondsFromNow(0);
+    WriteFile(folders, "c:\\aaa\r\n");
+    SetWriteTime(folders, now);
+    EXPECT_EQ(folderMenu(), std::vector<std::string>{"c:\\aaa"});
+    WriteFile(folders, "c:\\bbb\r\n");
+    SetWriteTime(folders, now);
+    EXPECT_EQ(folderMenu(), std::vector<std::string>{"c:\\bbb"});
+    DeleteFileA(folders.c_str());
+    EXPECT_TRUE(folderMenu().empty());
+
+    // The key: a value set, changed, the key deleted and made again.
+    Set("ExSubMenu", "1");
+    Sleep(2100);  // old enough to be trusted
+    Menu({file});
+    ASSERT_EQ(AtDepth(lines, 0).size(), 1u);
+    before = reads();
+    Menu({file});
+    EXPECT_EQ(AtDepth(lines, 0).size(), 1u);
+    EXPECT_EQ(reads(), before);
+    Set("ExSubMenu", "0");
+    Menu({file});
+    EXPECT_GT(AtDepth(lines, 0).size(), 1u);
+    kivu::DeleteRegKey(HKEY_CURRENT_USER, "software\\kivu");
+    Set("ExSubMenu", "1");
+    Menu({file});
+    EXPECT_EQ(AtDepth(lines, 0).size(), 1u);
+    kivu::DeleteRegKey(HKEY_CURRENT_USER, "software\\kivu");
+    Menu({file});
+    EXPECT_GT(AtDepth(lines, 0).size(), 1u);
+}
+
 TEST_F(ShellExt, CopyCommandsByOffsetAnsiVerbAndUnicodeVerb) {
     const std::string a = dir.Write("a.txt"), b = dir.Write("long name.txt");
     auto host = Menu({a, b});

@@ -66,7 +66,8 @@ std::map<std::string, ProfileSection> ParseProfileText(std::string_view text) {
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (!line.empty() && line.front() == '[') {
             const size_t close = line.find(']');
-            current = &sections[LowerKey(Trimmed(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)))];
+            const std::string_view name = line.substr(1, close == std::string_view::npos ? line.npos : close - 1);
+            current = &sections[LowerKey(Trimmed(name))];
         } else if (current) {
             current->AddLine(line);
         }

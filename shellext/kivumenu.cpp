@@ -15,8 +15,6 @@ namespace kivumenu {
 
 namespace {
 
-// {2D1D33E0-8A8F-11D1-9626-444553540000}
-constexpr CLSID kClsid = {0x2D1D33E0, 0x8A8F, 0x11D1, {0x96, 0x26, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
 std::wstring DropPath(HDROP drop, UINT i) {
     const UINT n = DragQueryFileW(drop, i, nullptr, 0);
@@ -293,7 +291,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (!IsEqualCLSID(clsid, kivumenu::kClsid)) return CLASS_E_CLASSNOTAVAILABLE;
+    if (!IsEqualCLSID(clsid, kivu::kClassId)) return CLASS_E_CLASSNOTAVAILABLE;
     return kivumenu::factory.QueryInterface(riid, out);
 }
 

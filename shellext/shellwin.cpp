@@ -149,7 +149,9 @@ std::shared_ptr<const BuiltMenu> ReadMenu(const MenuKey& key, const std::string&
     in.settings.accessKeys = key.Option("Shortcut", true);
     in.settings.noWindowCheck = key.Option("nowindowcheck", false);
     if (!windir.empty()) {
-        const auto read = [&](const char* name, DWORD maxBytes) { return ReadFileBounded(windir + "\\" + name, maxBytes); };
+        const auto read = [&](const char* name, DWORD maxBytes) {
+            return ReadFileBounded(windir + "\\" + name, maxBytes);
+        };
         ++languageReads;
         in.texts = ParseMenuTexts(read(kivu::kLanguageFile, kMaxLanguageBytes));
         const auto shown = [&](Command c) {
@@ -256,8 +258,6 @@ std::string AnsiPath(const std::wstring& path) {
 namespace {
 
 constexpr const char* kHandlerParents[] = {"*", "Folder", "Drive"};
-constexpr const char* kApprovedKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU";
 
 bool KeyExists(HKEY root, const std::string& path) {
     HKEY key = nullptr;
@@ -279,7 +279,7 @@ HRESULT RegisterServer() {
         const std::string dll = ModulePath();
         const std::string windir = WindowsDirectory();
         if (dll.empty() || windir.empty()) return SELFREG_E_CLASS;
-        const std::string clsidKey = std::string("CLSID\\") + kClsidText;
+        const std::string clsidKey = std::string("CLSID\\") + kivu::kClassIdText;
         // The parents that are not there yet are ours to remove again; an
         // earlier registration's record stays.
         std::string created = kivu::ReadRegString(HKEY_CLASSES_ROOT, clsidKey, kivu::kCreatedKeysValue, "");
@@ -293,12 +293,12 @@ HRESULT RegisterServer() {
         kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment");
         for (const char* parent : kHandlerParents)
             kivu::WriteRegString(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU", "",
-                                 kClsidText);
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, kTitle);
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "KIVU Menu Extension");
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", "3.19");
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", "KIVU");
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", windir + "\\kivuutil.exe 666");
+                                 kivu::kClassIdText);
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kApprovedKey, kivu::kClassIdText, kTitle);
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kUninstallKey, "DisplayName", "KIVU Menu Extension");
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kUninstallKey, "DisplayVersion", "3.19");
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kUninstallKey, "Publisher", "KIVU");
+        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kUninstallKey, "UninstallString", windir + "\\kivuutil.exe 666");
         SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
         return S_OK;
     } catch (...) {
@@ -310,13 +310,14 @@ HRESULT RegisterServer() {
 HRESULT UnregisterServer() {
     try {
         const std::string created =
-            kivu::ReadRegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsidText, kivu::kCreatedKeysValue, "");
+            kivu::ReadRegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kivu::kClassIdText,
+                                kivu::kCreatedKeysValue, "");
         for (const char* parent : kHandlerParents)
             kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU");
         kivu::DeleteRecordedKeys(created);
-        kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsidText);
-        kivu::DeleteRegValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText);
-        kivu::DeleteRegKey(HKEY_LOCAL_MACHINE, kUninstallKey);
+        kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kivu::kClassIdText);
+        kivu::DeleteRegValue(HKEY_LOCAL_MACHINE, kivu::kApprovedKey, kivu::kClassIdText);
+        kivu::DeleteRegKey(HKEY_LOCAL_MACHINE, kivu::kUninstallKey);
         return S_OK;
     } catch (...) {
         return SELFREG_E_CLASS;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "common/classid.h"
 #include "common/windir.h"
 #include "shellext/menumodel.h"
 
 namespace kivumenu {
 
-constexpr const char* kClsidText = "{2D1D33E0-8A8F-11D1-9626-444553540000}";
 constexpr const char* kTitle = "KIVU Menu";
 
 // Live objects and server locks, for DllCanUnloadNow.

@@ -14,12 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "common/classid.h"
 #include "tools/shellhost.h"
 
 namespace {
 
-// {2D1D33E0-8A8F-11D1-9626-444553540000}
-constexpr CLSID kClsid = {0x2D1D33E0, 0x8A8F, 0x11D1, {0x96, 0x26, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
 int Run(int argc, char** argv) {
     bool background = false, show = false;
@@ -39,7 +38,7 @@ int Run(int argc, char** argv) {
         return 2;
     }
     shellhost::Host host;
-    HRESULT hr = host.Create(kClsid);
+    HRESULT hr = host.Create(kivu::kClassId);
     if (FAILED(hr)) {
         std::fprintf(stderr, "the KIVU handler is not registered (0x%08lx)\n", static_cast<unsigned long>(hr));
         return 1;

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "common/classid.h"
 #include "common/windir.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/shellhost.h"
 
 namespace {
 
-constexpr CLSID kClsid = {0x2D1D33E0, 0x8A8F, 0x11D1, {0x96, 0x26, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 constexpr int kCalls = 100;
 
 // The baseline: a handler that adds one fixed item and reads nothing.
@@ -177,7 +177,7 @@ int main() {
         WriteLists(n);
         AgeFiles();
         shellhost::Host host;
-        if (FAILED(host.Create(kClsid)) || FAILED(host.InitFiles(files))) {
+        if (FAILED(host.Create(kivu::kClassId)) || FAILED(host.InitFiles(files))) {
             std::printf("the handler could not be created\n");
             break;
         }

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 
+#include "common/classid.h"
 #include "common/reg.h"
 #include "common/windir.h"
 #include "tests/win/support/winsupport.h"
@@ -19,7 +20,7 @@ using namespace testsupport;
 
 namespace {
 
-constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU";
+constexpr const char* kUninstall = kivu::kUninstallKey;
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 
@@ -79,7 +80,7 @@ struct Snapshot {
         struct Scope {
             const char* label;
             HKEY root;
-            const char* path;
+            std::string path;
             int depth;
         };
         constexpr int kAll = 64;
@@ -90,7 +91,7 @@ struct Snapshot {
             {"HKCR", HKEY_CLASSES_ROOT, "Drive", kAll},
             {"HKCR", HKEY_CLASSES_ROOT, "Directory", kAll},
             {"HKCR", HKEY_CLASSES_ROOT, "CLSID", 1},
-            {"HKCR", HKEY_CLASSES_ROOT, "CLSID\\{2D1D33E0-8A8F-11D1-9626-444553540000}", kAll},
+            {"HKCR", HKEY_CLASSES_ROOT, std::string("CLSID\\") + kivu::kClassIdText, kAll},
             {"HKLM", HKEY_LOCAL_MACHINE, "Software", 2},
             {"HKLM", HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", kAll},
             {"HKCU", HKEY_CURRENT_USER, "Software", 2},

@@ -14,6 +14,7 @@
 #include <set>
 #include <thread>
 
+#include "common/classid.h"
 #include "common/reg.h"
 #include "common/windir.h"
 #include "tests/win/support/winsupport.h"
@@ -24,10 +25,10 @@ using shellhost::MenuLine;
 
 namespace {
 
-constexpr CLSID kClsid = {0x2D1D33E0, 0x8A8F, 0x11D1, {0x96, 0x26, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-constexpr const char* kClsidText = "{2D1D33E0-8A8F-11D1-9626-444553540000}";
-constexpr const char* kApproved = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU";
+constexpr CLSID kClsid = kivu::kClassId;
+constexpr const char* kClsidText = kivu::kClassIdText;
+constexpr const char* kApproved = kivu::kApprovedKey;
+constexpr const char* kUninstall = kivu::kUninstallKey;
 constexpr const char* kMenuKey = "software\\kivu\\menu";
 
 std::string InWindows(const char* name) { return kivu::WindowsDirectory() + "\\" + name; }

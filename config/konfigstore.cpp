@@ -6,12 +6,12 @@
 #include "common/errors.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/windir.h"
 
 namespace kivu {
 
 namespace {
 
-constexpr UINT kWindowsDirBuffer = 256;
 constexpr DWORD kExpandBuffer = 256;
 constexpr DWORD kSectionBuffer = 16384;  // the key list of a profile section
 
@@ -58,10 +58,9 @@ void WriteFolderVerb(bool doublePane) {
 }
 
 std::string ListFilePath(const char* fileName) {
-    char dir[kWindowsDirBuffer];
-    const UINT n = GetWindowsDirectoryA(dir, kWindowsDirBuffer);
-    if (n == 0 || n >= kWindowsDirBuffer) ThrowIoError(GetLastError());
-    return std::string(dir, n) + "\\" + fileName;
+    const std::string dir = WindowsDirectory();
+    if (dir.empty()) ThrowIoError(ERROR_BUFFER_OVERFLOW);  // no Windows directory that fits a path
+    return dir + "\\" + fileName;
 }
 
 std::optional<std::string> ReadListFile(const std::string& path) {

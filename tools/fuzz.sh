@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs them one after the other:
 # the pattern engine's, then the list files of the menu configuration, then
-# the live update's HTTP and link parsing.
+# the live update's HTTP and link parsing, then the context menu built from
+# the files the handler reads.
 # Usage: BUILD=<build folder> tools/fuzz.sh [seconds per target, default 60] [extra libFuzzer flags...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,7 +12,7 @@ shift || true
 out="$build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKIVU_SANITIZE=ON -DKIVU_BENCH=OFF >/dev/null
-cmake --build "$out" --target pattern_fuzz listfiles_fuzz http_fuzz -j "$(nproc)"
+cmake --build "$out" --target pattern_fuzz listfiles_fuzz http_fuzz menu_fuzz -j "$(nproc)"
 
 corpus="$out/corpus/pattern"
 mkdir -p "$corpus"
@@ -44,3 +45,10 @@ seed 'HTTP/1.1 200 OK\nContent-Length: 5\n\nhello' lengths
 seed 'http://127.0.0.1:8000/simcgi-bin/win95find.cgi?kivu' address
 seed '<html><A HREF="/pub/simtelnet/win95/desktop/kivu320.zip">x</A>' link
 "$out/bin/http_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 "$@"
+
+corpus="$out/corpus/menu"
+mkdir -p "$corpus"
+# Flags, id range, then status, language file and the three lists, split by 0x1E.
+seed '\x07\x40111111111111111111111111\x1e[Language]\r\nCurrent=German\r\n[German]\r\n11=&Pfad\r\n[English]\r\n15=Folders\r\n16=Programs\r\n17=FTP\x1ec:\\work\r\n-\r\n-\r\nd:\\x\x1eTool|c:\\t.exe %%d|c:\\\r\n-|-|-\x1eSite|ftp.example.org' full
+seed '\x00\x03\x1e[English]\n11=a\n12=b\n13=c\n14=d\x1e\x1e\x1e' narrow
+"$out/bin/menu_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 "$@"

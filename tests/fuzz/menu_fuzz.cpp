@@ -1,0 +1,79 @@
+// What the context-menu handler makes of the files it reads in the file
+// manager's process: any language file, list files and status string build
+// a menu that stays within its bounds.
+//
+// Input: one byte of flags, one byte for the host's id range, then the
+// status, the language file and the three lists, separated by 0x1E.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shellext/menumodel.h"
+
+namespace {
+
+using namespace kivumenu;
+
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+// Every command item has an offset below the action count and a bounded
+// text; popups hold a bounded list with no separator at either end or twice
+// in a row.
+void CheckItems(const std::vector<MenuItem>& items, const MenuModel& model, int depth) {
+    Check(depth <= 2);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const MenuItem& item = items[i];
+        Check(item.text.size() <= 2048);
+        if (item.kind == MenuItem::Kind::Command) Check(item.offset < static_cast<int>(model.actions.size()));
+        if (item.kind == MenuItem::Kind::Separator)
+            Check(i > 0 && i + 1 < items.size() && items[i - 1].kind != MenuItem::Kind::Separator);
+        if (item.kind == MenuItem::Kind::Popup) {
+            size_t entries = 0;
+            for (const auto& c : item.children) entries += c.kind != MenuItem::Kind::Separator;
+            Check(entries > 0 && entries <= kMaxListItems);
+            CheckItems(item.children, model, depth + 1);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    const uint8_t flags = data[0];
+    const int room = data[1];
+    std::vector<std::string_view> parts;
+    std::string_view rest(reinterpret_cast<const char*>(data + 2), size - 2);
+    for (int i = 0; i < 4; ++i) {
+        const size_t cut = rest.find('\x1e');
+        parts.push_back(rest.substr(0, cut));
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+    }
+    parts.push_back(rest);
+
+    MenuInput in;
+    in.settings.status = std::string(parts[0]);
+    in.settings.subMenu = flags & 1;
+    in.settings.bitmap = flags & 2;
+    in.settings.accessKeys = flags & 4;
+    in.texts = ParseMenuTexts(parts[1]);
+    for (const auto& [number, text] : in.texts) Check(!text.empty() && text.size() <= 2047);
+    in.folders = kivu::ParseFolders(parts[2]);
+    in.programs = kivu::ParsePrograms(parts[3]);
+    in.ftpSites = kivu::ParseFtpSites(parts[4]);
+
+    const MenuModel model = BuildMenu(in, room);
+    Check(static_cast<int>(model.actions.size()) <= room);
+    CheckItems(model.items, model, 0);
+    for (const Action& a : model.actions) {
+        Check(a.help.size() <= 2047 + kMaxItemText);
+        Check(model.OffsetOfVerb(a.verb).has_value());
+    }
+    // The status string doubles as a name and a pattern: matching must end.
+    MatchesPattern(parts[1].substr(0, 256), parts[0].substr(0, 256));
+    return 0;
+}

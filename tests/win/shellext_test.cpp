@@ -966,6 +966,85 @@ TEST_F(ShellExt, ToggleHiddenFlipsTheExplorerSettingStartingFromHidden) {
     else kivu::DeleteRegValue(HKEY_CURRENT_USER, key, "Hidden");
 }
 
+namespace {
+
+// The lines of a file list, sorted (the order is the file system's); "<no
+// line end>" when the last line is not ended.
+std::vector<std::string> ListLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos) {
+            lines.push_back("<no line end>" + text.substr(pos));
+            break;
+        }
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(ShellExt, FileListNamesEachEntryOnceFoldersMarkedFilesWithSizesAndNeverItself) {
+    dir.Write("a.txt", "hello");
+    dir.Write("empty.bin", "");
+    dir.Write("with blank.txt", std::string(1234, 'x'));
+    TempDir sub(dir.path());
+    sub.Write("inside.txt");  // only the folder's own entries are listed
+    const std::string subName = WithoutSlash(sub.path()).substr(WithoutSlash(sub.path()).find_last_of('\\') + 1);
+    auto host = Menu({WithoutSlash(dir.path())});
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    const std::vector<std::string> expected = {"a.txt\t5", "empty.bin\t0", subName + "\\", "with blank.txt\t1234"};
+    const std::string list = dir.path() + "filelist.txt";
+    EXPECT_EQ(ListLines(ReadFile(list)), expected);
+    // Again: the list written before is not an entry of the folder's list (it
+    // would show its old size), and a new file shows up.
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    EXPECT_EQ(ListLines(ReadFile(list)), expected);
+    dir.Write("b.txt", "12");
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    auto more = expected;
+    more.push_back("b.txt\t2");
+    std::sort(more.begin(), more.end());
+    EXPECT_EQ(ListLines(ReadFile(list)), more);
+}
+
+TEST_F(ShellExt, FileListGoesIntoTheFolderOfTheSelectionTheFolderTheBackgroundOrTheDrive) {
+    TempDir sub(dir.path());
+    sub.Write("one.txt", "1");
+    const std::string subName = WithoutSlash(sub.path()).substr(WithoutSlash(sub.path()).find_last_of('\\') + 1);
+    // A selected file: the list of its folder.
+    auto host = Menu({sub.path() + "one.txt"});
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    EXPECT_EQ(ListLines(ReadFile(sub.path() + "filelist.txt")), (std::vector<std::string>{"one.txt\t1"}));
+    EXPECT_FALSE(Exists(dir.path() + "filelist.txt"));
+    // The background of a folder.
+    shellhost::Host background;
+    ASSERT_EQ(background.Create(kClsid), S_OK);
+    ASSERT_EQ(background.InitBackground(dir.path()), S_OK);
+    ASSERT_TRUE(SUCCEEDED(background.Build()));
+    ASSERT_EQ(background.InvokeVerb("kivu.filelist"), S_OK);
+    EXPECT_EQ(ListLines(ReadFile(dir.path() + "filelist.txt")), (std::vector<std::string>{subName + "\\"}));
+    // An empty folder: an empty list, not one empty line; again with only
+    // that list in it.
+    TempDir empty(dir.path());
+    host = Menu({WithoutSlash(empty.path())});
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+        EXPECT_TRUE(Exists(empty.path() + "filelist.txt")) << run;
+        EXPECT_EQ(ReadFile(empty.path() + "filelist.txt"), "") << run;
+    }
+    // A drive: "C:\" is not given a second backslash.
+    host = Menu({"C:\\"});
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    const auto root = ListLines(ReadFile("C:\\filelist.txt"));
+    DeleteFileA("C:\\filelist.txt");
+    EXPECT_NE(std::find(root.begin(), root.end(), "windows\\"), root.end());
+}
+
 TEST_F(ShellExt, PromptHereStartsComSpecInTheFolderThroughKivuutil) {
     const std::string record = dir.path() + "record.txt";
     const std::string folder = dir.path() + "two words";

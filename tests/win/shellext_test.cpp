@@ -235,7 +235,7 @@ std::vector<ProbeRun> ProbeRuns(const std::string& text) {
         const size_t sp1 = line.find(' '), sp2 = line.find(' ', sp1 + 1);
         if (sp1 == std::string::npos) continue;
         const std::string kind = line.substr(0, sp1);
-        const DWORD pid = std::stoul(line.substr(sp1 + 1, sp2 - sp1 - 1));
+        const DWORD pid = strtoul(line.substr(sp1 + 1, sp2 - sp1 - 1).c_str(), nullptr, 10);  // 0: a line half written
         if (kind == "start") {
             const size_t sp3 = line.find(' ', sp2 + 1);
             runs.push_back({pid, sp3 == std::string::npos ? "" : line.substr(sp3 + 1), {}});
@@ -268,17 +268,27 @@ std::vector<ProbeRun> WaitForProbes(const std::string& record, size_t count) {
     return runs;
 }
 
-// Ends, bounded, the processes that own top-level windows of a class.
-void WaitForWindowsToGo(const char* className) {
-    for (HWND w : FindTopWindows(className, nullptr)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {
-            if (WaitForSingleObject(p, 15000) != WAIT_OBJECT_0) TerminateProcess(p, 1);
-            CloseHandle(p);
+// When the scope ends (also by a failed assertion), waits for the programs
+// that own top-level windows of the class to end, and ends those that stay.
+class WindowsGoAtEnd {
+public:
+    explicit WindowsGoAtEnd(const char* className) : className_(className) {}
+    ~WindowsGoAtEnd() {
+        for (HWND w : FindTopWindows(className_, nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {
+                if (WaitForSingleObject(p, 15000) != WAIT_OBJECT_0) TerminateProcess(p, 1);
+                CloseHandle(p);
+            }
         }
     }
-}
+    WindowsGoAtEnd(const WindowsGoAtEnd&) = delete;
+    WindowsGoAtEnd& operator=(const WindowsGoAtEnd&) = delete;
+
+private:
+    const char* className_;
+};
 
 // The window probe as the command of a verb of a class (or URL scheme) in
 // HKCR, recording "TAG TARGET". Wine reads HKCR from the machine's classes
@@ -1051,6 +1061,7 @@ TEST_F(ShellExt, PromptHereStartsComSpecInTheFolderThroughKivuutil) {
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     const std::string file = folder + "\\a.txt";
     WriteFile(file, "x");
+    WindowsGoAtEnd kivuutil("TEXECForm");
     EnvVar comspec("ComSpec", ExeDir() + "probe_window.exe");
     EnvVar probeRecord("KIVU_PROBE_RECORD", record);
     BoxWatcher boxes;  // a failure's message must not hold the test
@@ -1067,5 +1078,4 @@ TEST_F(ShellExt, PromptHereStartsComSpecInTheFolderThroughKivuutil) {
     ASSERT_EQ(runs.size(), 2u) << ReadFile(record);
     EXPECT_TRUE(SameFolder(runs[1].folder, folder)) << runs[1].folder;
     EXPECT_EQ(boxes.count(), 0) << boxes.text;
-    WaitForWindowsToGo("TEXECForm");
 }

@@ -60,6 +60,9 @@ void TEXECForm::IdleStep() {
     if (!runPending_) return;
     if (!Visible()) {
         Show();  // the run follows on a later idle turn, once the window is up
+        // Showing the off-screen window need not queue anything, and the loop
+        // waits for a message before the next idle turn.
+        PostMessageA(Handle(), WM_NULL, 0, 0);
         return;
     }
     runPending_ = false;

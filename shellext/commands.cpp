@@ -272,6 +272,8 @@ HRESULT ToggleHidden() {
     return S_OK;
 }
 
+constexpr const char* kFileListName = "filelist.txt";
+
 // "filelist.txt" in the folder: one line per entry, folders marked.
 HRESULT FileList(const InvokeContext& c) {
     const std::string& base = c.selection->folder;
@@ -284,6 +286,8 @@ HRESULT FileList(const InvokeContext& c) {
         do {
             const std::string name = data.cFileName;
             if (name == "." || name == "..") continue;
+            // A list written before is no content of the folder: it would show its old size.
+            if (lstrcmpiA(name.c_str(), kFileListName) == 0) continue;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 lines.push_back(name + "\\");
             } else {
@@ -294,10 +298,21 @@ HRESULT FileList(const InvokeContext& c) {
         } while (FindNextFileA(find, &data));
         FindClose(find);
     }
-    const std::string path = base + sep + "filelist.txt";
-    try {
-        kivu::WriteListFile(path, JoinLines(lines) + "\r\n");
-    } catch (...) {
+    const std::string path = base + sep + kFileListName;
+    bool written = true;
+    if (lines.empty()) {
+        // No entries, no lines; the list store would delete the file instead.
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        written = file != INVALID_HANDLE_VALUE;
+        if (written) CloseHandle(file);
+    } else {
+        try {
+            kivu::WriteListFile(path, JoinLines(lines) + "\r\n");
+        } catch (...) {
+            written = false;
+        }
+    }
+    if (!written) {
         ShowMessage(c.owner, "The file list " + path + " could not be written.");
         return E_FAIL;
     }

@@ -9,6 +9,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -204,6 +205,233 @@ private:
     ULONG refs_ = 1;
     IShellFolder* folder_ = nullptr;
     std::vector<PITEMID_CHILD> items_;
+};
+
+// Same folder? Case and a trailing backslash do not count.
+bool SameFolder(std::string a, std::string b) {
+    while (!a.empty() && a.back() == '\\') a.pop_back();
+    while (!b.empty() && b.back() == '\\') b.pop_back();
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+std::string WithoutSlash(std::string path) {
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+// What one run of the probe recorded: "start PID SHOW ARGS" and "dir PID FOLDER".
+struct ProbeRun {
+    DWORD pid = 0;
+    std::string args, folder;
+};
+
+std::vector<ProbeRun> ProbeRuns(const std::string& text) {
+    std::vector<ProbeRun> runs;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        const size_t sp1 = line.find(' '), sp2 = line.find(' ', sp1 + 1);
+        if (sp1 == std::string::npos) continue;
+        const std::string kind = line.substr(0, sp1);
+        const DWORD pid = strtoul(line.substr(sp1 + 1, sp2 - sp1 - 1).c_str(), nullptr, 10);  // 0: a line half written
+        if (kind == "start") {
+            const size_t sp3 = line.find(' ', sp2 + 1);
+            runs.push_back({pid, sp3 == std::string::npos ? "" : line.substr(sp3 + 1), {}});
+        } else if (kind == "dir") {
+            for (auto& r : runs)
+                if (r.pid == pid) r.folder = line.substr(sp2 + 1);
+        }
+    }
+    return runs;
+}
+
+// Waits until `count` probes have recorded their start and every started one
+// its end, then until their processes are gone: no probe outlives the test.
+std::vector<ProbeRun> WaitForProbes(const std::string& record, size_t count) {
+    const auto lines = [&](const char* kind) {
+        const std::string text = ReadFile(record);
+        size_t n = 0;
+        for (size_t pos = 0; (pos = text.find(kind, pos)) != std::string::npos; ++pos)
+            if (pos == 0 || text[pos - 1] == '\n') ++n;
+        return n;
+    };
+    WaitUntil([&] { return lines("start ") >= count && lines("end ") >= lines("start "); }, std::chrono::seconds(60));
+    const auto runs = ProbeRuns(ReadFile(record));
+    for (const auto& r : runs) {
+        if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, r.pid)) {
+            if (WaitForSingleObject(p, 10000) != WAIT_OBJECT_0) TerminateProcess(p, 1);
+            CloseHandle(p);
+        }
+    }
+    return runs;
+}
+
+// When the scope ends (also by a failed assertion), waits for the programs
+// that own top-level windows of the class to end, and ends those that stay.
+class WindowsGoAtEnd {
+public:
+    explicit WindowsGoAtEnd(const char* className) : className_(className) {}
+    ~WindowsGoAtEnd() {
+        for (HWND w : FindTopWindows(className_, nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {
+                if (WaitForSingleObject(p, 15000) != WAIT_OBJECT_0) TerminateProcess(p, 1);
+                CloseHandle(p);
+            }
+        }
+    }
+    WindowsGoAtEnd(const WindowsGoAtEnd&) = delete;
+    WindowsGoAtEnd& operator=(const WindowsGoAtEnd&) = delete;
+
+private:
+    const char* className_;
+};
+
+// The window probe as the command of a verb of a class (or URL scheme) in
+// HKCR, recording "TAG TARGET". Wine reads HKCR from the machine's classes
+// only (HKCU\Software\Classes is not merged in), so those are changed, and
+// put back as they were when the object dies.
+class ProbeCommand {
+public:
+    ProbeCommand(const std::string& cls, const char* verb, const std::string& record, const std::string& tag,
+                 bool urlScheme = false)
+        : cls_(cls), verb_(verb), key_(cls + "\\shell\\" + verb + "\\command") {
+        command_ = "\"" + ExeDir() + "probe_window.exe\" \"" + record + "\" " + tag + " \"%1\"";
+        // The first key along the path that is missing goes again as a whole.
+        for (size_t pos = 0; created_.empty();) {
+            const size_t next = key_.find('\\', pos);
+            const std::string part = key_.substr(0, next);
+            if (!KeyExists(HKEY_CLASSES_ROOT, part)) created_ = part;
+            if (next == std::string::npos) break;
+            pos = next + 1;
+        }
+        if (created_.empty()) {
+            DWORD size = 0;
+            if (RegGetValueA(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, RRF_RT_ANY | RRF_NOEXPAND, &oldType_, nullptr,
+                             &size) == ERROR_SUCCESS) {
+                oldValue_.resize(size);
+                hadValue_ = RegGetValueA(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, RRF_RT_ANY | RRF_NOEXPAND,
+                                         &oldType_, oldValue_.data(), &size) == ERROR_SUCCESS;
+                oldValue_.resize(size);
+            }
+        }
+        if (urlScheme && created_ != cls && !ValueExists(HKEY_CLASSES_ROOT, cls, "URL Protocol")) addedProtocol_ = true;
+        // The probe is no DDE server: a DDE request after starting it fails,
+        // and the shell reports the start as failed (Wine's Folder has one).
+        dde_ = cls + "\\shell\\" + verb + "\\ddeexec";
+        if (KeyExists(HKEY_CLASSES_ROOT, dde_)) {
+            kivu::MoveRegKey(HKEY_CLASSES_ROOT, dde_, dde_ + "-away");
+            movedDde_ = true;
+        }
+        kivu::WriteRegString(HKEY_CLASSES_ROOT, key_, "", command_);
+        if (urlScheme) kivu::WriteRegString(HKEY_CLASSES_ROOT, cls, "URL Protocol", "");
+    }
+    ~ProbeCommand() {
+        if (!created_.empty()) {
+            kivu::DeleteRegKey(HKEY_CLASSES_ROOT, created_);
+        } else if (hadValue_) {
+            RegSetKeyValueA(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, oldType_, oldValue_.data(),
+                            static_cast<DWORD>(oldValue_.size()));
+        } else {
+            kivu::DeleteRegValue(HKEY_CLASSES_ROOT, key_, "");
+        }
+        if (addedProtocol_) kivu::DeleteRegValue(HKEY_CLASSES_ROOT, cls_, "URL Protocol");
+        if (movedDde_) kivu::MoveRegKey(HKEY_CLASSES_ROOT, dde_ + "-away", dde_);
+    }
+    ProbeCommand(const ProbeCommand&) = delete;
+    ProbeCommand& operator=(const ProbeCommand&) = delete;
+
+    // Whether the shell now finds the probe for the verb: nothing else may be
+    // started (a real file manager, a browser going out to the network).
+    bool Active() const {
+        char found[1024] = {};
+        DWORD size = sizeof found;
+        return SUCCEEDED(AssocQueryStringA(ASSOCF_NONE, ASSOCSTR_COMMAND, cls_.c_str(), verb_.c_str(), found, &size)) &&
+               command_ == found && !KeyExists(HKEY_CLASSES_ROOT, dde_);
+    }
+
+private:
+    std::string cls_, verb_, key_, command_, created_, dde_;
+    DWORD oldType_ = REG_NONE;
+    std::vector<BYTE> oldValue_;
+    bool hadValue_ = false, addedProtocol_ = false, movedDde_ = false;
+};
+
+// An environment variable set for this process (and what it starts), put back
+// as it was when the object dies.
+class EnvVar {
+public:
+    EnvVar(const char* name, const std::string& value) : name_(name) {
+        char old[4096];
+        const DWORD n = GetEnvironmentVariableA(name, old, sizeof old);
+        had_ = n > 0 && n < sizeof old;
+        if (had_) old_ = old;
+        SetEnvironmentVariableA(name, value.c_str());
+    }
+    ~EnvVar() { SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
+    EnvVar(const EnvVar&) = delete;
+    EnvVar& operator=(const EnvVar&) = delete;
+
+private:
+    std::string name_, old_;
+    bool had_ = false;
+};
+
+// A file manager's window as far as the handler uses it: it offers itself as
+// the top-level browser and records where it is sent.
+class FakeBrowser final : public IServiceProvider, public IShellBrowser {
+public:
+    explicit FakeBrowser(HRESULT answer = S_OK) : answer_(answer) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        *out = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IServiceProvider))
+            *out = static_cast<IServiceProvider*>(this);
+        else if (IsEqualIID(riid, IID_IShellBrowser) || IsEqualIID(riid, IID_IOleWindow))
+            *out = static_cast<IShellBrowser*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs_; }  // lives on the test's stack
+    STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** out) override {
+        *out = nullptr;
+        if (!IsEqualGUID(service, SID_STopLevelBrowser)) return E_NOINTERFACE;
+        return QueryInterface(riid, out);
+    }
+    STDMETHODIMP GetWindow(HWND*) override { return E_NOTIMPL; }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP InsertMenusSB(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetMenuSB(HMENU, HOLEMENU, HWND) override { return E_NOTIMPL; }
+    STDMETHODIMP RemoveMenusSB(HMENU) override { return E_NOTIMPL; }
+    STDMETHODIMP SetStatusTextSB(LPCWSTR) override { return E_NOTIMPL; }
+    STDMETHODIMP EnableModelessSB(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP TranslateAcceleratorSB(MSG*, WORD) override { return E_NOTIMPL; }
+    STDMETHODIMP BrowseObject(PCUIDLIST_RELATIVE pidl, UINT flags) override {
+        char path[MAX_PATH] = {};
+        if ((flags & SBSP_RELATIVE) || !SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(pidl), path))
+            lstrcpyA(path, "<not an absolute folder>");
+        browsed.push_back(path);
+        return answer_;
+    }
+    STDMETHODIMP GetViewStateStream(DWORD, IStream**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetControlWindow(UINT, HWND*) override { return E_NOTIMPL; }
+    STDMETHODIMP SendControlMsg(UINT, UINT, WPARAM, LPARAM, LRESULT*) override { return E_NOTIMPL; }
+    STDMETHODIMP QueryActiveShellView(IShellView**) override { return E_NOTIMPL; }
+    STDMETHODIMP OnViewWindowActive(IShellView*) override { return E_NOTIMPL; }
+    STDMETHODIMP SetToolbarItems(LPTBBUTTONSB, UINT, UINT) override { return E_NOTIMPL; }
+
+    std::vector<std::string> browsed;
+
+private:
+    ULONG refs_ = 1;
+    HRESULT answer_;
 };
 
 class ShellExt : public ::testing::Test {
@@ -674,4 +902,257 @@ TEST_F(ShellExt, TheWindowCheckBringsAnOpenConfigurationForwardInsteadOfASecond)
             CloseHandle(p);
         }
     }
+}
+
+TEST_F(ShellExt, ChangeFolderSendsTheHostsWindowToTheFolderWithItsVariablesExpanded) {
+    TempDir target(dir.path());
+    const std::string folder = WithoutSlash(target.path());
+    const std::string name = folder.substr(folder.find_last_of('\\') + 1);
+    EnvVar base("KIVU_TEST_BASE", WithoutSlash(dir.path()));
+    WriteFile(InWindows("kivupfade.txt"), "%KIVU_TEST_BASE%\\" + name + "\r\n-\r\n" + folder + "\r\n");
+    const std::string record = dir.path() + "record.txt";
+    ProbeCommand open("Folder", "open", record, "open");
+    ASSERT_TRUE(open.Active());
+
+    BoxWatcher boxes;  // a failure's message must not hold the test
+    FakeBrowser browser;
+    auto host = Menu({dir.Write("a.txt")});
+    host->SetSite(static_cast<IServiceProvider*>(&browser));
+    ASSERT_EQ(host->InvokeVerb("kivu.folder.0"), S_OK);
+    ASSERT_EQ(browser.browsed.size(), 1u);
+    EXPECT_TRUE(SameFolder(browser.browsed[0], folder)) << browser.browsed[0];
+    ASSERT_EQ(host->InvokeVerb("kivu.folder.2"), S_OK);
+    ASSERT_EQ(browser.browsed.size(), 2u);
+    EXPECT_TRUE(SameFolder(browser.browsed[1], folder)) << browser.browsed[1];
+    host->SetSite(nullptr);
+
+    // A browser that refuses: the folder opens in a window of its own instead.
+    FakeBrowser refusing(E_FAIL);
+    host->SetSite(static_cast<IServiceProvider*>(&refusing));
+    ASSERT_EQ(host->InvokeVerb("kivu.folder.0"), S_OK);
+    EXPECT_EQ(refusing.browsed.size(), 1u);
+    host->SetSite(nullptr);
+    const auto runs = WaitForProbes(record, 1);
+    Sleep(1000);  // a window opened for the accepted browses would have recorded by now
+    ASSERT_EQ(ProbeRuns(ReadFile(record)).size(), 1u) << ReadFile(record);
+    EXPECT_EQ(boxes.count(), 0) << boxes.text;
+    EXPECT_EQ(runs[0].args, "open " + folder);
+}
+
+TEST_F(ShellExt, ChangeFolderWithoutABrowserOpensTheFolderInANewWindow) {
+    TempDir target(dir.path());
+    const std::string folder = WithoutSlash(target.path()) + "\\two words";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    WriteFile(InWindows("kivupfade.txt"), folder + "\r\n");
+    const std::string record = dir.path() + "record.txt";
+    ProbeCommand open("Folder", "open", record, "open");
+    ASSERT_TRUE(open.Active());
+    BoxWatcher boxes;  // a failure's message must not hold the test
+    auto host = Menu({dir.Write("a.txt")});
+    ASSERT_EQ(host->InvokeVerb("kivu.folder.0"), S_OK);
+    const auto runs = WaitForProbes(record, 1);
+    ASSERT_EQ(runs.size(), 1u) << ReadFile(record);
+    EXPECT_EQ(boxes.count(), 0) << boxes.text;
+    EXPECT_EQ(runs[0].args, "open " + folder);
+}
+
+TEST_F(ShellExt, ChangeFolderToAMissingFolderSaysSoOnceAndOpensNothing) {
+    const std::string missing = dir.path() + "gone";
+    EnvVar base("KIVU_TEST_BASE", WithoutSlash(dir.path()));
+    WriteFile(InWindows("kivupfade.txt"), "%KIVU_TEST_BASE%\\gone\r\n");
+    const std::string record = dir.path() + "record.txt";
+    ProbeCommand open("Folder", "open", record, "open");
+    ASSERT_TRUE(open.Active());
+    FakeBrowser browser;
+    auto host = Menu({dir.Write("a.txt")});
+    for (bool withBrowser : {true, false}) {
+        host->SetSite(withBrowser ? static_cast<IServiceProvider*>(&browser) : nullptr);
+        BoxWatcher boxes;
+        EXPECT_EQ(host->InvokeVerb("kivu.folder.0"), E_FAIL);
+        EXPECT_EQ(boxes.count(), 1);
+        EXPECT_NE(boxes.text.find(missing), std::string::npos) << boxes.text;  // the name with the variable expanded
+    }
+    host->SetSite(nullptr);
+    EXPECT_TRUE(browser.browsed.empty());
+    Sleep(1000);  // a window opened anyway would have recorded by now
+    EXPECT_EQ(ReadFile(record), "");
+}
+
+TEST_F(ShellExt, FtpSitesOpenTheirAddressesWithFtpAddedOnlyWhenNoSchemeIsGiven) {
+    // Only the probe may answer: both schemes are checked to reach it before
+    // anything is opened, and every address is this machine's.
+    const std::string record = dir.path() + "record.txt";
+    ProbeCommand ftp("ftp", "open", record, "ftp", true);
+    ProbeCommand sftp("sftp", "open", record, "sftp", true);
+    ASSERT_TRUE(ftp.Active());
+    ASSERT_TRUE(sftp.Active());
+    WriteFile(InWindows("kivuftp.txt"),
+              "Plain|127.0.0.1/pub\r\nWith user|ftp://user@127.0.0.1:2121/dir\r\nSecure|sftp://127.0.0.1/x\r\n");
+    BoxWatcher boxes;  // a failure's message must not hold the test
+    auto host = Menu({dir.Write("a.txt")});
+    const std::vector<std::string> expected = {"ftp ftp://127.0.0.1/pub", "ftp ftp://user@127.0.0.1:2121/dir",
+                                               "sftp sftp://127.0.0.1/x"};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(host->InvokeVerb(("kivu.ftp." + std::to_string(i)).c_str()), S_OK);
+        const auto runs = WaitForProbes(record, i + 1);
+        ASSERT_EQ(runs.size(), i + 1) << ReadFile(record);
+        EXPECT_EQ(runs[i].args, expected[i]);
+    }
+    EXPECT_EQ(boxes.count(), 0) << boxes.text;
+}
+
+TEST_F(ShellExt, ExplorerHereExploresTheFolderOfTheSelectionTheFolderOrTheBackground) {
+    const std::string record = dir.path() + "record.txt";
+    ProbeCommand explore("Folder", "explore", record, "explore");
+    ASSERT_TRUE(explore.Active());
+    TempDir sub(dir.path());
+    const std::string file = sub.Write("a.txt");
+    BoxWatcher boxes;  // a failure's message must not hold the test
+    auto host = Menu({file});
+    ASSERT_EQ(host->InvokeVerb("kivu.explorer"), S_OK);
+    host = Menu({WithoutSlash(dir.path())});
+    ASSERT_EQ(host->InvokeVerb("kivu.explorer"), S_OK);
+    shellhost::Host background;
+    ASSERT_EQ(background.Create(kClsid), S_OK);
+    ASSERT_EQ(background.InitBackground(sub.path()), S_OK);
+    ASSERT_TRUE(SUCCEEDED(background.Build()));
+    ASSERT_EQ(background.InvokeVerb("kivu.explorer"), S_OK);
+    const auto runs = WaitForProbes(record, 3);
+    ASSERT_EQ(runs.size(), 3u) << ReadFile(record);
+    std::multiset<std::string> explored;
+    for (const auto& r : runs) {
+        ASSERT_EQ(r.args.rfind("explore ", 0), 0u) << r.args;
+        explored.insert(WithoutSlash(r.args.substr(8)));
+    }
+    // The processes may record in any order.
+    EXPECT_EQ(explored, (std::multiset<std::string>{WithoutSlash(sub.path()), WithoutSlash(sub.path()),
+                                                     WithoutSlash(dir.path())}));
+    EXPECT_EQ(boxes.count(), 0) << boxes.text;
+}
+
+TEST_F(ShellExt, ToggleHiddenFlipsTheExplorerSettingStartingFromHidden) {
+    constexpr const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+    DWORD before = 0, size = sizeof before;
+    const bool had = RegGetValueA(HKEY_CURRENT_USER, key, "Hidden", RRF_RT_REG_DWORD, nullptr, &before, &size) ==
+                     ERROR_SUCCESS;
+    kivu::DeleteRegValue(HKEY_CURRENT_USER, key, "Hidden");
+    const auto hidden = [&] {
+        DWORD value = 0, type = 0, n = sizeof value;
+        if (RegGetValueA(HKEY_CURRENT_USER, key, "Hidden", RRF_RT_ANY, &type, &value, &n) != ERROR_SUCCESS)
+            return std::string("<missing>");
+        return type == REG_DWORD ? std::to_string(value) : "<type " + std::to_string(type) + ">";
+    };
+    auto host = Menu({dir.Write("a.txt")});
+    std::vector<std::string> seen;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(host->InvokeVerb("kivu.hidden"), S_OK);
+        seen.push_back(hidden());
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "1"}));  // missing means hidden: the first shows them
+    if (had) RegSetKeyValueA(HKEY_CURRENT_USER, key, "Hidden", REG_DWORD, &before, sizeof before);
+    else kivu::DeleteRegValue(HKEY_CURRENT_USER, key, "Hidden");
+}
+
+namespace {
+
+// The lines of a file list, sorted (the order is the file system's); "<no
+// line end>" when the last line is not ended.
+std::vector<std::string> ListLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos) {
+            lines.push_back("<no line end>" + text.substr(pos));
+            break;
+        }
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(ShellExt, FileListNamesEachEntryOnceFoldersMarkedFilesWithSizesAndNeverItself) {
+    dir.Write("a.txt", "hello");
+    dir.Write("empty.bin", "");
+    dir.Write("with blank.txt", std::string(1234, 'x'));
+    TempDir sub(dir.path());
+    sub.Write("inside.txt");  // only the folder's own entries are listed
+    const std::string subName = WithoutSlash(sub.path()).substr(WithoutSlash(sub.path()).find_last_of('\\') + 1);
+    auto host = Menu({WithoutSlash(dir.path())});
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    const std::vector<std::string> expected = {"a.txt\t5", "empty.bin\t0", subName + "\\", "with blank.txt\t1234"};
+    const std::string list = dir.path() + "filelist.txt";
+    EXPECT_EQ(ListLines(ReadFile(list)), expected);
+    // Again: the list written before is not an entry of the folder's list (it
+    // would show its old size), and a new file shows up.
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    EXPECT_EQ(ListLines(ReadFile(list)), expected);
+    dir.Write("b.txt", "12");
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    auto more = expected;
+    more.push_back("b.txt\t2");
+    std::sort(more.begin(), more.end());
+    EXPECT_EQ(ListLines(ReadFile(list)), more);
+}
+
+TEST_F(ShellExt, FileListGoesIntoTheFolderOfTheSelectionTheFolderTheBackgroundOrTheDrive) {
+    TempDir sub(dir.path());
+    sub.Write("one.txt", "1");
+    const std::string subName = WithoutSlash(sub.path()).substr(WithoutSlash(sub.path()).find_last_of('\\') + 1);
+    // A selected file: the list of its folder.
+    auto host = Menu({sub.path() + "one.txt"});
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    EXPECT_EQ(ListLines(ReadFile(sub.path() + "filelist.txt")), (std::vector<std::string>{"one.txt\t1"}));
+    EXPECT_FALSE(Exists(dir.path() + "filelist.txt"));
+    // The background of a folder.
+    shellhost::Host background;
+    ASSERT_EQ(background.Create(kClsid), S_OK);
+    ASSERT_EQ(background.InitBackground(dir.path()), S_OK);
+    ASSERT_TRUE(SUCCEEDED(background.Build()));
+    ASSERT_EQ(background.InvokeVerb("kivu.filelist"), S_OK);
+    EXPECT_EQ(ListLines(ReadFile(dir.path() + "filelist.txt")), (std::vector<std::string>{subName + "\\"}));
+    // An empty folder: an empty list, not one empty line; again with only
+    // that list in it.
+    TempDir empty(dir.path());
+    host = Menu({WithoutSlash(empty.path())});
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+        EXPECT_TRUE(Exists(empty.path() + "filelist.txt")) << run;
+        EXPECT_EQ(ReadFile(empty.path() + "filelist.txt"), "") << run;
+    }
+    // A drive: "C:\" is not given a second backslash.
+    host = Menu({"C:\\"});
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    const auto root = ListLines(ReadFile("C:\\filelist.txt"));
+    DeleteFileA("C:\\filelist.txt");
+    EXPECT_NE(std::find(root.begin(), root.end(), "windows\\"), root.end());
+}
+
+TEST_F(ShellExt, PromptHereStartsComSpecInTheFolderThroughKivuutil) {
+    const std::string record = dir.path() + "record.txt";
+    const std::string folder = dir.path() + "two words";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string file = folder + "\\a.txt";
+    WriteFile(file, "x");
+    WindowsGoAtEnd kivuutil("TEXECForm");
+    EnvVar comspec("ComSpec", ExeDir() + "probe_window.exe");
+    EnvVar probeRecord("KIVU_PROBE_RECORD", record);
+    BoxWatcher boxes;  // a failure's message must not hold the test
+    auto host = Menu({file});
+    ASSERT_EQ(host->InvokeVerb("kivu.prompt"), S_OK);
+    auto runs = WaitForProbes(record, 1);
+    ASSERT_EQ(runs.size(), 1u) << ReadFile(record);
+    EXPECT_EQ(runs[0].args, "");  // the prompt on its own
+    EXPECT_TRUE(SameFolder(runs[0].folder, folder)) << runs[0].folder;
+    // A selected folder: the prompt works inside it.
+    host = Menu({folder});
+    ASSERT_EQ(host->InvokeVerb("kivu.prompt"), S_OK);
+    runs = WaitForProbes(record, 2);
+    ASSERT_EQ(runs.size(), 2u) << ReadFile(record);
+    EXPECT_TRUE(SameFolder(runs[1].folder, folder)) << runs[1].folder;
+    EXPECT_EQ(boxes.count(), 0) << boxes.text;
 }

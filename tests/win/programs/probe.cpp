@@ -3,6 +3,9 @@
 // "start PID SHOW ARGS" and "dir PID FOLDER" (its current directory), then
 // stays for MS milliseconds or until the named event is set (at most a
 // minute), and appends "end PID" when it ends.
+// Started without arguments, it records to the file named by the environment
+// variable KIVU_PROBE_RECORD: for programs that start a fixed command line
+// (%ComSpec%) where no record file can be handed over.
 // Built as a window program (PROBE_WINDOW: it shows a window and answers its
 // messages while it stays) and as a console program.
 #include <windows.h>
@@ -37,8 +40,14 @@ void Stay(HANDLE event, DWORD ms) {
 }
 
 int Probe() {
-    const std::vector<std::string> args = kivu::SplitCommandLine(GetCommandLineA());
-    if (args.size() < 2) return 2;
+    std::vector<std::string> args = kivu::SplitCommandLine(GetCommandLineA());
+    if (args.size() < 2) {
+        char record[MAX_PATH];
+        const DWORD n = GetEnvironmentVariableA("KIVU_PROBE_RECORD", record, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return 2;
+        args.resize(1);
+        args.push_back(record);
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);

@@ -201,13 +201,23 @@ HRESULT RunProgram(const InvokeContext& c, int index) {
     return StartKivuutil(c.owner, {"101", line, dir}) ? S_OK : E_FAIL;
 }
 
+// %ComSpec%, or the system's cmd.exe when it is not set (expanding an unset
+// variable would leave the literal "%ComSpec%", which starts nothing).
+std::string CommandInterpreter() {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("ComSpec", path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return std::string(path, n);
+    n = GetSystemDirectoryA(path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(path, n) + "\\cmd.exe" : "cmd.exe";
+}
+
 HRESULT PromptHere(const InvokeContext& c) {
-    const std::string comspec = kivu::ExpandEnvironment("%ComSpec%").value_or("cmd.exe");
-    return StartKivuutil(c.owner, {"101", BlankFreePath(comspec), c.selection->folder}) ? S_OK : E_FAIL;
+    return StartKivuutil(c.owner, {"101", BlankFreePath(CommandInterpreter()), c.selection->folder}) ? S_OK : E_FAIL;
 }
 
 HRESULT OpenWith(HWND owner, const char* verb, const std::string& target) {
-    const auto r = reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    const auto r =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (r > 32) return S_OK;
     ShowMessage(owner, target + " could not be opened: " + SystemMessage(static_cast<DWORD>(GetLastError())));
     return E_FAIL;
@@ -302,7 +312,8 @@ HRESULT FileList(const InvokeContext& c) {
     bool written = true;
     if (lines.empty()) {
         // No entries, no lines; the list store would delete the file instead.
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         written = file != INVALID_HANDLE_VALUE;
         if (written) CloseHandle(file);
     } else {

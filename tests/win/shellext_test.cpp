@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <fstream>
@@ -361,16 +362,16 @@ private:
     bool hadValue_ = false, addedProtocol_ = false, movedDde_ = false;
 };
 
-// An environment variable set for this process (and what it starts), put back
-// as it was when the object dies.
+// An environment variable set for this process (and what it starts), or
+// removed (nullptr), put back as it was when the object dies.
 class EnvVar {
 public:
-    EnvVar(const char* name, const std::string& value) : name_(name) {
+    EnvVar(const char* name, const char* value) : name_(name) {
         char old[4096];
         const DWORD n = GetEnvironmentVariableA(name, old, sizeof old);
         had_ = n > 0 && n < sizeof old;
         if (had_) old_ = old;
-        SetEnvironmentVariableA(name, value.c_str());
+        SetEnvironmentVariableA(name, value);
     }
     ~EnvVar() { SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
     EnvVar(const EnvVar&) = delete;
@@ -908,7 +909,7 @@ TEST_F(ShellExt, ChangeFolderSendsTheHostsWindowToTheFolderWithItsVariablesExpan
     TempDir target(dir.path());
     const std::string folder = WithoutSlash(target.path());
     const std::string name = folder.substr(folder.find_last_of('\\') + 1);
-    EnvVar base("KIVU_TEST_BASE", WithoutSlash(dir.path()));
+    EnvVar base("KIVU_TEST_BASE", WithoutSlash(dir.path()).c_str());
     WriteFile(InWindows("kivupfade.txt"), "%KIVU_TEST_BASE%\\" + name + "\r\n-\r\n" + folder + "\r\n");
     const std::string record = dir.path() + "record.txt";
     ProbeCommand open("Folder", "open", record, "open");
@@ -958,7 +959,7 @@ TEST_F(ShellExt, ChangeFolderWithoutABrowserOpensTheFolderInANewWindow) {
 
 TEST_F(ShellExt, ChangeFolderToAMissingFolderSaysSoOnceAndOpensNothing) {
     const std::string missing = dir.path() + "gone";
-    EnvVar base("KIVU_TEST_BASE", WithoutSlash(dir.path()));
+    EnvVar base("KIVU_TEST_BASE", WithoutSlash(dir.path()).c_str());
     WriteFile(InWindows("kivupfade.txt"), "%KIVU_TEST_BASE%\\gone\r\n");
     const std::string record = dir.path() + "record.txt";
     ProbeCommand open("Folder", "open", record, "open");
@@ -1139,8 +1140,8 @@ TEST_F(ShellExt, PromptHereStartsComSpecInTheFolderThroughKivuutil) {
     const std::string file = folder + "\\a.txt";
     WriteFile(file, "x");
     WindowsGoAtEnd kivuutil("TEXECForm");
-    EnvVar comspec("ComSpec", ExeDir() + "probe_window.exe");
-    EnvVar probeRecord("KIVU_PROBE_RECORD", record);
+    EnvVar comspec("ComSpec", (ExeDir() + "probe_window.exe").c_str());
+    EnvVar probeRecord("KIVU_PROBE_RECORD", record.c_str());
     BoxWatcher boxes;  // a failure's message must not hold the test
     auto host = Menu({file});
     ASSERT_EQ(host->InvokeVerb("kivu.prompt"), S_OK);
@@ -1154,5 +1155,46 @@ TEST_F(ShellExt, PromptHereStartsComSpecInTheFolderThroughKivuutil) {
     runs = WaitForProbes(record, 2);
     ASSERT_EQ(runs.size(), 2u) << ReadFile(record);
     EXPECT_TRUE(SameFolder(runs[1].folder, folder)) << runs[1].folder;
+    EXPECT_EQ(boxes.count(), 0) << boxes.text;
+}
+
+TEST_F(ShellExt, PromptHereWithoutComSpecStartsTheSystemsCommandInterpreter) {
+    WindowsGoAtEnd kivuutil("TEXECForm");
+    EnvVar comspec("ComSpec", nullptr);
+    BoxWatcher boxes;  // a failure's message must not hold the test
+    auto host = Menu({dir.Write("a.txt")});
+    ASSERT_EQ(host->InvokeVerb("kivu.prompt"), S_OK);
+    // kivuutil shows the command it starts in its window's first line.
+    std::string shown;
+    DWORD pid = 0;
+    WaitUntil(
+        [&] {
+            for (HWND w : FindTopWindows("TEXECForm", nullptr)) {
+                char text[MAX_PATH] = {};
+                GetWindowTextA(FindChild(w, "Static"), text, MAX_PATH);
+                shown = text;
+                GetWindowThreadProcessId(w, &pid);
+            }
+            return !shown.empty();
+        },
+        std::chrono::seconds(30));
+    // The interpreter runs in a console of its own, which a test cannot use.
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != pid || pid == 0) continue;
+        if (HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+            TerminateProcess(child, 0);
+            WaitForSingleObject(child, 5000);
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snapshot);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    char expected[MAX_PATH] = {};
+    GetShortPathNameA((std::string(system) + "\\cmd.exe").c_str(), expected, MAX_PATH);
+    EXPECT_EQ(lstrcmpiA(shown.c_str(), expected), 0) << shown;
     EXPECT_EQ(boxes.count(), 0) << boxes.text;
 }

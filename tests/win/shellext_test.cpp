@@ -1198,3 +1198,35 @@ TEST_F(ShellExt, PromptHereWithoutComSpecStartsTheSystemsCommandInterpreter) {
     EXPECT_EQ(lstrcmpiA(shown.c_str(), expected), 0) << shown;
     EXPECT_EQ(boxes.count(), 0) << boxes.text;
 }
+
+TEST_F(ShellExt, StarterAndLiveUpdateOpenTheirOwnWindows) {
+    // The live update asks only this machine, on a port where nothing listens.
+    kivu::WriteRegString(HKEY_CURRENT_USER, "software\\kivu\\update", "Host", "127.0.0.1:9");
+    auto host = Menu({dir.Write("a.txt")});
+    for (const auto& [verb, windowClass] :
+         {std::pair{"kivu.starter", "Tstarterform"}, {"kivu.update", "Tdownloadform"}}) {
+        WindowsGoAtEnd kivuutil(windowClass);
+        ASSERT_EQ(host->InvokeVerb(verb), S_OK);
+        EXPECT_TRUE(WaitUntil([&] { return FindTopWindows(windowClass, nullptr).size() == 1; },
+                              std::chrono::seconds(30)))
+            << verb;
+        for (HWND w : FindTopWindows(windowClass, nullptr)) PostMessageA(w, WM_CLOSE, 0, 0);
+    }
+}
+
+TEST_F(ShellExt, HugeAndBrokenListFilesGiveABoundedMenu) {
+    std::string programs;
+    for (int i = 0; programs.size() < (4 << 20); ++i)
+        programs += "Program " + std::to_string(i) + "|c:\\p\\" + std::to_string(i) + ".exe|c:\\p\\\r\n";
+    WriteFile(InWindows("kivuprogs.txt"), programs);
+    WriteFile(InWindows("kivupfade.txt"), std::string(1 << 20, 'x') + "\r\n-\r\n" + std::string("a\0b\x1a\xff", 5));
+    std::string noise;
+    for (int i = 0; i < 100000; ++i) noise += static_cast<char>((i * 7919) % 256);
+    WriteFile(InWindows("kivuftp.txt"), noise);
+    auto host = Menu({dir.Write("a.txt")});
+    ASSERT_TRUE(SUCCEEDED(lastResult));
+    EXPECT_EQ(SubmenuOf(lines, LangText("English", 16)).size(), 100u);
+    for (const auto& l : lines) EXPECT_LE(l.text.size(), 400u) << l.text.substr(0, 40);
+    // Every command still has its id, right after the lists.
+    ASSERT_GE(OffsetOf("Live update"), 100);
+}

@@ -118,9 +118,42 @@ std::vector<MenuLine> SubmenuOf(const std::vector<MenuLine>& lines, const std::s
 
 // A file manager's view, as much of it as the handler uses: it lists a real
 // folder and records what gets selected.
-class FakeView final : public IServiceProvider, public IFolderView {
+// What a test puts on the host's site: an object that offers itself as one
+// service, with one interface (and that interface's base).
+template <class Interface>
+class SiteService : public IServiceProvider, public Interface {
 public:
-    explicit FakeView(const std::string& folder) {
+    SiteService(const GUID& service, const IID& iid, const IID& baseIid)
+        : service_(service), iid_(iid), baseIid_(baseIid) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        *out = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IServiceProvider))
+            *out = static_cast<IServiceProvider*>(this);
+        else if (IsEqualIID(riid, iid_) || IsEqualIID(riid, baseIid_))
+            *out = static_cast<Interface*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs_; }  // lives on the test's stack
+    STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** out) override {
+        *out = nullptr;
+        if (!IsEqualGUID(service, service_)) return E_NOINTERFACE;
+        return QueryInterface(riid, out);
+    }
+
+private:
+    const GUID service_;
+    const IID iid_, baseIid_;
+    ULONG refs_ = 1;
+};
+
+class FakeView final : public SiteService<IFolderView> {
+public:
+    explicit FakeView(const std::string& folder) : SiteService(SID_SFolderView, IID_IFolderView, IID_IUnknown) {
         IShellFolder* desktop = nullptr;
         SHGetDesktopFolder(&desktop);
         PIDLIST_ABSOLUTE pidl = ILCreateFromPathA(folder.c_str());
@@ -153,24 +186,6 @@ public:
         return out;
     }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        *out = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IServiceProvider))
-            *out = static_cast<IServiceProvider*>(this);
-        else if (IsEqualIID(riid, IID_IFolderView))
-            *out = static_cast<IFolderView*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs_; }  // lives on the test's stack
-    STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** out) override {
-        *out = nullptr;
-        if (!IsEqualGUID(service, SID_SFolderView)) return E_NOINTERFACE;
-        return QueryInterface(riid, out);
-    }
     STDMETHODIMP GetCurrentViewMode(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP SetCurrentViewMode(UINT) override { return E_NOTIMPL; }
     STDMETHODIMP GetFolder(REFIID riid, void** out) override {
@@ -203,7 +218,6 @@ public:
     std::vector<bool> selected;
 
 private:
-    ULONG refs_ = 1;
     IShellFolder* folder_ = nullptr;
     std::vector<PITEMID_CHILD> items_;
 };
@@ -384,28 +398,11 @@ private:
 
 // A file manager's window as far as the handler uses it: it offers itself as
 // the top-level browser and records where it is sent.
-class FakeBrowser final : public IServiceProvider, public IShellBrowser {
+class FakeBrowser final : public SiteService<IShellBrowser> {
 public:
-    explicit FakeBrowser(HRESULT answer = S_OK) : answer_(answer) {}
+    explicit FakeBrowser(HRESULT answer = S_OK)
+        : SiteService(SID_STopLevelBrowser, IID_IShellBrowser, IID_IOleWindow), answer_(answer) {}
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        *out = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IServiceProvider))
-            *out = static_cast<IServiceProvider*>(this);
-        else if (IsEqualIID(riid, IID_IShellBrowser) || IsEqualIID(riid, IID_IOleWindow))
-            *out = static_cast<IShellBrowser*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs_; }  // lives on the test's stack
-    STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** out) override {
-        *out = nullptr;
-        if (!IsEqualGUID(service, SID_STopLevelBrowser)) return E_NOINTERFACE;
-        return QueryInterface(riid, out);
-    }
     STDMETHODIMP GetWindow(HWND*) override { return E_NOTIMPL; }
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP InsertMenusSB(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
@@ -431,7 +428,6 @@ public:
     std::vector<std::string> browsed;
 
 private:
-    ULONG refs_ = 1;
     HRESULT answer_;
 };
 

@@ -64,13 +64,9 @@ Stamp FileStamp(const std::string& path) {
             Ticks(data.ftLastWriteTime)};
 }
 
-// What a menu is built from: the menu key, the language file, the three
-// lists, and the host's id range.
-struct Sources {
-    std::array<Stamp, 5> stamps;
-    int room = 0;
-    bool operator==(const Sources&) const = default;
-};
+// What a menu is built from: the menu key, the language file and the three
+// lists.
+using Sources = std::array<Stamp, 5>;
 
 std::atomic<long> languageReads{0};
 
@@ -174,30 +170,34 @@ std::shared_ptr<const BuiltMenu> CurrentMenu(int room) {
     // tick would keep it.
     static std::mutex mutex;  // the file manager calls from several threads
     static MenuKey key;
-    static std::shared_ptr<const BuiltMenu> kept;
+    static std::shared_ptr<const BuiltMenu> kept;  // built for every id a host can give
     static Sources keptSources;
     static bool trusted = false;
     constexpr unsigned long long kRacyTicks = 2 * 10000000ULL;
+    constexpr int kAllIds = 0x7FFF;
 
     std::lock_guard<std::mutex> lock(mutex);
     const std::string windir = WindowsDirectory();
     // The stamps are taken before the reads: a write in between then only
     // costs one more read on the next menu.
     Sources sources;
-    sources.room = room;
-    sources.stamps[0] = key.LastWrite();
+    sources[0] = key.LastWrite();
     if (!windir.empty()) {
         const char* files[] = {kivu::kLanguageFile, kivu::kFoldersFile, kivu::kProgramsFile, kivu::kFtpFile};
-        for (size_t i = 0; i < 4; ++i) sources.stamps[i + 1] = FileStamp(windir + "\\" + files[i]);
+        for (size_t i = 0; i < 4; ++i) sources[i + 1] = FileStamp(windir + "\\" + files[i]);
     }
-    if (kept && trusted && sources == keptSources) return kept;
-    kept = ReadMenu(key, windir, room);
-    keptSources = sources;
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    trusted = std::all_of(sources.stamps.begin(), sources.stamps.end(),
-                          [&](const Stamp& s) { return Ticks(now) > s.written + kRacyTicks; });
-    return kept;
+    if (!kept || !trusted || sources != keptSources) {
+        kept = ReadMenu(key, windir, kAllIds);
+        keptSources = sources;
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        trusted = std::all_of(sources.begin(), sources.end(),
+                              [&](const Stamp& s) { return Ticks(now) > s.written + kRacyTicks; });
+    }
+    // Hosts give different id ranges (other handlers take their share); a
+    // menu with fewer commands than the range is the same in any of them.
+    if (static_cast<int>(kept->model.actions.size()) < room) return kept;
+    return std::make_shared<const BuiltMenu>(BuiltMenu{kept->input, BuildMenu(kept->input, room)});
 }
 
 HBITMAP MenuBitmap() {

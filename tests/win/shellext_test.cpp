@@ -715,6 +715,29 @@ TEST_F(ShellExt, AMenuIsKeptOnlyWhileTheKeyAndTheFilesKeepTheirTimes) {
     EXPECT_GT(AtDepth(lines, 0).size(), 1u);
 }
 
+TEST_F(ShellExt, ANarrowIdRangeGetsOnlyTheCommandsThatFitAndLeavesOtherHostsTheWholeMenu) {
+    WriteFile(InWindows("kivuprogs.txt"), "One|c:\\one.exe|\r\nTwo|c:\\two.exe|\r\n");
+    auto host = Menu({dir.Write("a.txt")});
+    const auto all = HRESULT_CODE(lastResult);
+    ASSERT_GT(all, 5);
+    // Other handlers took most ids: five are left, from 200 on.
+    for (UINT last : {204u, 0x7FFFu, 204u}) {
+        HMENU menu = CreatePopupMenu();
+        const HRESULT hr = host->handler()->QueryContextMenu(menu, 0, 200, last, CMF_NORMAL);
+        const auto items = shellhost::ReadMenu(menu);
+        DestroyMenu(menu);
+        SCOPED_TRACE(last);
+        EXPECT_EQ(HRESULT_CODE(hr), last == 204u ? 5 : all);
+        for (const auto& l : items)
+            if (!l.separator && !l.popup && !l.disabled) {
+                EXPECT_GE(l.id, 200u);
+                EXPECT_LE(l.id, last);
+            }
+    }
+    // The verbs follow the menu built last.
+    EXPECT_EQ(host->InvokeVerb("kivu.update"), E_INVALIDARG);
+}
+
 TEST_F(ShellExt, CopyCommandsByOffsetAnsiVerbAndUnicodeVerb) {
     const std::string a = dir.Write("a.txt"), b = dir.Write("long name.txt");
     auto host = Menu({a, b});

@@ -17,10 +17,10 @@ void ClearLangCache();
 // True when the current language's section marks itself with ver=1.
 bool GetLangVer();
 
-// While one lives, the lookups read each section once instead
-// of opening the file for every text: a window that sets a hundred captions
-// reads the file twice. Texts copied into the current language are written
-// to the file as always.
+// While one lives, the lookups read each section once instead of opening the
+// file for every text: a window that sets a hundred captions reads the file
+// twice. Texts copied into the current language are written to the file as
+// always.
 class LangTextBatch {
 public:
     LangTextBatch();

@@ -275,6 +275,11 @@ void DeleteEmptyRegKeys(HKEY root, const std::string& keyPath, int levels) {
     }
 }
 
+bool RegKeyExists(HKEY root, const std::string& keyPath) {
+    RegKey key;
+    return RegOpenKeyExA(root, KeyPath(keyPath).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
 void DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
     RegKey key;
     if (OpenKey(root, KeyPath(keyPath), key)) RegDeleteValueA(key.get(), valueName.c_str());

@@ -42,6 +42,9 @@ void DeleteRegKey(HKEY root, const std::string& keyPath);
 // Anything that is not empty, or missing, ends the walk without an error.
 void DeleteEmptyRegKeys(HKEY root, const std::string& keyPath, int levels);
 
+// Whether the key exists (it opens for reading).
+bool RegKeyExists(HKEY root, const std::string& keyPath);
+
 // Deletes one value; a missing key or value is no error.
 void DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName);
 

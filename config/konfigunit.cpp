@@ -650,4 +650,3 @@ void StartKonfigdialog(bool showMainForm) {
 }
 
 }  // namespace kivu
-

@@ -1,5 +1,6 @@
 #include "controls/ALed.h"
 
+#include "common/dib.h"
 #include "common/errors.h"
 #include "ui/app.h"
 
@@ -10,17 +11,6 @@ namespace {
 constexpr int kInitialSide = 16;
 
 led::Rgb ToRgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
-
-BITMAPINFO TopDown32(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
 
 // The stock bitmap of a style as pixels.
 led::PixelGrid LoadStock(const char* name) {

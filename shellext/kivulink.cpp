@@ -38,20 +38,25 @@ BOOL CALLBACK Match(HWND hwnd, LPARAM lp) {
     return TRUE;
 }
 
-}  // namespace
-
-bool WaitPumping(HANDLE handle, DWORD ms) {
+// Waits up to ms for one of the handles while handling this thread's
+// messages: the index of a signalled handle, or -1.
+int WaitAnyPumping(const HANDLE* handles, DWORD count, DWORD ms) {
     const DWORD start = GetTickCount();
     for (;;) {
         const DWORD elapsed = GetTickCount() - start;
-        if (ms != INFINITE && elapsed >= ms) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-        const DWORD left = ms == INFINITE ? INFINITE : ms - elapsed;
-        const DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) return true;
-        if (r == WAIT_OBJECT_0 + 1) PumpPending();
-        else if (r != WAIT_TIMEOUT) return false;
+        if (ms != INFINITE && elapsed >= ms) {
+            const DWORD r = WaitForMultipleObjects(count, handles, FALSE, 0);
+            return r < WAIT_OBJECT_0 + count ? static_cast<int>(r - WAIT_OBJECT_0) : -1;
+        }
+        const DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, ms == INFINITE ? INFINITE : ms - elapsed,
+                                                  QS_ALLINPUT);
+        if (r < WAIT_OBJECT_0 + count) return static_cast<int>(r - WAIT_OBJECT_0);
+        if (r == WAIT_OBJECT_0 + count) PumpPending();
+        else return -1;
     }
 }
+
+}  // namespace
 
 KivuutilLink::KivuutilLink(std::string exePath, bool endChildOnClose)
     : exe_(std::move(exePath)), endChild_(endChildOnClose) {}
@@ -88,20 +93,10 @@ bool KivuutilLink::Start(const std::string& arguments, const std::string& folder
 
 bool KivuutilLink::WaitFor(HANDLE event, DWORD ms) {
     if (!event) return false;
-    const DWORD start = GetTickCount();
-    for (;;) {
-        // The process handle too: a program that ended will never signal.
-        HANDLE handles[2] = {event, process_.hProcess};
-        const DWORD count = process_.hProcess ? 2 : 1;
-        const DWORD elapsed = GetTickCount() - start;
-        if (ms != INFINITE && elapsed >= ms) return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-        const DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, ms == INFINITE ? INFINITE : ms - elapsed,
-                                                  QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) return true;
-        if (r == WAIT_OBJECT_0 + 1 && count == 2) return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-        if (r == WAIT_OBJECT_0 + count) PumpPending();
-        else if (r == WAIT_TIMEOUT || r == WAIT_FAILED) return false;
-    }
+    // The process handle too: a program that ended will never signal.
+    const HANDLE handles[2] = {event, process_.hProcess};
+    const int r = WaitAnyPumping(handles, process_.hProcess ? 2 : 1, ms);
+    return r == 0 || (r == 1 && WaitForSingleObject(event, 0) == WAIT_OBJECT_0);
 }
 
 bool KivuutilLink::WaitStart(DWORD ms) { return WaitFor(startEvent_, ms); }
@@ -145,7 +140,7 @@ std::string KivuutilLink::QueryPattern(HWND window, const std::string& request) 
 }
 
 bool KivuutilLink::WaitExit(DWORD ms, DWORD* exitCode) {
-    if (!process_.hProcess || !WaitPumping(process_.hProcess, ms)) return false;
+    if (!process_.hProcess || WaitAnyPumping(&process_.hProcess, 1, ms) != 0) return false;
     if (exitCode) GetExitCodeProcess(process_.hProcess, exitCode);
     return true;
 }

@@ -49,7 +49,4 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
-// Waits for a handle up to ms while handling this thread's messages.
-bool WaitPumping(HANDLE handle, DWORD ms);
-
 }  // namespace kivumenu

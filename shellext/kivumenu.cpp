@@ -15,7 +15,6 @@ namespace kivumenu {
 
 namespace {
 
-
 std::wstring DropPath(HDROP drop, UINT i) {
     const UINT n = DragQueryFileW(drop, i, nullptr, 0);
     std::wstring path(n + 1, L'\0');
@@ -176,29 +175,24 @@ private:
     }
 
     std::optional<size_t> OffsetOf(CMINVOKECOMMANDINFO* info) {
-        std::string verb;
+        EnsureModel();
         // The Unicode verb counts when the host sends one; otherwise the ANSI one.
-        const bool unicode = info->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (info->fMask & CMIC_MASK_UNICODE) &&
-                             reinterpret_cast<CMINVOKECOMMANDINFOEX*>(info)->lpVerbW;
+        auto* ex = reinterpret_cast<CMINVOKECOMMANDINFOEX*>(info);
+        const bool unicode =
+            info->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (info->fMask & CMIC_MASK_UNICODE) && ex->lpVerbW;
+        const auto raw = unicode ? reinterpret_cast<UINT_PTR>(ex->lpVerbW) : reinterpret_cast<UINT_PTR>(info->lpVerb);
+        if (IS_INTRESOURCE(raw)) {
+            const size_t offset = LOWORD(raw);
+            return offset < menu_->model.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
+        }
+        std::string verb;
         if (unicode) {
-            auto* ex = reinterpret_cast<CMINVOKECOMMANDINFOEX*>(info);
-            if (IS_INTRESOURCE(ex->lpVerbW)) {
-                EnsureModel();
-                const size_t offset = LOWORD(reinterpret_cast<UINT_PTR>(ex->lpVerbW));
-                return offset < menu_->model.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
-            }
             char buf[256] = {};
             WideCharToMultiByte(CP_ACP, 0, ex->lpVerbW, -1, buf, sizeof buf - 1, nullptr, nullptr);
             verb = buf;
         } else {
-            if (IS_INTRESOURCE(info->lpVerb)) {
-                EnsureModel();
-                const size_t offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
-                return offset < menu_->model.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
-            }
             verb = info->lpVerb;
         }
-        EnsureModel();
         if (auto offset = menu_->model.OffsetOfVerb(verb)) return static_cast<size_t>(*offset);
         return std::nullopt;
     }

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "common/convert.h"
+#include "common/dib.h"
 #include "common/kivulanguage.h"
 #include "app/uninstall.h"
 #include "common/reg.h"
@@ -70,7 +71,7 @@ using Sources = std::array<Stamp, 5>;
 
 std::atomic<long> languageReads{0};
 
-// The menu key, opened once for all values of one menu.
+// The menu key, open from one menu to the next.
 class MenuKey {
 public:
     MenuKey() = default;
@@ -205,13 +206,7 @@ HBITMAP MenuBitmap() {
     const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
     HICON icon = static_cast<HICON>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, cx, cy, 0));
     if (!icon) return nullptr;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO bi = kivu::TopDown32(cx, cy);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -259,13 +254,6 @@ namespace {
 
 constexpr const char* kHandlerParents[] = {"*", "Folder", "Drive"};
 
-bool KeyExists(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 std::string ModulePath() {
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(ModuleInstance(), path, MAX_PATH);
@@ -286,7 +274,7 @@ HRESULT RegisterServer() {
         for (const char* parent : kHandlerParents)
             for (const std::string& key : {std::string(parent), std::string(parent) + "\\shellex",
                                            std::string(parent) + "\\shellex\\ContextMenuHandlers"})
-                if (!KeyExists(HKEY_CLASSES_ROOT, key)) created += (created.empty() ? "" : "|") + key;
+                if (!kivu::RegKeyExists(HKEY_CLASSES_ROOT, key)) created += (created.empty() ? "" : "|") + key;
         kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey, "", kTitle);
         kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey, kivu::kCreatedKeysValue, created);
         kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "", dll);

@@ -139,23 +139,26 @@ HRESULT Host::InitFiles(const std::vector<std::string>& paths) {
 }
 
 HRESULT Host::InitFiles(const std::vector<std::wstring>& paths) {
-    IShellExtInit* init = nullptr;
-    HRESULT hr = menu_->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
-    if (FAILED(hr)) return hr;
     IDataObject* data = NewDropData(paths);
-    hr = data ? init->Initialize(nullptr, data, nullptr) : E_OUTOFMEMORY;
-    if (data) data->Release();
-    init->Release();
+    if (!data) return E_OUTOFMEMORY;
+    const HRESULT hr = Initialize(nullptr, data);
+    data->Release();
     return hr;
 }
 
 HRESULT Host::InitBackground(const std::string& folder) {
+    PIDLIST_ABSOLUTE pidl = ILCreateFromPathA(folder.c_str());
+    if (!pidl) return E_INVALIDARG;
+    const HRESULT hr = Initialize(pidl, nullptr);
+    ILFree(pidl);
+    return hr;
+}
+
+HRESULT Host::Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data) {
     IShellExtInit* init = nullptr;
     HRESULT hr = menu_->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
     if (FAILED(hr)) return hr;
-    PIDLIST_ABSOLUTE pidl = ILCreateFromPathA(folder.c_str());
-    hr = pidl ? init->Initialize(pidl, nullptr, nullptr) : E_INVALIDARG;
-    if (pidl) ILFree(pidl);
+    hr = init->Initialize(folder, data, nullptr);
     init->Release();
     return hr;
 }

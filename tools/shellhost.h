@@ -51,6 +51,8 @@ public:
     HMENU menu() const { return hmenu_; }
 
 private:
+    HRESULT Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data);
+
     IContextMenu* menu_ = nullptr;
     HMENU hmenu_ = nullptr;
 };

@@ -69,7 +69,6 @@ protected:
     // Messages the form handles itself (the handler's WM_USER messages).
     virtual bool FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
-
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/classid.h"
+#include "common/dib.h"
 #include "common/windir.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/shellhost.h"
@@ -43,8 +44,7 @@ public:
 class SameMenu final : public IContextMenu {
 public:
     explicit SameMenu(std::vector<shellhost::MenuLine> lines) : lines_(std::move(lines)) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof bi.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        const BITMAPINFO bi = kivu::TopDown32(16, 16);
         void* bits = nullptr;
         bitmap_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     }

@@ -19,6 +19,7 @@
 #include "common/classid.h"
 #include "common/reg.h"
 #include "common/windir.h"
+#include "tests/win/support/starter.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/shellhost.h"
 
@@ -34,13 +35,6 @@ constexpr const char* kUninstall = kivu::kUninstallKey;
 constexpr const char* kMenuKey = "software\\kivu\\menu";
 
 std::string InWindows(const char* name) { return kivu::WindowsDirectory() + "\\" + name; }
-
-bool KeyExists(HKEY root, const std::string& path) {
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
-}
 
 bool ValueExists(HKEY root, const std::string& key, const char* name) {
     return RegGetValueA(root, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -234,35 +228,6 @@ std::string WithoutSlash(std::string path) {
     return path;
 }
 
-// What one run of the probe recorded: "start PID SHOW ARGS" and "dir PID FOLDER".
-struct ProbeRun {
-    DWORD pid = 0;
-    std::string args, folder;
-};
-
-std::vector<ProbeRun> ProbeRuns(const std::string& text) {
-    std::vector<ProbeRun> runs;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        const size_t sp1 = line.find(' '), sp2 = line.find(' ', sp1 + 1);
-        if (sp1 == std::string::npos) continue;
-        const std::string kind = line.substr(0, sp1);
-        const DWORD pid = strtoul(line.substr(sp1 + 1, sp2 - sp1 - 1).c_str(), nullptr, 10);  // 0: a line half written
-        if (kind == "start") {
-            const size_t sp3 = line.find(' ', sp2 + 1);
-            runs.push_back({pid, sp3 == std::string::npos ? "" : line.substr(sp3 + 1), {}});
-        } else if (kind == "dir") {
-            for (auto& r : runs)
-                if (r.pid == pid) r.folder = line.substr(sp2 + 1);
-        }
-    }
-    return runs;
-}
-
 // Waits until `count` probes have recorded their start and every started one
 // its end, then until their processes are gone: no probe outlives the test.
 std::vector<ProbeRun> WaitForProbes(const std::string& record, size_t count) {
@@ -274,7 +239,7 @@ std::vector<ProbeRun> WaitForProbes(const std::string& record, size_t count) {
         return n;
     };
     WaitUntil([&] { return lines("start ") >= count && lines("end ") >= lines("start "); }, std::chrono::seconds(60));
-    const auto runs = ProbeRuns(ReadFile(record));
+    const auto runs = ReadProbeRecord(record);
     for (const auto& r : runs) {
         if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, r.pid)) {
             if (WaitForSingleObject(p, 10000) != WAIT_OBJECT_0) TerminateProcess(p, 1);
@@ -315,12 +280,12 @@ public:
     ProbeCommand(const std::string& cls, const char* verb, const std::string& record, const std::string& tag,
                  bool urlScheme = false)
         : cls_(cls), verb_(verb), key_(cls + "\\shell\\" + verb + "\\command") {
-        command_ = "\"" + ExeDir() + "probe_window.exe\" \"" + record + "\" " + tag + " \"%1\"";
+        command_ = "\"" + ProbeExe() + "\" \"" + record + "\" " + tag + " \"%1\"";
         // The first key along the path that is missing goes again as a whole.
         for (size_t pos = 0; created_.empty();) {
             const size_t next = key_.find('\\', pos);
             const std::string part = key_.substr(0, next);
-            if (!KeyExists(HKEY_CLASSES_ROOT, part)) created_ = part;
+            if (!kivu::RegKeyExists(HKEY_CLASSES_ROOT, part)) created_ = part;
             if (next == std::string::npos) break;
             pos = next + 1;
         }
@@ -338,7 +303,7 @@ public:
         // The probe is no DDE server: a DDE request after starting it fails,
         // and the shell reports the start as failed (Wine's Folder has one).
         dde_ = cls + "\\shell\\" + verb + "\\ddeexec";
-        if (KeyExists(HKEY_CLASSES_ROOT, dde_)) {
+        if (kivu::RegKeyExists(HKEY_CLASSES_ROOT, dde_)) {
             kivu::MoveRegKey(HKEY_CLASSES_ROOT, dde_, dde_ + "-away");
             movedDde_ = true;
         }
@@ -366,7 +331,7 @@ public:
         char found[1024] = {};
         DWORD size = sizeof found;
         return SUCCEEDED(AssocQueryStringA(ASSOCF_NONE, ASSOCSTR_COMMAND, cls_.c_str(), verb_.c_str(), found, &size)) &&
-               command_ == found && !KeyExists(HKEY_CLASSES_ROOT, dde_);
+               command_ == found && !kivu::RegKeyExists(HKEY_CLASSES_ROOT, dde_);
     }
 
 private:
@@ -439,7 +404,7 @@ protected:
         CopyFileA((ExeDir() + "kivuutil.exe").c_str(), InWindows("kivuutil.exe").c_str(), FALSE);
         module = LoadLibraryA((ExeDir() + "kivumenu.dll").c_str());
         ASSERT_TRUE(module);
-        driveHandlersBefore = KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex");
+        driveHandlersBefore = kivu::RegKeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex");
         ASSERT_EQ(Call("DllRegisterServer"), S_OK);
     }
     static void TearDownTestSuite() {
@@ -513,14 +478,14 @@ TEST_F(ShellExt, RegistrationWritesTheHandlerKeysAndUnregistrationRemovesExactly
     kivu::WriteRegString(HKEY_LOCAL_MACHINE, kApproved, "{other}", "x");
     ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
     for (const char* parent : {"*", "Folder", "Drive"})
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU"));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, clsidKey));
+        EXPECT_FALSE(kivu::RegKeyExists(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU"));
+    EXPECT_FALSE(kivu::RegKeyExists(HKEY_CLASSES_ROOT, clsidKey));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsidText));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other"));
+    EXPECT_FALSE(kivu::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstall));
+    EXPECT_TRUE(kivu::RegKeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other"));
     // Parents that registering had to create go again; those that were there stay.
-    EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex"), driveHandlersBefore);
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers"));
+    EXPECT_EQ(kivu::RegKeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex"), driveHandlersBefore);
+    EXPECT_TRUE(kivu::RegKeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers"));
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, "{other}"));
     kivu::DeleteRegKey(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other");
     kivu::DeleteRegValue(HKEY_LOCAL_MACHINE, kApproved, "{other}");
@@ -834,7 +799,7 @@ TEST_F(ShellExt, RunProgramStartsTheListedProgramWithTheSelectionThroughKivuutil
     const std::string a = dir.Write("a.txt"), b = dir.Write("b c.txt");
     TempDir work;
     WriteFile(InWindows("kivuprogs.txt"),
-              "Probe|" + ExeDir() + "probe_window.exe " + record + " %d|" + work.path() + "\r\n");
+              "Probe|" + ProbeExe() + " " + record + " %d|" + work.path() + "\r\n");
     auto host = Menu({a, b});
     ASSERT_EQ(host->InvokeVerb("kivu.program.0"), S_OK);
     ASSERT_TRUE(WaitUntil([&] { return ReadFile(record).find("dir ") != std::string::npos; }, std::chrono::seconds(60)));
@@ -954,7 +919,7 @@ TEST_F(ShellExt, ChangeFolderSendsTheHostsWindowToTheFolderWithItsVariablesExpan
     host->SetSite(nullptr);
     const auto runs = WaitForProbes(record, 1);
     Sleep(1000);  // a window opened for the accepted browses would have recorded by now
-    ASSERT_EQ(ProbeRuns(ReadFile(record)).size(), 1u) << ReadFile(record);
+    ASSERT_EQ(ReadProbeRecord(record).size(), 1u) << ReadFile(record);
     EXPECT_EQ(boxes.count(), 0) << boxes.text;
     EXPECT_EQ(runs[0].args, "open " + folder);
 }
@@ -1159,7 +1124,7 @@ TEST_F(ShellExt, PromptHereStartsComSpecInTheFolderThroughKivuutil) {
     const std::string file = folder + "\\a.txt";
     WriteFile(file, "x");
     WindowsGoAtEnd kivuutil("TEXECForm");
-    EnvVar comspec("ComSpec", (ExeDir() + "probe_window.exe").c_str());
+    EnvVar comspec("ComSpec", ProbeExe().c_str());
     EnvVar probeRecord("KIVU_PROBE_RECORD", record.c_str());
     BoxWatcher boxes;  // a failure's message must not hold the test
     auto host = Menu({file});

@@ -1,5 +1,6 @@
 #include "tests/win/support/winsupport.h"
 
+#include "common/dib.h"
 #include "tools/standin.h"
 
 #include <stdexcept>
@@ -263,13 +264,7 @@ HWND FocusOf(HWND window) {
 }
 
 Canvas::Canvas(int width, int height, COLORREF background) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = kivu::TopDown32(width, height);
     void* bits = nullptr;
     dc_ = CreateCompatibleDC(nullptr);
     bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

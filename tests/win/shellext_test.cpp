@@ -1148,18 +1148,24 @@ TEST_F(ShellExt, PromptHereWithoutComSpecStartsTheSystemsCommandInterpreter) {
     BoxWatcher boxes;  // a failure's message must not hold the test
     auto host = Menu({dir.Write("a.txt")});
     ASSERT_EQ(host->InvokeVerb("kivu.prompt"), S_OK);
-    // kivuutil shows the command it starts in its window's first line.
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    char expected[MAX_PATH] = {};
+    GetShortPathNameA((std::string(system) + "\\cmd.exe").c_str(), expected, MAX_PATH);
+    // kivuutil shows the command it starts in its window's first line. The
+    // label is asked by message: a window that is still being built or already
+    // gone must read as empty, not as garbage.
     std::string shown;
     DWORD pid = 0;
     WaitUntil(
         [&] {
             for (HWND w : FindTopWindows("TEXECForm", nullptr)) {
-                char text[MAX_PATH] = {};
-                GetWindowTextA(FindChild(w, "Static"), text, MAX_PATH);
-                shown = text;
+                HWND label = FindChild(w, "Static");
+                if (!label) continue;
+                shown = WindowText(label);
                 GetWindowThreadProcessId(w, &pid);
             }
-            return !shown.empty();
+            return lstrcmpiA(shown.c_str(), expected) == 0;
         },
         std::chrono::seconds(30));
     // The interpreter runs in a console of its own, which a test cannot use.
@@ -1175,10 +1181,6 @@ TEST_F(ShellExt, PromptHereWithoutComSpecStartsTheSystemsCommandInterpreter) {
         }
     }
     CloseHandle(snapshot);
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    char expected[MAX_PATH] = {};
-    GetShortPathNameA((std::string(system) + "\\cmd.exe").c_str(), expected, MAX_PATH);
     EXPECT_EQ(lstrcmpiA(shown.c_str(), expected), 0) << shown;
     EXPECT_EQ(boxes.count(), 0) << boxes.text;
 }

@@ -470,11 +470,9 @@ TEST_F(KonfigFlow, DoubleClickOnAProgramProposesItsPathWithTheMarker) {
     HWND programs = PageListView(window);
     ASSERT_TRUE(programs);
     ASSERT_EQ(ListViewCount(programs), 2);
-    // The second row: below the header, one row down.
-    RECT header{};
-    GetWindowRect(FindChild(programs, "SysHeader32"), &header);
-    const int rowHeight = static_cast<int>(HIWORD(SendMessageA(programs, LVM_GETITEMSPACING, TRUE, 0)));
-    DoubleClickAt(programs, {20, (header.bottom - header.top) + rowHeight + rowHeight / 2});
+    const RECT second = ListViewRowRect(programs, 1);
+    ASSERT_GT(second.bottom, second.top);
+    DoubleClickAt(programs, {second.left + 20, (second.top + second.bottom) / 2});
     HWND chooser = ChooserOf(*handler);
     ASSERT_TRUE(chooser);
     HWND name = FileNameBox(chooser);

@@ -3,6 +3,7 @@
 #include "common/dib.h"
 #include "tools/standin.h"
 
+#include <cstring>
 #include <stdexcept>
 
 namespace testsupport {
@@ -177,41 +178,57 @@ namespace {
 
 // Sends msg to a window of any process with lParam pointing to a buffer in
 // that process: `header` bytes (filled by prepare, given the remote address
-// of the text part) followed by a text area, whose contents are returned.
-std::string SendWithRemoteBuffer(HWND window, UINT msg, WPARAM wp, size_t header,
-                                 const std::function<std::vector<char>(char* remoteText)>& prepare) {
+// of the text part) followed by a text area. Returns the whole buffer as the
+// window left it.
+std::vector<char> SendWithRemoteBuffer(HWND window, UINT msg, WPARAM wp, size_t header,
+                                       const std::function<std::vector<char>(char* remoteText)>& prepare) {
+    constexpr SIZE_T kText = 1024;
+    std::vector<char> buffer(header + kText, '\0');
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return {};
-    constexpr SIZE_T kText = 1024;
-    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, header + kText, MEM_COMMIT, PAGE_READWRITE));
+    if (!process) return buffer;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, buffer.size(), MEM_COMMIT, PAGE_READWRITE));
     if (header) {
         const std::vector<char> bytes = prepare(remote + header);
         WriteProcessMemory(process, remote, bytes.data(), bytes.size(), nullptr);
     }
     SendMessageA(window, msg, wp, reinterpret_cast<LPARAM>(remote));
-    char text[kText] = {};
-    ReadProcessMemory(process, remote + header, text, kText - 1, nullptr);
+    ReadProcessMemory(process, remote, buffer.data(), buffer.size() - 1, nullptr);
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
-    return text;
+    return buffer;
+}
+
+template <class T>
+std::vector<char> BytesOf(const T& value) {
+    const auto* bytes = reinterpret_cast<const char*>(&value);
+    return std::vector<char>(bytes, bytes + sizeof value);
 }
 
 }  // namespace
 
 std::string ListViewText(HWND list, int row, int column) {
-    return SendWithRemoteBuffer(list, LVM_GETITEMTEXTA, row, sizeof(LVITEMA), [column](char* remoteText) {
+    const auto buffer = SendWithRemoteBuffer(list, LVM_GETITEMTEXTA, row, sizeof(LVITEMA), [column](char* remoteText) {
         LVITEMA item{};
         item.iSubItem = column;
         item.pszText = remoteText;
         item.cchTextMax = 1024;
-        const auto* bytes = reinterpret_cast<const char*>(&item);
-        return std::vector<char>(bytes, bytes + sizeof item);
+        return BytesOf(item);
     });
+    return buffer.data() + sizeof(LVITEMA);
 }
 
-std::string RemoteText(HWND window, UINT msg, WPARAM wp) { return SendWithRemoteBuffer(window, msg, wp, 0, nullptr); }
+RECT ListViewRowRect(HWND list, int row) {
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    const auto buffer =
+        SendWithRemoteBuffer(list, LVM_GETITEMRECT, row, sizeof(RECT), [&](char*) { return BytesOf(bounds); });
+    std::memcpy(&bounds, buffer.data(), sizeof bounds);
+    return bounds;
+}
+
+std::string RemoteText(HWND window, UINT msg, WPARAM wp) { return SendWithRemoteBuffer(window, msg, wp, 0, nullptr).data(); }
 
 namespace {
 
@@ -225,6 +242,14 @@ INPUT KeyInput(WORD key, DWORD flags) {
 
 void Click(POINT screen, int clicks) {
     SetCursorPos(screen.x, screen.y);
+    // The buttons go where the cursor is when they arrive: a busy machine may
+    // not have moved it yet.
+    WaitUntil(
+        [&] {
+            POINT at{};
+            return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+        },
+        std::chrono::seconds(2));
     for (int i = 0; i < clicks; ++i) {
         INPUT in[2]{};
         in[0].type = in[1].type = INPUT_MOUSE;

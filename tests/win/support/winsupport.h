@@ -80,6 +80,8 @@ HWND FindChild(HWND parent, const char* className, const char* text = nullptr);
 // A list view's cell text, also when the list belongs to another process.
 std::string ListViewText(HWND list, int row, int column);
 int ListViewCount(HWND list);
+// A row's rectangle in the list's client area, also for a list of another process.
+RECT ListViewRowRect(HWND list, int row);
 // Sends a message whose lParam is a text buffer to a window of another
 // process and returns the text it wrote there (e.g. SB_GETTEXTA).
 std::string RemoteText(HWND window, UINT msg, WPARAM wp);

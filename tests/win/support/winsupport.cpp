@@ -228,7 +228,9 @@ RECT ListViewRowRect(HWND list, int row) {
     return bounds;
 }
 
-std::string RemoteText(HWND window, UINT msg, WPARAM wp) { return SendWithRemoteBuffer(window, msg, wp, 0, nullptr).data(); }
+std::string RemoteText(HWND window, UINT msg, WPARAM wp) {
+    return SendWithRemoteBuffer(window, msg, wp, 0, nullptr).data();
+}
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/classid.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
 #include "common/windir.h"
@@ -30,7 +31,6 @@ constexpr const char* kFiles[] = {
     "kivulanguage.ini", "kivuutil.exe",  "kivuftp.txt",
 };
 
-constexpr const char* kClassKey = "CLSID\\{2D1D33E0-8A8F-11D1-9626-444553540000}";
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 std::string Expand(const char* text) {
@@ -66,7 +66,7 @@ void Uninstall() {
         return;
 
     // Read before the class key goes: the parents that installing created.
-    const std::string created = ReadRegString(HKEY_CLASSES_ROOT, kClassKey, kCreatedKeysValue, "");
+    const std::string created = ReadRegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClassIdText, kCreatedKeysValue, "");
     for (const char* key : kHandlerKeys) DeleteRegKey(HKEY_CLASSES_ROOT, key);
     DeleteRecordedKeys(created);
 

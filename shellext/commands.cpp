@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "config/entrylist.h"
 #include "config/konfigstore.h"
 #include "shellext/kivulink.h"
 #include "shellext/shellwin.h"
@@ -194,9 +195,11 @@ HRESULT RunProgram(const InvokeContext& c, int index) {
     const auto& entry = c.input->programs[index];
     std::vector<std::string> selection;
     for (const auto& p : c.selection->paths) selection.push_back(BlankFreePath(p));
-    const bool withSelection = entry.Path.ends_with(" %d");
-    const std::string program = withSelection ? entry.Path.substr(0, entry.Path.size() - 3) : entry.Path;
-    const std::string line = ProgramCommandLine(BlankFreePath(program) + (withSelection ? " %d" : ""), selection);
+    const std::string_view marker = kivu::kPassFileMarker;
+    const bool withSelection = entry.Path.ends_with(marker);
+    const std::string program = withSelection ? entry.Path.substr(0, entry.Path.size() - marker.size()) : entry.Path;
+    const std::string line =
+        ProgramCommandLine(BlankFreePath(program) + (withSelection ? kivu::kPassFileMarker : ""), selection);
     std::string dir = entry.Directory.empty() ? c.selection->folder : entry.Directory;
     return StartKivuutil(c.owner, {"101", line, dir}) ? S_OK : E_FAIL;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/profilesection.h"
+#include "config/entrylist.h"
 
 namespace kivumenu {
 
@@ -262,7 +263,7 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
 }
 
 std::string ProgramCommandLine(const std::string& path, const std::vector<std::string>& selection) {
-    constexpr std::string_view kMarker = " %d";
+    constexpr std::string_view kMarker = kivu::kPassFileMarker;
     if (path.size() < kMarker.size() || path.compare(path.size() - kMarker.size(), kMarker.size(), kMarker) != 0)
         return path;
     std::string line = path.substr(0, path.size() - kMarker.size());

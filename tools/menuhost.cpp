@@ -19,7 +19,6 @@
 
 namespace {
 
-
 int Run(int argc, char** argv) {
     bool background = false, show = false;
     UINT showFor = 0;

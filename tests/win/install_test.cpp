@@ -23,7 +23,6 @@ namespace {
 constexpr const char* kUninstall = kivu::kUninstallKey;
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-
 // The keys and values below a key, as "path" and "path\name=type:data"
 // lines, down to maxDepth levels (the keys at that level by name only).
 void SnapshotKey(HKEY root, const std::string& path, std::set<std::string>& out, int maxDepth, int depth = 0) {

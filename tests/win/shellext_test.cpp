@@ -110,8 +110,6 @@ std::vector<MenuLine> SubmenuOf(const std::vector<MenuLine>& lines, const std::s
     return out;
 }
 
-// A file manager's view, as much of it as the handler uses: it lists a real
-// folder and records what gets selected.
 // What a test puts on the host's site: an object that offers itself as one
 // service, with one interface (and that interface's base).
 template <class Interface>
@@ -145,6 +143,8 @@ private:
     ULONG refs_ = 1;
 };
 
+// A file manager's view, as much of it as the handler uses: it lists a real
+// folder and records what gets selected.
 class FakeView final : public SiteService<IFolderView> {
 public:
     explicit FakeView(const std::string& folder) : SiteService(SID_SFolderView, IID_IFolderView, IID_IUnknown) {

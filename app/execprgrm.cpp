@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/handlerevents.h"
-#include "app/handlerlink.h"
+#include "link/handlerevents.h"
+#include "link/handlerlink.h"
 #include "ui/app.h"
 
 namespace kivu {

@@ -4,10 +4,10 @@
 
 #include <optional>
 
-#include "app/handlerevents.h"
 #include "common/convert.h"
 #include "common/kivulanguage.h"
 #include "config/konfigstore.h"
+#include "link/handlerevents.h"
 #include "ui/app.h"
 #include "ui/langtexts.h"
 #include "update/downloaddialog.h"

@@ -1,9 +1,9 @@
 #include "fileprops/dateiselect.h"
 
-#include "app/handlerevents.h"
-#include "app/handlerlink.h"
 #include "common/convert.h"
 #include "common/kivulanguage.h"
+#include "link/handlerevents.h"
+#include "link/handlerlink.h"
 #include "ui/app.h"
 #include "ui/langtexts.h"
 

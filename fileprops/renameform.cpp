@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/handlerevents.h"
-#include "app/handlerlink.h"
 #include "common/kivulanguage.h"
 #include "fileprops/numberinput.h"
+#include "link/handlerevents.h"
+#include "link/handlerlink.h"
 #include "ui/app.h"
 #include "ui/langtexts.h"
 

@@ -8,7 +8,7 @@
 
 #include "config/entrylist.h"
 #include "config/konfigstore.h"
-#include "shellext/kivulink.h"
+#include "link/kivulink.h"
 #include "shellext/shellwin.h"
 
 namespace kivumenu {

@@ -5,10 +5,10 @@
 
 #include <cstdlib>
 
-#include "app/handlerlink.h"
 #include "common/convert.h"
 #include "common/errors.h"
 #include "common/kivulanguage.h"
+#include "link/handlerlink.h"
 #include "starter/daynumber.h"
 #include "starter/schedule.h"
 #include "ui/app.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/handlerlink.h"
 #include "common/windir.h"
+#include "link/handlerlink.h"
 #include "tools/standin.h"
 
 int main(int argc, char** argv) {

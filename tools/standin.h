@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "shellext/kivulink.h"
+#include "link/kivulink.h"
 
 namespace standin {
 

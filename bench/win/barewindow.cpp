@@ -2,7 +2,7 @@
 // file atom, with no list behind it.
 #include <windows.h>
 
-#include "app/handlerlink.h"
+#include "link/handlerlink.h"
 
 namespace {
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,4 +1,4 @@
-#include "app/handlerlink.h"
+#include "link/handlerlink.h"
 
 #include <gtest/gtest.h>
 

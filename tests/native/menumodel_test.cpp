@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/handlerlink.h"
+#include "link/handlerlink.h"
 
 using namespace kivumenu;
 using Kind = MenuItem::Kind;

@@ -6,8 +6,8 @@
 #include <functional>
 #include <thread>
 
-#include "app/handlerlink.h"
 #include "fileprops/renameform.h"
+#include "link/handlerlink.h"
 #include "tests/win/support/winsupport.h"
 #include "ui/app.h"
 

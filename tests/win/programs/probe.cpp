@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/handlerlink.h"
+#include "link/handlerlink.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "shellext/kivulink.h"
+#include "link/kivulink.h"
 
-#include "app/handlerlink.h"
+#include "link/handlerlink.h"
 
 namespace kivumenu {
 

@@ -1,8 +1,8 @@
-#include "app/handlerevents.h"
+#include "link/handlerevents.h"
 
 #include <windows.h>
 
-#include "app/handlerlink.h"
+#include "link/handlerlink.h"
 
 namespace kivu {
 

@@ -61,8 +61,9 @@ void DeleteRecordedKeys(const std::string& list) {
 
 void Uninstall() {
     MessageBeep(MB_ICONQUESTION);
-    if (MessageBoxA(nullptr, GetLangString(10001).c_str(), GetLangString(10002).c_str(), MB_YESNO | MB_ICONQUESTION) !=
-        IDYES)
+    // Enter alone must not remove anything: No is the default.
+    if (MessageBoxA(nullptr, GetLangString(10001).c_str(), GetLangString(10002).c_str(),
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
 
     // Read before the class key goes: the parents that installing created.

@@ -133,8 +133,10 @@ protected:
         CloseHandle(h);
     }
 
-    // Starts "kivuutil 666", answers the question with `button` and waits for the end.
+    // Starts "kivuutil 666", answers the question with `button` (kEnter: the
+    // Enter key on the button that has the focus) and waits for the end.
     // Returns the question's text; `caption` gets its caption.
+    static constexpr int kEnter = 0;
     std::string RunAnswering(int button, std::string* caption = nullptr) {
         standin::Handler handler(ExeDir() + "kivuutil.exe");
         EXPECT_TRUE(handler.Start("666"));
@@ -152,7 +154,16 @@ protected:
         EXPECT_TRUE(GetDlgItem(box, IDNO));
         EXPECT_FALSE(GetDlgItem(box, IDOK));
         EXPECT_FALSE(GetDlgItem(box, IDCANCEL));
-        PostMessageA(box, WM_COMMAND, button, 0);
+        if (button == kEnter) {
+            // Through the box's own message loop and its dialog keys, as a key press goes.
+            HWND focus = nullptr;
+            EXPECT_TRUE(WaitUntil([&] { return (focus = FocusOf(box)) != nullptr; }));
+            EXPECT_EQ(focus, GetDlgItem(box, IDNO)) << "the focus starts on " << WindowText(focus);
+            PostMessageA(focus, WM_KEYDOWN, VK_RETURN, 0);
+            PostMessageA(focus, WM_KEYUP, VK_RETURN, 0);
+        } else {
+            PostMessageA(box, WM_COMMAND, button, 0);
+        }
         if (button == IDYES) afterYes(handler);
         DWORD code = 1;
         EXPECT_TRUE(handler.WaitExit(15000, &code));
@@ -199,6 +210,14 @@ TEST_F(Uninstall, NoChangesNothing) {
     for (const char* f : kFiles) EXPECT_TRUE(FileExists(WindowsDir() + "\\" + f)) << f;
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunOnce, "removekivuutil"));
     ExpectNeighboursKept();
+}
+
+TEST_F(Uninstall, EnterAloneAnswersNo) {
+    RunAnswering(kEnter);
+    for (const Key& k : ExtensionKeys()) EXPECT_TRUE(KeyExists(k)) << k.path;
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsid));
+    for (const char* f : kFiles) EXPECT_TRUE(FileExists(WindowsDir() + "\\" + f)) << f;
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunOnce, "removekivuutil"));
 }
 
 TEST_F(Uninstall, YesRemovesEverythingAndASecondRunOnlyWritesTheCommandsAgain) {

@@ -12,17 +12,26 @@ namespace {
 struct CommandInfo {
     Command command;
     const char* verb;
+    const char* english;  // the shipped English text
 };
 
 constexpr CommandInfo kCommands[] = {
-    {Command::CopyPath, "kivu.copypath"},       {Command::CopyName, "kivu.copyname"},
-    {Command::CopyShortPath, "kivu.copyshortpath"}, {Command::PromptHere, "kivu.prompt"},
-    {Command::ChangeFolder, "kivu.folder"},     {Command::RunProgram, "kivu.program"},
-    {Command::FtpSite, "kivu.ftp"},             {Command::Rename, "kivu.rename"},
-    {Command::SelectFiles, "kivu.select"},      {Command::NewFolder, "kivu.newfolder"},
-    {Command::ToggleHidden, "kivu.hidden"},     {Command::FileList, "kivu.filelist"},
-    {Command::ExplorerHere, "kivu.explorer"},   {Command::Starter, "kivu.starter"},
-    {Command::Configure, "kivu.configure"},     {Command::LiveUpdate, "kivu.update"},
+    {Command::CopyPath, "kivu.copypath", "Copy path"},
+    {Command::CopyName, "kivu.copyname", "Copy name"},
+    {Command::CopyShortPath, "kivu.copyshortpath", "Copy short path"},
+    {Command::PromptHere, "kivu.prompt", "Command prompt here"},
+    {Command::ChangeFolder, "kivu.folder", "Change to folder"},
+    {Command::RunProgram, "kivu.program", "Run program"},
+    {Command::FtpSite, "kivu.ftp", "FTP sites"},
+    {Command::Rename, "kivu.rename", "Rename / properties"},
+    {Command::SelectFiles, "kivu.select", "Select files"},
+    {Command::NewFolder, "kivu.newfolder", "New folder"},
+    {Command::ToggleHidden, "kivu.hidden", "Show / hide hidden files"},
+    {Command::FileList, "kivu.filelist", "Create file list"},
+    {Command::ExplorerHere, "kivu.explorer", "Open Explorer here"},
+    {Command::Starter, "kivu.starter", "Program starter"},
+    {Command::Configure, "kivu.configure", "Configure KIVU menu"},
+    {Command::LiveUpdate, "kivu.update", "Live update"},
 };
 
 char Lower(char c) {
@@ -121,6 +130,12 @@ std::string_view VerbName(Command command) {
     return {};
 }
 
+std::string_view ShippedEnglishText(Command command) {
+    for (const auto& c : kCommands)
+        if (c.command == command) return c.english;
+    return {};
+}
+
 std::optional<int> MenuModel::OffsetOfVerb(std::string_view verb) const {
     for (size_t i = 0; i < actions.size(); ++i)
         if (EqualNoCase(actions[i].verb, verb)) return static_cast<int>(i);
@@ -181,6 +196,9 @@ std::map<int, std::string> ParseMenuTexts(std::string_view bytes) {
             if (auto v = s->Value(std::to_string(n)); v && !v->empty() && !texts.count(n))
                 texts[n] = v->substr(0, kMaxValue);
     }
+    // A missing or damaged file must not take the menu away, and with it
+    // the commands that repair things.
+    for (const auto& c : kCommands) texts.emplace(static_cast<int>(c.command), c.english);
     return texts;
 }
 

@@ -37,6 +37,9 @@ enum class Command {
 const std::vector<Command>& KnownCommands();
 // "kivu.copypath" and so on; list entries add "." and their index.
 std::string_view VerbName(Command command);
+// The command's text in the English section of the shipped language file:
+// what the menu shows when the file on the system has no text for it.
+std::string_view ShippedEnglishText(Command command);
 
 // Bounds that keep a broken or huge list file from flooding the menu.
 constexpr size_t kMaxListItems = 100;
@@ -91,9 +94,11 @@ MenuModel BuildMenu(const MenuInput& input, int maxOffsets);
 
 // The texts of numbers 11..98 in the language that the language file names
 // ("Language"/"Current", English when missing or empty), English filling the
-// gaps. Read like the profile functions read: names compare case-insensitively,
-// values are trimmed and lose one pair of enclosing quotes, at most 2047
-// characters. The file is only read, never completed.
+// gaps, and the shipped English texts filling what is still missing (also
+// when there is no file at all). Read like the profile functions read: names
+// compare case-insensitively, values are trimmed and lose one pair of
+// enclosing quotes, at most 2047 characters. The file is only read, never
+// completed.
 std::map<int, std::string> ParseMenuTexts(std::string_view iniBytes);
 
 // Access keys: with them on, a text without one gets "&" before its first

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "shellext/menumodel.h"
+
 #ifndef KIVU_LANGUAGE_FILE
 #error "KIVU_LANGUAGE_FILE must name the shipped language file"
 #endif
@@ -217,6 +219,25 @@ TEST_F(LanguageFileTest, AccessKeysAreUniqueWithinAForm) {
             }
         }
     }
+}
+
+TEST_F(LanguageFileTest, TheHandlersOwnEnglishMenuTextsAreTheShippedOnes) {
+    // The handler carries these for a missing or damaged file: every menu
+    // number of the English section is a command with exactly that text, and
+    // every command has its text there.
+    const Section* english = Find("English");
+    ASSERT_NE(english, nullptr);
+    std::set<int> inFile;
+    for (const auto& [key, text] : english->entries) {
+        if (key.empty() || key.find_first_not_of("0123456789") != std::string::npos) continue;
+        const int n = std::stoi(key);
+        if (n < 11 || n > 98) continue;
+        inFile.insert(n);
+        EXPECT_EQ(kivumenu::ShippedEnglishText(static_cast<kivumenu::Command>(n)), text) << n;
+    }
+    std::set<int> commands;
+    for (const auto c : kivumenu::KnownCommands()) commands.insert(static_cast<int>(c));
+    EXPECT_EQ(inFile, commands);
 }
 
 }  // namespace

@@ -145,9 +145,31 @@ TEST(MenuTexts, CurrentLanguageWithEnglishFillingTheGapsReadLikeTheProfileFuncti
 
     EXPECT_EQ(ParseMenuTexts("[English]\n11=Copy path\n").at(11), "Copy path");  // no Current
     EXPECT_EQ(ParseMenuTexts("[Language]\nCurrent=\n[English]\n11=A\n").at(11), "A");
-    EXPECT_TRUE(ParseMenuTexts("").empty());
     EXPECT_EQ(ParseMenuTexts("[English]\n11=" + std::string(3000, 'a')).at(11).size(), 2047u);
-    EXPECT_TRUE(ParseMenuTexts(std::string("[English]\n\0 11=A\n", 17)).empty());
+    EXPECT_EQ(ParseMenuTexts(std::string("[English]\n\0 11=A\n", 17)).at(11), "Copy path");
+}
+
+TEST(MenuTexts, TheShippedEnglishTextsStandInForAMissingOrDamagedFile) {
+    // No file, garbage, a file naming a language it lacks and no English:
+    // every command keeps its shipped text, so configure and update stay.
+    for (const std::string& ini : {std::string(), std::string("\x01\xFF garbage\0[[[=\r\n", 17),
+                                  std::string("[Language]\r\nCurrent=Klingon\r\n[Available]\r\nKlingon=\r\n")}) {
+        SCOPED_TRACE(ini);
+        EXPECT_EQ(ParseMenuTexts(ini), ShippedTexts());
+        MenuInput in = Input();
+        in.texts = ParseMenuTexts(ini);
+        const MenuModel m = BuildMenu(in, 1000);
+        ASSERT_EQ(m.items.size(), ShippedTexts().size());
+        EXPECT_EQ(m.items[m.items.size() - 2].text, "Configure KIVU menu");
+        EXPECT_EQ(m.items.back().text, "Live update");
+        EXPECT_TRUE(m.OffsetOfVerb("kivu.configure"));
+        EXPECT_TRUE(m.OffsetOfVerb("kivu.update"));
+    }
+    // A file with some texts keeps them; the shipped ones fill only the gaps.
+    const auto texts = ParseMenuTexts("[Language]\r\nCurrent=German\r\n[German]\r\n96=Konfigurieren\r\n");
+    EXPECT_EQ(texts.at(96), "Konfigurieren");
+    EXPECT_EQ(texts.at(97), "Live update");
+    EXPECT_EQ(texts.size(), ShippedTexts().size());
 }
 
 TEST(SelectionPattern, WildcardAlternativesWithoutCase) {

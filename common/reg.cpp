@@ -169,8 +169,12 @@ std::string ReadRegString(HKEY root, const std::string& keyPath, const std::stri
                           const std::string& def) {
     RegKey key;
     if (!OpenKey(root, KeyPath(keyPath), key)) return def;
+    return ReadRegStringFrom(key.get(), valueName, def);
+}
+
+std::string ReadRegStringFrom(HKEY key, const std::string& valueName, const std::string& def) {
     DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size);
+    LONG rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, nullptr, &size);
     if (rc == ERROR_FILE_NOT_FOUND) return def;
     if (rc != ERROR_SUCCESS) throw RegistryError(FormatMessage1(kGetFailed, valueName));
     if (size == 0) return {};
@@ -179,8 +183,7 @@ std::string ReadRegString(HKEY root, const std::string& keyPath, const std::stri
     std::vector<char> buf(size);
     for (;;) {
         size = static_cast<DWORD>(buf.size());
-        rc = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()),
-                              &size);
+        rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
         if (rc != ERROR_MORE_DATA) break;
         buf.resize(size > buf.size() ? size : buf.size() * 2);
     }

@@ -23,6 +23,8 @@ void ReadRegString(HKEY root, const std::string& keyPath, const std::string& val
                    std::string& out);
 std::string ReadRegString(HKEY root, const std::string& keyPath, const std::string& valueName,
                           const std::string& def);
+// The same read, of any length, from a key the caller holds open for reading.
+std::string ReadRegStringFrom(HKEY key, const std::string& valueName, const std::string& def);
 
 // Renames a key with all its values and subkeys. Does nothing when the old key
 // is missing, when the new key exists, or when the new path lies inside the

@@ -8,6 +8,7 @@
 
 #include "common/convert.h"
 #include "common/dib.h"
+#include "common/errors.h"
 #include "common/kivulanguage.h"
 #include "app/uninstall.h"
 #include "common/reg.h"
@@ -97,15 +98,15 @@ public:
         return {};
     }
 
-    // A string value up to its first zero; def when missing or of another type.
+    // A string value of any length, read as kivuutil reads it; def when
+    // missing or of another type.
     std::string Value(const char* name, const std::string& def) const {
-        char buf[1024];
-        DWORD type = 0, size = sizeof buf - 1;
-        if (!key_ || RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ))
+        if (!key_) return def;
+        try {
+            return kivu::ReadRegStringFrom(key_, name, def);
+        } catch (const kivu::RegistryError&) {
             return def;
-        buf[size] = '\0';
-        return buf;
+        }
     }
     bool Option(const char* name, bool def) const {
         const auto n = kivu::TryStrToInt(Value(name, def ? "1" : "0"));

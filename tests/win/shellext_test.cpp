@@ -19,6 +19,7 @@
 #include "common/classid.h"
 #include "common/reg.h"
 #include "common/windir.h"
+#include "config/konfigstore.h"
 #include "tests/win/support/starter.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/shellhost.h"
@@ -602,6 +603,77 @@ TEST_F(ShellExt, TheMenuFollowsTheStoredConfigurationInBothLanguages) {
     Set("status", std::string(100, '1'));
     host->Build(CMF_DEFAULTONLY);
     EXPECT_EQ(GetMenuItemCount(host->menu()), 0);
+}
+
+// The shipped English texts of the menu, in rising order, as the language
+// file in the Windows directory has them.
+std::vector<std::string> ShippedMenuTexts() {
+    std::vector<std::string> texts;
+    for (int n = 11; n <= 98; ++n)
+        if (!LangText("English", n).empty()) texts.push_back(LangText("English", n));
+    return texts;
+}
+
+// Puts the language file aside while it lives and back afterwards.
+class LanguageFileAside {
+public:
+    LanguageFileAside() : file_(InWindows("kivulanguage.ini")), aside_(file_ + ".aside") {
+        moved_ = MoveFileExA(file_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    }
+    ~LanguageFileAside() {
+        if (moved_) MoveFileExA(aside_.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    LanguageFileAside(const LanguageFileAside&) = delete;
+    LanguageFileAside& operator=(const LanguageFileAside&) = delete;
+    bool moved() const { return moved_; }
+
+private:
+    std::string file_, aside_;
+    bool moved_ = false;
+};
+
+TEST_F(ShellExt, AMissingOrDamagedLanguageFileStillGivesTheWholeMenuInEnglish) {
+    const std::vector<std::string> shipped = ShippedMenuTexts();
+    ASSERT_FALSE(shipped.empty());
+    const std::string file = dir.Write("a.txt");
+    const auto topTexts = [&] {
+        std::vector<std::string> texts;
+        for (const auto& l : AtDepth(lines, 0)) texts.push_back(Plain(l.text));
+        return texts;
+    };
+    LanguageFileAside aside;
+    ASSERT_TRUE(aside.moved());
+    const std::string garbage("\x01\xFF\xFE[[[\0=\r\n\x80\x81", 12);
+    for (const std::string& content : {std::string("<missing>"), garbage,
+                                       std::string("[Language]\r\nCurrent=Klingon\r\n[Klingon]\r\n96=\r\n")}) {
+        SCOPED_TRACE(content);
+        if (content != "<missing>") WriteFile(InWindows("kivulanguage.ini"), content);
+        auto host = Menu({file});
+        ASSERT_TRUE(SUCCEEDED(lastResult));
+        EXPECT_EQ(topTexts(), shipped);
+        // Above all the two commands that repair things.
+        EXPECT_GE(OffsetOf("Configure KIVU menu"), 0);
+        EXPECT_GE(OffsetOf("Live update"), 0);
+    }
+}
+
+TEST_F(ShellExt, AStatusOfAnyLengthIsReadWholeAsKivuutilReadsIt) {
+    const std::vector<std::string> shipped = ShippedMenuTexts();
+    std::string status(1500, '1');
+    status[12 - 1] = '0';
+    status[97 - 1] = '0';
+    Set("status", status);
+    ASSERT_EQ(kivu::LoadMenuStatus(), status);  // kivuutil's side
+    auto host = Menu({dir.Write("a.txt")});
+    std::vector<std::string> expected, shown;
+    for (int n = 11; n <= 98; ++n)
+        if (!LangText("English", n).empty() && kivu::MenuFlag(kivu::LoadMenuStatus(), n))
+            expected.push_back(LangText("English", n));
+    for (const auto& l : AtDepth(lines, 0)) shown.push_back(Plain(l.text));
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(std::find(shown.begin(), shown.end(), LangText("English", 12)), shown.end());
+    EXPECT_EQ(std::find(shown.begin(), shown.end(), LangText("English", 97)), shown.end());
+    EXPECT_EQ(shown.size() + 2, shipped.size());
 }
 
 // Sets a file's last write time: the handler keeps its menu by these.

@@ -2,11 +2,9 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
-#include "common/classid.h"
+#include "common/extensionkeys.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
 #include "common/windir.h"
@@ -14,16 +12,6 @@
 namespace kivu {
 
 namespace {
-
-constexpr const char* kHandlerKeys[] = {
-    "*\\shellex\\ContextMenuHandlers\\{2D1D33E0-8A8F-11D1-9626-444553540000}",
-    "*\\shellex\\ContextMenuHandlers\\KIVU",
-    "Folder\\shellex\\ContextMenuHandlers\\{2D1D33E0-8A8F-11D1-9626-444553540000}",
-    "Folder\\shellex\\ContextMenuHandlers\\KIVU",
-    "Drive\\shellex\\ContextMenuHandlers\\{2D1D33E0-8A8F-11D1-9626-444553540000}",
-    "Drive\\shellex\\ContextMenuHandlers\\KIVU",
-    "CLSID\\{2D1D33E0-8A8F-11D1-9626-444553540000}",
-};
 
 constexpr const char* kFiles[] = {
     "kivumenu.dll",   "kivumenu.reg",    "kivupfade.txt",    "kivuprogs.txt",
@@ -47,18 +35,6 @@ std::string Expand(const char* text) {
 
 }  // namespace
 
-void DeleteRecordedKeys(const std::string& list) {
-    std::vector<std::string> keys;
-    for (size_t pos = 0; pos < list.size();) {
-        const size_t bar = std::min(list.find('|', pos), list.size());
-        if (bar > pos) keys.push_back(list.substr(pos, bar - pos));
-        pos = bar + 1;
-    }
-    // Deepest first, so that a parent is empty when its turn comes.
-    std::sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-    for (const auto& key : keys) DeleteEmptyRegKeys(HKEY_CLASSES_ROOT, key, 1);
-}
-
 void Uninstall() {
     MessageBeep(MB_ICONQUESTION);
     // Enter alone must not remove anything: No is the default.
@@ -67,8 +43,8 @@ void Uninstall() {
         return;
 
     // Read before the class key goes: the parents that installing created.
-    const std::string created = ReadRegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClassIdText, kCreatedKeysValue, "");
-    for (const char* key : kHandlerKeys) DeleteRegKey(HKEY_CLASSES_ROOT, key);
+    const std::string created = ReadRegString(HKEY_CLASSES_ROOT, ClassKey(), kCreatedKeysValue, "");
+    RemoveExtensionKeys(HKEY_CLASSES_ROOT);  // the handler keys of each parent, then the class key
     DeleteRecordedKeys(created);
 
     const std::string windir = WindowsDirectory();
@@ -82,9 +58,7 @@ void Uninstall() {
     DeleteRegKey(HKEY_CURRENT_USER, "software\\kivu\\");
     DeleteRegKey(HKEY_CURRENT_USER, "Software\\KIVU\\Starter\\");
     DeleteRegValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "KIVUStarter");
-    DeleteRegValue(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
-                   "{2D1D33E0-8A8F-11D1-9626-444553540000}");
-    DeleteRegKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIVUMENU");
+    RemoveExtensionKeys(HKEY_LOCAL_MACHINE);  // the approval, then the installed-programs entry
 
     // Without the Windows directory the commands would name files in the root.
     if (windir.empty()) return;

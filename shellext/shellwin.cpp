@@ -10,7 +10,6 @@
 #include "common/dib.h"
 #include "common/errors.h"
 #include "common/kivulanguage.h"
-#include "app/uninstall.h"
 #include "common/reg.h"
 #include "common/windir.h"
 #include "config/konfigstore.h"
@@ -250,10 +249,7 @@ std::string AnsiPath(const std::wstring& path) {
     return {};
 }
 
-// What installing creates and uninstalling (kivuutil 666) removes.
 namespace {
-
-constexpr const char* kHandlerParents[] = {"*", "Folder", "Drive"};
 
 std::string ModulePath() {
     char path[MAX_PATH];
@@ -268,26 +264,13 @@ HRESULT RegisterServer() {
         const std::string dll = ModulePath();
         const std::string windir = WindowsDirectory();
         if (dll.empty() || windir.empty()) return SELFREG_E_CLASS;
-        const std::string clsidKey = std::string("CLSID\\") + kivu::kClassIdText;
         // The parents that are not there yet are ours to remove again; an
         // earlier registration's record stays.
-        std::string created = kivu::ReadRegString(HKEY_CLASSES_ROOT, clsidKey, kivu::kCreatedKeysValue, "");
-        for (const char* parent : kHandlerParents)
-            for (const std::string& key : {std::string(parent), std::string(parent) + "\\shellex",
-                                           std::string(parent) + "\\shellex\\ContextMenuHandlers"})
-                if (!kivu::RegKeyExists(HKEY_CLASSES_ROOT, key)) created += (created.empty() ? "" : "|") + key;
-        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey, "", kTitle);
-        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey, kivu::kCreatedKeysValue, created);
-        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "", dll);
-        kivu::WriteRegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment");
-        for (const char* parent : kHandlerParents)
-            kivu::WriteRegString(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU", "",
-                                 kivu::kClassIdText);
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kApprovedKey, kivu::kClassIdText, kTitle);
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kUninstallKey, "DisplayName", "KIVU Menu Extension");
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kUninstallKey, "DisplayVersion", "3.19");
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kUninstallKey, "Publisher", "KIVU");
-        kivu::WriteRegString(HKEY_LOCAL_MACHINE, kivu::kUninstallKey, "UninstallString", windir + "\\kivuutil.exe 666");
+        std::string created = kivu::ReadRegString(HKEY_CLASSES_ROOT, kivu::ClassKey(), kivu::kCreatedKeysValue, "");
+        for (const std::string& key : kivu::HandlerParentKeys())
+            if (!kivu::RegKeyExists(HKEY_CLASSES_ROOT, key)) created += (created.empty() ? "" : "|") + key;
+        kivu::WriteExtensionKeys(kivu::ExtensionKeys(dll, windir));
+        kivu::WriteRegString(HKEY_CLASSES_ROOT, kivu::ClassKey(), kivu::kCreatedKeysValue, created);
         SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
         return S_OK;
     } catch (...) {
@@ -299,14 +282,10 @@ HRESULT RegisterServer() {
 HRESULT UnregisterServer() {
     try {
         const std::string created =
-            kivu::ReadRegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kivu::kClassIdText,
-                                kivu::kCreatedKeysValue, "");
-        for (const char* parent : kHandlerParents)
-            kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string(parent) + "\\shellex\\ContextMenuHandlers\\KIVU");
+            kivu::ReadRegString(HKEY_CLASSES_ROOT, kivu::ClassKey(), kivu::kCreatedKeysValue, "");
+        kivu::RemoveExtensionKeys(HKEY_CLASSES_ROOT);
         kivu::DeleteRecordedKeys(created);
-        kivu::DeleteRegKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kivu::kClassIdText);
-        kivu::DeleteRegValue(HKEY_LOCAL_MACHINE, kivu::kApprovedKey, kivu::kClassIdText);
-        kivu::DeleteRegKey(HKEY_LOCAL_MACHINE, kivu::kUninstallKey);
+        kivu::RemoveExtensionKeys(HKEY_LOCAL_MACHINE);
         return S_OK;
     } catch (...) {
         return SELFREG_E_CLASS;

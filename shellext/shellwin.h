@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "common/classid.h"
+#include "common/extensionkeys.h"
 #include "common/windir.h"
 #include "shellext/menumodel.h"
 
 namespace kivumenu {
 
-constexpr const char* kTitle = "KIVU Menu";
+constexpr const char* kTitle = kivu::kExtensionTitle;
 
 // Live objects and server locks, for DllCanUnloadNow.
 void AddModuleRef();

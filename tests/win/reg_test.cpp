@@ -136,6 +136,13 @@ TEST_F(RegTest, LongStringsRoundTripWhole) {
     const std::string german = "Schl\xFC" "ssel \xB7 Gr\xF6\xDF" "e";
     kivu::WriteRegString(HKEY_CURRENT_USER, Path("Men\xFC"), "\xC4nderung", german);
     EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, Path("Men\xFC"), "\xC4nderung", "-"), german);
+
+    // The same from a key held open for reading only, as the handler holds its key.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, Path("").c_str(), 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+    EXPECT_EQ(kivu::ReadRegStringFrom(key, "Lang", "-"), text);
+    EXPECT_EQ(kivu::ReadRegStringFrom(key, "missing", "-"), "-");
+    RegCloseKey(key);
 }
 
 TEST_F(RegTest, OtherTypesRaiseTheTypeError) {

@@ -191,8 +191,8 @@ void Tstarterform::TabControl1Enter() {
     Edit4.SetText(ShownName());
     SetCaption("KIVU - Starter - " + Edit4.Text());
     ui::App().SetTitle(Caption());
-    // Every field is filled, from the entry or empty: none keeps what the
-    // entry shown before had in it.
+    // Every field is filled from this entry (what cannot be read empty, the
+    // slider at its default): none keeps what the entry before had in it.
     const EntryFields fields = FieldsOf(store_.LoadValues(ShownName()));
     shown_.BeginLoad(fields.complete);
     bool through = false;

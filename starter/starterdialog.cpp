@@ -21,6 +21,7 @@ namespace {
 constexpr int kTextBase = 10400;  // 10000 + the form's tag
 constexpr int kClientWidth = 406, kClientHeight = 407;
 constexpr UINT kTimer1Interval = 3000;
+constexpr int kDefaultDays = 7;  // the slider of an entry whose "Tage" is no number
 constexpr const char* kProgramFilter = "|*.exe;*.com;*.pif;*.lnk;*.bat;*.cmd";
 
 // The window size that gives the designed client area with a dialog border.
@@ -103,6 +104,7 @@ void Tstarterform::CreateControls() {
     };
     TabControl1.onChanging = [this](bool&) { TabControl1Changing(); };
     Edit4.onChange = [this] { Edit4Change(); };
+    for (ui::Edit* field : {&Edit1, &Edit2, &Edit3}) field->onChange = [this] { shown_.Changed(); };
     Button3.onClick = [this] { Button3Click(); };
     for (ui::RadioButton* option : {&RadioButton1, &RadioButton2, &RadioButton3})
         option->onClick = [this, option] { RadioButtonClick(*option); };
@@ -186,26 +188,33 @@ void Tstarterform::SwitchTimer1On() { Timer1.Start(kTimer1Interval, [this] { Tim
 void Tstarterform::TabControl1Enter() {
     if (TabControl1.Count() == 0) return;
     shownTab_ = TabControl1.Index();
+    Edit4.SetText(ShownName());
+    SetCaption("KIVU - Starter - " + Edit4.Text());
+    ui::App().SetTitle(Caption());
+    // Every field is filled from this entry (what cannot be read empty, the
+    // slider at its default): none keeps what the entry before had in it.
+    const EntryFields fields = FieldsOf(store_.LoadValues(ShownName()));
+    shown_.BeginLoad(fields.complete);
+    bool through = false;
     try {
-        Edit4.SetText(ShownName());
-        SetCaption("KIVU - Starter - " + Edit4.Text());
-        ui::App().SetTitle(Caption());
-        const StarterEntry entry = store_.Load(ShownName());
-        Edit1.SetText(entry.path);
-        TrackBar1.SetPosition(StrToInt(entry.days));
-        Edit2.SetText(IntToStr(TrackBar1.Position()));
-        Edit3.SetText(entry.parameters);
+        Edit1.SetText(fields.path);
+        TrackBar1.SetPosition(fields.position.value_or(kDefaultDays));
+        Edit2.SetText(fields.position ? IntToStr(TrackBar1.Position()) : fields.days);
+        Edit3.SetText(fields.parameters);
         for (ui::RadioButton* option : {&RadioButton1, &RadioButton2, &RadioButton3}) option->SetChecked(false);
-        // Checking writes the mode back: a stored "0" becomes "1".
-        switch (WindowOption(entry.window)) {
+        // Checking writes the mode back (a stored "0" becomes "1"), but only
+        // into an entry that may be saved.
+        switch (fields.option) {
             case 1: RadioButton1.SetChecked(true); break;
             case 2: RadioButton2.SetChecked(true); break;
             case 3: RadioButton3.SetChecked(true); break;
             default: break;
         }
+        through = true;
     } catch (const RuntimeError&) {
-        // A stored value that is not a number ends the loading where it stands.
+        // A write-back that fails ends the loading silently where it stands.
     }
+    shown_.EndLoad(through);
 }
 
 void Tstarterform::TabControl1Changing() { EditSave(); }
@@ -213,7 +222,7 @@ void Tstarterform::TabControl1Changing() { EditSave(); }
 // The fields show the selected tab's entry, and that is where they are
 // saved: the name field differs from it only while a typed name clashes.
 void Tstarterform::EditSave() {
-    if (TabControl1.Count() == 0) return;
+    if (TabControl1.Count() == 0 || !shown_.MaySave()) return;
     store_.Save(ShownName(), Edit1.Text(), Edit2.Text(), Edit3.Text());
 }
 
@@ -238,7 +247,8 @@ void Tstarterform::Edit4Change() {
 }
 
 void Tstarterform::RadioButtonClick(ui::RadioButton& option) {
-    if (TabControl1.Count() == 0 || Edit1.Text().empty() || ShownName().empty()) return;
+    shown_.Changed();
+    if (TabControl1.Count() == 0 || Edit1.Text().empty() || ShownName().empty() || !shown_.MaySave()) return;
     const char* mode = &option == &RadioButton1 ? "1" : &option == &RadioButton2 ? "2" : "3";
     store_.SetWindowMode(ShownName(), mode);
 }

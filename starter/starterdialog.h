@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "starter/execfile.h"
+#include "starter/shownentry.h"
 #include "starter/starterstore.h"
 #include "ui/filedialog.h"
 #include "ui/form.h"
@@ -79,6 +80,7 @@ private:
     StarterStore store_;
     int nextIndex_ = 0;   // the schedule's next entry
     int shownTab_ = -1;   // the tab whose entry the fields were loaded from
+    ShownEntry shown_;    // whether the fields may be saved over that entry
     std::unique_ptr<TExecThread> worker_;  // the one program started, while it runs
 };
 

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "common/convert.h"
+#include "common/errors.h"
 #include "common/reg.h"
 
 namespace kivu {
@@ -51,6 +54,23 @@ StarterEntry StarterStore::Load(const std::string& name) const {
     e.window = ReadRegString(HKEY_CURRENT_USER, key, "Fenster", e.window);
     e.date = ReadRegString(HKEY_CURRENT_USER, key, "Datum", e.date);
     return e;
+}
+
+EntryValues StarterStore::LoadValues(const std::string& name) const {
+    const StarterEntry defaults;
+    EntryValues v{defaults.path, defaults.days, defaults.parameters, defaults.window};
+    if (!IsEntryName(name)) return v;
+    const std::string key = EntryKey(name);
+    const std::pair<std::optional<std::string>*, const char*> values[] = {
+        {&v.path, "Pfad"}, {&v.days, "Tage"}, {&v.parameters, "Parameter"}, {&v.window, "Fenster"}};
+    for (const auto& [value, valueName] : values) {
+        try {
+            *value = ReadRegString(HKEY_CURRENT_USER, key, valueName, **value);
+        } catch (const RuntimeError&) {
+            value->reset();  // e.g. a number stored as a DWORD
+        }
+    }
+    return v;
 }
 
 void StarterStore::Save(const std::string& name, const std::string& path, const std::string& days,

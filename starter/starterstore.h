@@ -3,6 +3,7 @@
 // store is set up, and the Run value that starts "kivuutil 3 start" at logon.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,12 @@ struct StarterEntry {
     std::string date = "0";       // "Datum": day number of the last start
 };
 
+// The same texts as the dialog reads them: each value on its own, missing
+// ones as their defaults, std::nullopt for one that cannot be read.
+struct EntryValues {
+    std::optional<std::string> path, days, parameters, window;
+};
+
 class StarterStore {
 public:
     // programPath: the program the autostart runs (default: this one).
@@ -32,6 +39,9 @@ public:
     // The entry names in the store's order; empty unless the marker is there.
     std::vector<std::string> List() const;
     StarterEntry Load(const std::string& name) const;
+    // As Load without "Datum", but a value that cannot be read (not a
+    // string) does not stop the others.
+    EntryValues LoadValues(const std::string& name) const;
     // Writes the marker, the autostart, the path, the days unless empty and
     // the parameters unless empty (an emptied field keeps what is stored).
     // Writes nothing for an empty path or name or for the name "Noname".

@@ -14,7 +14,12 @@ HINSTANCE Application::Handle() const { return GetModuleHandleA(nullptr); }
 
 void Application::ShowError(const std::string& text) {
     HWND owner = mainForm_ ? mainForm_->Handle() : nullptr;
+    // The box enables its owner as it closes, also one that was disabled
+    // before it (a form busy on its own, the owner of a modal form): such a
+    // one is disabled again.
+    const bool disabled = owner && !IsWindowEnabled(owner);
     MessageBoxA(owner, kivu::ErrorDisplayText(text).c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+    if (disabled && IsWindow(owner)) EnableWindow(owner, FALSE);
 }
 
 void Application::DispatchOne(MSG& msg) {

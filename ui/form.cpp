@@ -154,6 +154,8 @@ int Form::ShowModal(HWND owner) {
     if (!hwnd_) Create();
     modal_ = true;
     modalResult_ = mrNone;
+    // An owner that was disabled before (busy on its own) stays so afterwards.
+    const bool ownerEnabled = owner && IsWindowEnabled(owner);
     if (owner) {
         // Owned: it stays above its owner and has no taskbar button of its own.
         SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
@@ -168,7 +170,7 @@ int Form::ShowModal(HWND owner) {
         }
         App().DispatchOne(msg);
     }
-    if (owner) EnableWindow(owner, TRUE);
+    if (ownerEnabled) EnableWindow(owner, TRUE);
     Hide();
     if (owner) SetActiveWindow(owner);
     modal_ = false;

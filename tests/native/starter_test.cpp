@@ -1,5 +1,6 @@
 // The starter's plain decisions: day numbers, when an entry is due, the
-// status text, the stored window mode, the command line the runner builds.
+// status text, the stored window mode, the command line the runner builds,
+// what the dialog shows of an entry and when it may save it.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,6 +10,7 @@
 #include "starter/daynumber.h"
 #include "starter/execcommand.h"
 #include "starter/schedule.h"
+#include "starter/shownentry.h"
 
 using namespace kivu;
 
@@ -146,4 +148,62 @@ TEST(ExecCommand, AssociatedCommandOpensTheDocumentWithinItsLimit) {
                                                        std::string(300, 'p'));
     EXPECT_EQ(command.size(), 511u);
     EXPECT_EQ(command, std::string(100, 'e') + " " + std::string(255, 'd') + " " + std::string(154, 'p'));
+}
+
+TEST(ShownEntry, FieldsShowWhatCanBeRead) {
+    const EntryValues stored{"C:\\d.exe", "abc", "pDelta", "2"};
+    EntryFields f = FieldsOf(stored);
+    EXPECT_FALSE(f.complete);
+    EXPECT_EQ(f.path, "C:\\d.exe");
+    EXPECT_EQ(f.position, std::nullopt);
+    EXPECT_EQ(f.days, "abc");  // as stored
+    EXPECT_EQ(f.parameters, "pDelta");
+    EXPECT_EQ(f.option, 2);
+
+    f = FieldsOf({"C:\\a.exe", " 10", "-x", "0"});
+    EXPECT_TRUE(f.complete);
+    EXPECT_EQ(f.position, 10);
+    EXPECT_EQ(f.option, 1);
+
+    // A window mode that is no number checks no option; values that could
+    // not be read at all show empty.
+    f = FieldsOf({"C:\\e.exe", "7", std::nullopt, "normal"});
+    EXPECT_FALSE(f.complete);
+    EXPECT_EQ(f.position, 7);
+    EXPECT_EQ(f.parameters, "");
+    EXPECT_EQ(f.option, 0);
+    f = FieldsOf({std::nullopt, std::nullopt, "p", "5"});
+    EXPECT_FALSE(f.complete);
+    EXPECT_EQ(f.path, "");
+    EXPECT_EQ(f.position, std::nullopt);
+    EXPECT_EQ(f.days, "");
+    EXPECT_EQ(f.option, 0);  // a number without an option is understood
+    EXPECT_TRUE(FieldsOf({"", "7", "", "5"}).complete);
+}
+
+TEST(ShownEntry, MaySaveWhenLoadedCompletelyOrChangedByTheUser) {
+    ShownEntry shown;
+    shown.BeginLoad(false);
+    shown.Changed();  // the loading's own changes
+    EXPECT_FALSE(shown.MaySave());
+    shown.EndLoad(true);
+    EXPECT_FALSE(shown.MaySave());
+    shown.Changed();
+    EXPECT_TRUE(shown.MaySave());
+
+    // The next entry starts afresh.
+    shown.BeginLoad(true);
+    EXPECT_TRUE(shown.MaySave());  // its window mode may be written back while loading
+    shown.EndLoad(true);
+    EXPECT_TRUE(shown.MaySave());
+    shown.BeginLoad(false);
+    shown.EndLoad(true);
+    EXPECT_FALSE(shown.MaySave());
+
+    // A loading stopped by an error leaves fields of the entry before.
+    shown.BeginLoad(true);
+    shown.EndLoad(false);
+    EXPECT_FALSE(shown.MaySave());
+    shown.Changed();
+    EXPECT_TRUE(shown.MaySave());
 }

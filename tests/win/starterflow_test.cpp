@@ -100,6 +100,36 @@ TEST_F(StarterFlow, AutomaticRunStartsOnlyTheDueEntryAndEnds) {
     EXPECT_EQ(EntryValue("third", "Datum"), DaysAgo(1));
 }
 
+TEST_F(StarterFlow, AutomaticRunStaysDisabledAfterAnErrorBox) {
+    SetEntryValue("", "Copyright", "x");
+    SetEntryValue("broken", "Pfad", ProbeExe());
+    SetEntryValue("broken", "Tage", "sieben");
+    SetEntryValue("next", "Pfad", ProbeExe());
+    SetEntryValue("next", "Parameter", record + " --until " + release.Name());
+
+    ASSERT_TRUE(handler.Start("3 start"));
+    HWND window = handler.FindWindowOf("Tstarterform", 10000);
+    ASSERT_TRUE(window);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND w : FindTopWindows("#32770", nullptr, handler.ProcessId()))
+            if (IsWindowVisible(w)) box = w;
+        return box != nullptr;
+    }, std::chrono::seconds(20)));
+    EXPECT_EQ(MessageBoxText(box), "'sieben' ist kein gültiger Integerwert.");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    // The run goes on with the next entry, and the window stays closed to the user.
+    ASSERT_TRUE(WaitUntil([&] { return ReadProbeRecord(record).size() == 1; }, std::chrono::seconds(20)));
+    EXPECT_FALSE(IsWindowEnabled(window));
+    release.Set();
+    DWORD code = 1;
+    ASSERT_TRUE(handler.WaitExit(20000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(EntryValue("next", "Datum"), Today());
+    EXPECT_EQ(EntryValue("broken", "Datum"), std::nullopt);
+}
+
 TEST_F(StarterFlow, AutomaticRunWithAnEmptyStoreShowsNoWindowAndEndsAtOnce) {
     ASSERT_TRUE(handler.Start("3 start"));
     int windows = 0;

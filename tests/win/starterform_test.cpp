@@ -134,15 +134,117 @@ TEST_F(StarterDialog, StoredNumbersOutsideTheSliderOrNotNumbers) {
     EXPECT_EQ(f.Edit2.Text(), "1");
     EXPECT_FALSE(f.RadioButton1.Checked() || f.RadioButton2.Checked() || f.RadioButton3.Checked());
 
-    // A days text that is no number stops the loading silently after the path.
+    // A days text that is no number shows as it is stored, silently; the
+    // slider stands at the default and the rest of the entry shows.
     SetEntryValue("Alpha", "Tage", "viele");
     BoxWatcher boxes;
     ClickTab(0);
     EXPECT_EQ(f.Edit4.Text(), "Alpha");
     EXPECT_EQ(f.Edit1.Text(), "C:\\a.exe");
-    EXPECT_EQ(f.Edit3.Text(), "");  // still beta's
+    EXPECT_EQ(f.Edit2.Text(), "viele");
+    EXPECT_EQ(f.TrackBar1.Position(), 7);
+    EXPECT_EQ(f.Edit3.Text(), "-a");
+    EXPECT_TRUE(f.RadioButton1.Checked());
     PumpMessages();
     EXPECT_EQ(boxes.count(), 0);
+}
+
+// An entry with a value that cannot be read shows what can be, and the
+// fields are never saved over it unless the user changes one of them: fields
+// left from the entry shown before would replace its values.
+TEST_F(StarterDialog, AnEntryLoadedIncompletelyKeepsItsValuesOnExit) {
+    SetEntryValue("", "Copyright", "x");
+    SetEntryValue("Alpha", "Pfad", "C:\\a.exe");
+    SetEntryValue("Alpha", "Tage", "10");
+    SetEntryValue("Alpha", "Parameter", "-x");
+    SetEntryValue("Delta", "Pfad", "C:\\d.exe");
+    SetEntryValue("Delta", "Tage", "abc");
+    SetEntryValue("Delta", "Parameter", "pDelta");
+    Tstarterform& f = Open();
+    ClickTab(1);
+    EXPECT_EQ(f.Edit4.Text(), "Delta");
+    EXPECT_EQ(f.Edit1.Text(), "C:\\d.exe");
+    EXPECT_EQ(f.Edit2.Text(), "abc");
+    EXPECT_EQ(f.Edit3.Text(), "pDelta");
+    EXPECT_TRUE(f.RadioButton1.Checked());
+    Click(f.Ende);
+    EXPECT_FALSE(IsWindowVisible(f.Handle()));
+    EXPECT_EQ(EntryValue("Delta", "Pfad"), "C:\\d.exe");
+    EXPECT_EQ(EntryValue("Delta", "Tage"), "abc");
+    EXPECT_EQ(EntryValue("Delta", "Parameter"), "pDelta");
+    EXPECT_EQ(EntryValue("Delta", "Fenster"), std::nullopt);  // not even the mode written back
+    EXPECT_EQ(EntryValue("Alpha", "Tage"), "10");
+    EXPECT_EQ(EntryValue("Alpha", "Parameter"), "-x");
+}
+
+TEST_F(StarterDialog, AnEntryLoadedIncompletelyIsSavedOnlyAfterTheUserEditsIt) {
+    SetEntryValue("", "Copyright", "x");
+    SetEntryValue("Alpha", "Pfad", "C:\\a.exe");
+    SetEntryValue("Alpha", "Tage", "10");
+    SetEntryValue("Alpha", "Parameter", "-x");
+    SetEntryValue("Alpha", "Fenster", "3");
+    SetEntryValue("Delta", "Pfad", "C:\\d.exe");
+    SetEntryValue("Delta", "Tage", "abc");
+    SetEntryValue("Delta", "Parameter", "pDelta");
+    SetEntryValue("Epsilon", "Pfad", "C:\\e.exe");
+    SetEntryValue("Epsilon", "Fenster", "normal");
+    SetEntryValue("Epsilon", "Parameter", "pEpsilon");
+    constexpr DWORD kNumber = 5;  // a value of another type than a string
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\KIVU\\Starter\\Zeta", "Parameter", REG_DWORD, &kNumber,
+                    sizeof kNumber);
+    SetEntryValue("Zeta", "Pfad", "C:\\z.exe");
+    SetEntryValue("Zeta", "Tage", "3");
+    const auto zetaParameter = [] {
+        DWORD value = 0, size = sizeof value;
+        return RegGetValueA(HKEY_CURRENT_USER, "Software\\KIVU\\Starter\\Zeta", "Parameter", RRF_RT_REG_DWORD,
+                            nullptr, &value, &size) == ERROR_SUCCESS ? value : 0;
+    };
+    Tstarterform& f = Open();
+    ASSERT_EQ(Tabs(), (Names{"Alpha", "Delta", "Epsilon", "Zeta"}));
+
+    // Switching away, New and Delete save the shown entry: not an incomplete one.
+    ClickTab(1);
+    ClickTab(2);  // a window mode that is no number: every field filled, no option
+    EXPECT_EQ(f.Edit3.Text(), "pEpsilon");
+    EXPECT_EQ(f.Edit2.Text(), "7");
+    EXPECT_FALSE(f.RadioButton1.Checked() || f.RadioButton2.Checked() || f.RadioButton3.Checked());
+    EXPECT_EQ(EntryValue("Epsilon", "Tage"), std::nullopt);
+    ClickTab(3);  // a parameter that cannot be read shows empty
+    EXPECT_EQ(f.Edit1.Text(), "C:\\z.exe");
+    EXPECT_EQ(f.Edit2.Text(), "3");
+    EXPECT_EQ(f.Edit3.Text(), "");
+    ClickTab(1);
+    Click(f.Neu);
+    EXPECT_EQ(EntryValue("Delta", "Tage"), "abc");
+    EXPECT_EQ(EntryValue("Delta", "Parameter"), "pDelta");
+    EXPECT_EQ(EntryValue("Epsilon", "Tage"), std::nullopt);
+    EXPECT_EQ(EntryValue("Epsilon", "Fenster"), "normal");
+    EXPECT_EQ(zetaParameter(), kNumber);
+    EXPECT_EQ(EntryValue("Zeta", "Fenster"), std::nullopt);
+    ClickTab(0);
+    Click(f.Loeschen);  // Alpha goes, Delta is shown
+    EXPECT_EQ(f.Edit4.Text(), "Delta");
+    EXPECT_EQ(f.Edit3.Text(), "pDelta");
+    Click(f.Loeschen);  // Delta goes, Epsilon is shown
+    EXPECT_EQ(f.Edit4.Text(), "Epsilon");
+    ClickTab(1);
+    EXPECT_EQ(f.Edit4.Text(), "Zeta");
+    EXPECT_EQ(EntryValue("Epsilon", "Tage"), std::nullopt);
+
+    // An edit makes the fields the user's: the path is saved, and the
+    // empty parameters field keeps what is stored.
+    f.Edit1.SetText("C:\\z2.exe");
+    ClickTab(0);
+    EXPECT_EQ(EntryValue("Zeta", "Pfad"), "C:\\z2.exe");
+    EXPECT_EQ(EntryValue("Zeta", "Tage"), "3");
+    EXPECT_EQ(zetaParameter(), kNumber);
+    // A chosen option is the user's too, and so is the slider.
+    Click(f.RadioButton2);
+    EXPECT_EQ(EntryValue("Epsilon", "Fenster"), "2");
+    f.TrackBar1.SetPosition(12);
+    Click(f.Ende);
+    EXPECT_EQ(EntryValue("Epsilon", "Tage"), "12");
+    EXPECT_EQ(EntryValue("Epsilon", "Parameter"), "pEpsilon");
 }
 
 TEST_F(StarterDialog, SwitchingTabsSavesAndAClickOnTheStripKeepsEdits) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/errors.h"
 #include "tests/win/support/starter.h"
 
 using kivu::StarterStore;
@@ -39,6 +40,24 @@ TEST_F(Store, ListsEntriesOnlyWhenTheMarkerIsThere) {
     EXPECT_EQ(store.List(), Names{});
     SetEntryValue("", "Copyright", "anything");
     EXPECT_EQ(store.List(), (Names{"Alpha", "beta"}));  // sorted without regard to case
+}
+
+TEST_F(Store, LoadValuesReadsEachValueOnItsOwn) {
+    SetEntryValue("Mail", "Pfad", "C:\\mail.exe");
+    SetEntryValue("Mail", "Tage", "abc");
+    const DWORD number = 5;
+    RegSetKeyValueA(HKEY_CURRENT_USER, (kStore + "\\Mail").c_str(), "Parameter", REG_DWORD, &number, sizeof number);
+    EXPECT_THROW(store.Load("Mail"), kivu::RuntimeError);
+    const kivu::EntryValues v = store.LoadValues("Mail");
+    EXPECT_EQ(v.path, "C:\\mail.exe");
+    EXPECT_EQ(v.days, "abc");
+    EXPECT_EQ(v.parameters, std::nullopt);  // no string: not read
+    EXPECT_EQ(v.window, "0");               // missing: the default
+    const kivu::EntryValues none = store.LoadValues("Nobody");
+    EXPECT_EQ(none.path, "");
+    EXPECT_EQ(none.days, "7");
+    EXPECT_EQ(none.parameters, "");
+    EXPECT_EQ(none.window, "0");
 }
 
 TEST_F(Store, SaveWritesMarkerAutostartAndTheFields) {

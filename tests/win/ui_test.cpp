@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "common/convert.h"
+#include "common/errors.h"
 #include "common/kivulanguage.h"
 #include "tests/win/support/winsupport.h"
 #include "ui/app.h"
@@ -95,6 +97,51 @@ TEST(Toolkit, RuntimeErrorInAHandlerReachesTheErrorDisplayAndTheWindowGoesOn) {
     form.Edit1.SetText("12");
     SendMessageA(form.Button1.Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(after, 1);
+}
+
+namespace {
+// A main form disabled while it is busy on its own, as the starter's
+// automatic run: an error box on its way must not make it usable.
+class BusyForm : public ui::Form {
+public:
+    BusyForm() : ui::Form({.name = "busyform", .caption = "Busy"}) {}
+    static bool enabledAfterBox;
+
+protected:
+    void FormCreate() override {
+        SetEnabled(false);
+        ui::App().SetIdleHook([this] {
+            ui::App().SetIdleHook(nullptr);
+            ui::App().Guard([] { throw kivu::RuntimeError("busy"); });
+            enabledAfterBox = IsWindowEnabled(Handle()) != FALSE;
+            Close();
+        });
+    }
+};
+bool BusyForm::enabledAfterBox = true;
+}  // namespace
+
+TEST(Toolkit, TheErrorDisplayLeavesADisabledMainFormDisabled) {
+    BoxWatcher watcher;
+    std::unique_ptr<BusyForm> slot;
+    ui::App().StartForm(slot, true);
+    EXPECT_EQ(watcher.count(), 1);
+    EXPECT_EQ(watcher.text, "busy.");
+    EXPECT_FALSE(BusyForm::enabledAfterBox);
+}
+
+TEST(Toolkit, AModalFormEnablesItsOwnerAfterwardsOnlyWhenItWasEnabledBefore) {
+    TestForm owner;
+    owner.Create();
+    owner.Show();
+    for (const bool enabledBefore : {true, false}) {
+        EnableWindow(owner.Handle(), enabledBefore);
+        TestForm dialog;
+        dialog.Create();
+        PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);  // ends the modal loop at its first message
+        EXPECT_EQ(dialog.ShowModal(owner.Handle()), ui::mrCancel);
+        EXPECT_EQ(IsWindowEnabled(owner.Handle()) != FALSE, enabledBefore) << enabledBefore;
+    }
 }
 
 TEST(Toolkit, LanguageTextsGoToDirectChildrenByTagOnly) {

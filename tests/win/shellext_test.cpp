@@ -824,20 +824,13 @@ TEST_F(ShellExt, SelectFilesSelectsWhatThePatternMatchesInTheHostsView) {
     host->SetSite(static_cast<IServiceProvider*>(&view));
     // The user types the pattern and confirms, in kivuutil's window.
     const auto select = [&](const char* pattern, bool add) {
-        std::thread user([pattern, add] {
-            HWND dialog = nullptr;
-            for (int i = 0; i < 400 && !dialog; ++i, Sleep(50)) {
-                const auto found = FindTopWindows("Tselectform", nullptr);
-                if (!found.empty() && IsWindowVisible(found[0])) dialog = found[0];
-            }
-            if (!dialog) return;
+        const auto answer = [pattern, add](HWND dialog) {
             SendMessageA(FindChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern));
             if (add) SendMessageA(FindChild(dialog, "Button", "add to selection"), BM_SETCHECK, BST_CHECKED, 0);
             PostMessageA(FindChild(dialog, "Button", "OK"), BM_CLICK, 0, 0);
-        });
-        const HRESULT hr = host->InvokeVerb("kivu.select");
-        user.join();
-        return hr;
+        };
+        DialogAnswerer user({{{"Tselectform", nullptr, kAnyProcess}, answer}}, std::chrono::seconds(20));
+        return host->InvokeVerb("kivu.select");
     };
     ASSERT_EQ(select("*.txt", false), S_OK);
     EXPECT_EQ(view.Selected(), (std::set<std::string>{"a.txt", "b.TXT"}));

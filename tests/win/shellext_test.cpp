@@ -661,7 +661,7 @@ TEST_F(ShellExt, AMenuIsKeptOnlyWhileTheKeyAndTheFilesKeepTheirTimes) {
 
     // The key: a value set, changed, the key deleted and made again.
     Set("ExSubMenu", "1");
-    Sleep(2100);  // old enough to be trusted
+    Sleep(2100);  // no signal but time: the handler trusts a time stamp once it is 2 s old
     Menu({file});
     ASSERT_EQ(AtDepth(lines, 0).size(), 1u);
     before = reads();
@@ -863,8 +863,10 @@ TEST_F(ShellExt, TheWindowCheckBringsAnOpenConfigurationForwardInsteadOfASecond)
     const auto count = [] { return FindTopWindows("Tkonfigdialog", nullptr).size(); };
     ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
     ASSERT_TRUE(WaitUntil([&] { return count() == 1; }, std::chrono::seconds(30)));
+    const auto running = ProcessesOf("kivuutil.exe");
     ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
-    Sleep(1500);  // a second program would have had the time to open its window
+    // The handler starts a program before it returns: a second one would be listed now.
+    for (DWORD pid : ProcessesOf("kivuutil.exe")) EXPECT_NE(std::count(running.begin(), running.end(), pid), 0);
     EXPECT_EQ(count(), 1u);
 
     Set("nowindowcheck", "1");
@@ -911,7 +913,8 @@ TEST_F(ShellExt, ChangeFolderSendsTheHostsWindowToTheFolderWithItsVariablesExpan
     EXPECT_EQ(refusing.browsed.size(), 1u);
     host->SetSite(nullptr);
     const auto runs = WaitForProbes(record, 1);
-    Sleep(1000);  // a window opened for the accepted browses would have recorded by now
+    // The shell starts a program before the handler returns: once none runs, nothing more records.
+    EXPECT_TRUE(WaitUntil([] { return ProcessesOf("probe_window.exe").empty(); }));
     ASSERT_EQ(ReadProbeRecord(record).size(), 1u) << ReadFile(record);
     EXPECT_EQ(boxes.count(), 0) << boxes.text;
     EXPECT_EQ(runs[0].args, "open " + folder);
@@ -952,7 +955,8 @@ TEST_F(ShellExt, ChangeFolderToAMissingFolderSaysSoOnceAndOpensNothing) {
     }
     host->SetSite(nullptr);
     EXPECT_TRUE(browser.browsed.empty());
-    Sleep(1000);  // a window opened anyway would have recorded by now
+    // The shell starts a program before the handler returns: once none runs, nothing more records.
+    EXPECT_TRUE(WaitUntil([] { return ProcessesOf("probe_window.exe").empty(); }));
     EXPECT_EQ(ReadFile(record), "");
 }
 

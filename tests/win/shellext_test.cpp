@@ -866,7 +866,7 @@ TEST_F(ShellExt, TheWindowCheckBringsAnOpenConfigurationForwardInsteadOfASecond)
     const auto running = ProcessesOf("kivuutil.exe");
     ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
     // The handler starts a program before it returns: a second one would be listed now.
-    for (DWORD pid : ProcessesOf("kivuutil.exe")) EXPECT_NE(std::count(running.begin(), running.end(), pid), 0);
+    for (DWORD pid : ProcessesOf("kivuutil.exe")) EXPECT_NE(std::count(running.begin(), running.end(), pid), 0) << pid;
     EXPECT_EQ(count(), 1u);
 
     Set("nowindowcheck", "1");

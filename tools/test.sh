@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: set-up, both builds, the native unit tests under the
-# sanitizers, then the Windows tests under Wine in a prefix made for this run.
+# Runs every test: set-up, both builds, then CTest in both build trees: the
+# native unit tests under the sanitizers, then the Windows tests under Wine in
+# a prefix made for this run. tests/CMakeLists.txt defines the tests; the label
+# "isolated-prefix" marks those that run in a copy of the prefix of their own.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
@@ -8,11 +10,20 @@ build=${BUILD:-$root/build}
 BUILD=$build "$root/tools/build.sh" || exit 1
 
 failed=()
+# One test at a time: the Windows tests share the prefix, display and server.
+run_ctest() {
+  local tree=$1 kind=$2 name log="$1/Testing/Temporary/LastTestsFailed.log"
+  rm -f "$log"
+  ctest --test-dir "$tree" --output-on-failure --no-tests=error -j1 && return 0
+  if [ -s "$log" ]; then
+    while IFS=: read -r _ name; do failed+=("$kind:$name"); done <"$log"
+  else
+    failed+=("$kind:ctest")
+  fi
+}
+
 echo "== native tests"
-for t in "$build"/native/bin/*_tests; do
-  [ -x "$t" ] || continue
-  timeout -k 10 300 "$t" --gtest_brief=1 || failed+=("native:$(basename "$t")")
-done
+run_ctest "$build/native" native
 
 echo "== Windows tests under Wine"
 . "$root/tools/wine-env.sh"
@@ -20,15 +31,7 @@ echo "== Windows tests under Wine"
 wine_up fresh
 trap 'http_server_down; wine_down' EXIT
 http_server_up || exit 1
-# Programs that change the prefix beyond repair run in a copy of their own.
-isolated=" uninstall_tests.exe shellext_tests.exe install_tests.exe "
-for t in "$build"/win/bin/*_tests.exe; do
-  name=$(basename "$t")
-  run=()
-  [[ "$isolated" == *" $name "* ]] && run=(wine_isolated)
-  # A test that hangs must not hold the run: each program gets five minutes.
-  if ! "${run[@]}" timeout -k 10 300 wine "$t" --gtest_brief=1; then failed+=("wine:$name"); fi
-done
+run_ctest "$build/win" wine
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}"

@@ -3,9 +3,7 @@
 // closes.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
-#include <thread>
 
 #include "common/reg.h"
 #include "tests/win/support/testserver.h"
@@ -18,38 +16,6 @@ using namespace testsupport;
 using kivu::Tdownloadform;
 
 namespace {
-
-// Answers the dialogs of this process from another thread: message boxes are
-// counted and confirmed, a save dialog is counted and cancelled.
-class DialogWatcher {
-public:
-    DialogWatcher() : thread_([this] { Watch(); }) {}
-    ~DialogWatcher() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::atomic<int> boxes{0};
-    std::atomic<int> saveDialogs{0};
-
-private:
-    void Watch() {
-        while (!stop_) {
-            for (HWND w : FindTopWindows("#32770", nullptr, GetCurrentProcessId())) {
-                if (!IsWindowVisible(w)) continue;
-                if (GetDlgItem(w, 0x47C)) {
-                    ++saveDialogs;
-                    SendMessageA(w, WM_COMMAND, IDCANCEL, 0);
-                } else {
-                    ++boxes;
-                    SendMessageA(w, WM_COMMAND, IDOK, 0);
-                }
-            }
-            Sleep(5);
-        }
-    }
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 // Stands for the configuration dialog: the main form that opens the live
 // update and then runs the test's steps on a timer until one says it is done.
@@ -91,7 +57,7 @@ protected:
 
 TEST_F(DownloadForm, ClosedDuringATransferItIsHiddenAndItsCheckEnds) {
     TestServer::SetQuery("", 200, "stall-head");  // the query never gets an answer
-    DialogWatcher watcher;
+    DialogAnswerer dialogs("#32770", PressButton(IDCANCEL));  // a message or a save dialog must not hold the test
     std::shared_ptr<Tdownloadform> form;
     bool closed = false;
     RunMain([&](MainStandIn& main) -> bool {
@@ -107,13 +73,12 @@ TEST_F(DownloadForm, ClosedDuringATransferItIsHiddenAndItsCheckEnds) {
     ASSERT_TRUE(form);
     EXPECT_TRUE(IsWindow(form->Handle()));  // hidden, not destroyed
     EXPECT_FALSE(form->Visible());
-    EXPECT_EQ(watcher.boxes, 0);
-    EXPECT_EQ(watcher.saveDialogs, 0);
+    EXPECT_EQ(dialogs.count(), 0) << dialogs.caption << ": " << dialogs.text;
 }
 
 TEST_F(DownloadForm, TheCallerMayLetGoWhileTheCheckRuns) {
     TestServer::SetQuery("", 200, "stall-head");
-    DialogWatcher watcher;
+    DialogAnswerer dialogs("#32770", PressButton(IDCANCEL));  // a message or a save dialog must not hold the test
     HWND window = nullptr;
     RunMain([&](MainStandIn& main) -> bool {
         if (main.update && TestServer::Requests().size() == 1) {
@@ -125,6 +90,5 @@ TEST_F(DownloadForm, TheCallerMayLetGoWhileTheCheckRuns) {
         return window && !IsWindow(window);  // gone once the check has ended
     });
     EXPECT_TRUE(window);
-    EXPECT_EQ(watcher.boxes, 0);
-    EXPECT_EQ(watcher.saveDialogs, 0);
+    EXPECT_EQ(dialogs.count(), 0) << dialogs.caption << ": " << dialogs.text;
 }

@@ -201,12 +201,8 @@ TEST(Install, SilentInstallGivesAWorkingMenuAndUninstallLeavesNothingBehind) {
     PROCESS_INFORMATION pi{};
     std::string line = uninstall;
     ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    HWND box = nullptr;
-    EXPECT_TRUE(WaitUntil([&] {
-        const auto boxes = FindTopWindows("#32770", nullptr, pi.dwProcessId);
-        box = boxes.empty() ? nullptr : boxes[0];
-        return box && IsWindowVisible(box);
-    }, std::chrono::seconds(20)));
+    HWND box = WaitForWindow({"#32770", nullptr, pi.dwProcessId}, std::chrono::seconds(20));
+    EXPECT_TRUE(box);
     if (box) PostMessageA(box, WM_COMMAND, IDYES, 0);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
     CloseHandle(pi.hProcess);

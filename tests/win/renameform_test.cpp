@@ -2,9 +2,7 @@
 // as a user's keys and clicks would.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
-#include <thread>
 
 #include "fileprops/renameform.h"
 #include "link/handlerlink.h"
@@ -38,76 +36,23 @@ protected:
     Trenamedialog form;
 };
 
-// Runs steps on another thread while this thread sits in a modal loop (menu,
-// number dialog): each step waits for a visible window of a class of this
-// process, then acts on it.
-class Script {
-public:
-    struct Step {
-        const char* windowClass;
-        std::function<void(HWND)> act;
-    };
-    explicit Script(std::vector<Step> steps) : steps_(std::move(steps)), thread_([this] { Run(); }) {}
-    ~Script() {
-        stop_ = true;
-        thread_.join();
-    }
-    bool Done() const { return done_ == steps_.size(); }
-
-private:
-    void Run() {
-        for (const Step& step : steps_) {
-            HWND w = WaitForWindow(step.windowClass);
-            if (!w) {
-                Unblock();
-                return;
-            }
-            step.act(w);
-            ++done_;
-            // The next step must not find this window again before it goes.
-            for (int i = 0; i < 1000 && !stop_ && IsWindowVisible(w); ++i) Sleep(5);
-        }
-    }
-    HWND WaitForWindow(const char* windowClass) {
-        for (int i = 0; i < 2000 && !stop_; ++i) {
-            for (HWND h : FindTopWindows(windowClass, nullptr, GetCurrentProcessId()))
-                if (IsWindowVisible(h)) return h;
-            Sleep(5);
-        }
-        return nullptr;
-    }
-    // A step that never came: close whatever modal window holds the test.
-    void Unblock() {
-        for (int i = 0; i < 100 && !stop_; ++i) {
-            for (const char* cls : {"#32768", "Tnumber"})
-                for (HWND h : FindTopWindows(cls, nullptr, GetCurrentProcessId()))
-                    if (IsWindowVisible(h)) PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 0);
-            Sleep(50);
-        }
-    }
-    std::vector<Step> steps_;
-    std::atomic<bool> stop_{false};
-    std::atomic<size_t> done_{0};
-    std::thread thread_;
-};
-
 void PressKey(HWND w, WORD vk) {
     PostMessageA(w, WM_KEYDOWN, vk, 0);
     PostMessageA(w, WM_KEYUP, vk, 0xC0000000);
 }
 
 // Picks the n-th item of the open placeholder menu (separators do not count).
-Script::Step MenuItem(int n) {
+DialogAnswerer::Step MenuItem(int n) {
     return {"#32768", [n](HWND menu) {
                 for (int i = 0; i < n; ++i) PressKey(menu, VK_DOWN);
                 PressKey(menu, VK_RETURN);
             }};
 }
-Script::Step CloseMenu() {
+DialogAnswerer::Step CloseMenu() {
     return {"#32768", [](HWND menu) { PressKey(menu, VK_ESCAPE); }};
 }
 // The knob has the focus inside the number window.
-Script::Step NumberKeys(std::vector<WORD> keys) {
+DialogAnswerer::Step NumberKeys(std::vector<WORD> keys) {
     return {"Tnumber", [keys](HWND number) {
                 HWND knob = FindWindowExA(number, nullptr, "TKnob", nullptr);
                 for (WORD vk : keys) PressKey(knob ? knob : number, vk);
@@ -221,7 +166,7 @@ TEST_F(Dialog, FilesArriveAtTheTopAndThePreviewFollowsThePattern) {
 
 TEST_F(Dialog, BracketWithoutAChoiceTypesAPlainBracket) {
     SetPattern("ab", 2);
-    Script script({CloseMenu()});
+    DialogAnswerer script({CloseMenu()});
     Type(form.Edit1, "[");
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(form.Edit1.Text(), "ab[");
@@ -230,14 +175,14 @@ TEST_F(Dialog, BracketWithoutAChoiceTypesAPlainBracket) {
 TEST_F(Dialog, BracketOverASelectionWithoutAChoiceDropsTheSelection) {
     form.Edit1.SetText("abcd");
     form.Edit1.SetSelection(1, 2);
-    Script script({CloseMenu()});
+    DialogAnswerer script({CloseMenu()});
     Type(form.Edit1, "[");
     EXPECT_EQ(form.Edit1.Text(), "ad");
 }
 
 TEST_F(Dialog, MenuItemIsInsertedAtTheCaret) {
     SetPattern("ab", 1);
-    Script script({MenuItem(1)});  // [Name]
+    DialogAnswerer script({MenuItem(1)});  // [Name]
     Type(form.Edit1, "[");
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(form.Edit1.Text(), "a[Name]b");
@@ -246,7 +191,7 @@ TEST_F(Dialog, MenuItemIsInsertedAtTheCaret) {
 
 TEST_F(Dialog, CounterWithTwoSlotsAndEnterTwiceGivesOneOne) {
     SetPattern("x", 1);
-    Script script({MenuItem(6), NumberKeys({VK_RETURN}), NumberKeys({VK_RETURN})});
+    DialogAnswerer script({MenuItem(6), NumberKeys({VK_RETURN}), NumberKeys({VK_RETURN})});
     Type(form.Edit1, "[");
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(form.Edit1.Text(), "x[N:1:1]");
@@ -259,13 +204,13 @@ TEST_F(Dialog, TurningTheKnobFillsTheSlotAndEscapeUndoesTheWholeInsertion) {
     std::string duringSecondSlot;
     HWND owner = nullptr;
     bool ownerEnabled = true;
-    Script script({MenuItem(2),  // [Name($$,$$)]
+    DialogAnswerer script({MenuItem(2),  // [Name($$,$$)]
                    NumberKeys({VK_UP, VK_UP, VK_RETURN}),
                    {"Tnumber",
                     [&](HWND number) {
                         // The window shows before it fills its slot.
-                        for (int i = 0; i < 200 && WindowText(form.Edit1.Handle()).find("$$") != std::string::npos; ++i)
-                            Sleep(5);
+                        WaitUntil([&] { return WindowText(form.Edit1.Handle()).find("$$") == std::string::npos; },
+                                  std::chrono::seconds(1));
                         duringSecondSlot = WindowText(form.Edit1.Handle());
                         owner = GetWindow(number, GW_OWNER);
                         ownerEnabled = IsWindowEnabled(form.Handle()) != FALSE;

@@ -71,12 +71,8 @@ TEST_F(SelectFlow, TheSecondArgumentEnablesTheBoxByItsLowEightBits) {
 
 TEST_F(SelectFlow, ANonNumericArgumentIsReportedAndTheBoxKeepsItsDefaults) {
     ASSERT_TRUE(handler->Start("2 abc"));
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        const auto boxes = FindTopWindows("#32770", "KIVUUtil", handler->ProcessId());
-        box = boxes.empty() ? nullptr : boxes[0];
-        return box != nullptr;
-    }));
+    HWND box = WaitForWindow({"#32770", "KIVUUtil", handler->ProcessId()});
+    ASSERT_TRUE(box);
     EXPECT_EQ(MessageBoxText(box), "'abc' ist kein gültiger Integerwert.");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(handler->WaitStart(20000)) << "the dialog must still report that it is ready";

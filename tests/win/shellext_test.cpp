@@ -733,7 +733,7 @@ TEST_F(ShellExt, AMenuIsKeptOnlyWhileTheKeyAndTheFilesKeepTheirTimes) {
 
     // The key: a value set, changed, the key deleted and made again.
     Set("ExSubMenu", "1");
-    Sleep(2100);  // old enough to be trusted
+    Sleep(2100);  // no signal but time: the handler trusts a time stamp once it is 2 s old
     Menu({file});
     ASSERT_EQ(AtDepth(lines, 0).size(), 1u);
     before = reads();
@@ -896,20 +896,13 @@ TEST_F(ShellExt, SelectFilesSelectsWhatThePatternMatchesInTheHostsView) {
     host->SetSite(static_cast<IServiceProvider*>(&view));
     // The user types the pattern and confirms, in kivuutil's window.
     const auto select = [&](const char* pattern, bool add) {
-        std::thread user([pattern, add] {
-            HWND dialog = nullptr;
-            for (int i = 0; i < 400 && !dialog; ++i, Sleep(50)) {
-                const auto found = FindTopWindows("Tselectform", nullptr);
-                if (!found.empty() && IsWindowVisible(found[0])) dialog = found[0];
-            }
-            if (!dialog) return;
+        const auto answer = [pattern, add](HWND dialog) {
             SendMessageA(FindChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern));
             if (add) SendMessageA(FindChild(dialog, "Button", "add to selection"), BM_SETCHECK, BST_CHECKED, 0);
             PostMessageA(FindChild(dialog, "Button", "OK"), BM_CLICK, 0, 0);
-        });
-        const HRESULT hr = host->InvokeVerb("kivu.select");
-        user.join();
-        return hr;
+        };
+        DialogAnswerer user({{{"Tselectform", nullptr, kAnyProcess}, answer}}, std::chrono::seconds(20));
+        return host->InvokeVerb("kivu.select");
     };
     ASSERT_EQ(select("*.txt", false), S_OK);
     EXPECT_EQ(view.Selected(), (std::set<std::string>{"a.txt", "b.TXT"}));
@@ -942,8 +935,10 @@ TEST_F(ShellExt, TheWindowCheckBringsAnOpenConfigurationForwardInsteadOfASecond)
     const auto count = [] { return FindTopWindows("Tkonfigdialog", nullptr).size(); };
     ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
     ASSERT_TRUE(WaitUntil([&] { return count() == 1; }, std::chrono::seconds(30)));
+    const auto running = ProcessesOf("kivuutil.exe");
     ASSERT_EQ(host->InvokeVerb("kivu.configure"), S_OK);
-    Sleep(1500);  // a second program would have had the time to open its window
+    // The handler starts a program before it returns: a second one would be listed now.
+    for (DWORD pid : ProcessesOf("kivuutil.exe")) EXPECT_NE(std::count(running.begin(), running.end(), pid), 0) << pid;
     EXPECT_EQ(count(), 1u);
 
     Set("nowindowcheck", "1");
@@ -990,7 +985,8 @@ TEST_F(ShellExt, ChangeFolderSendsTheHostsWindowToTheFolderWithItsVariablesExpan
     EXPECT_EQ(refusing.browsed.size(), 1u);
     host->SetSite(nullptr);
     const auto runs = WaitForProbes(record, 1);
-    Sleep(1000);  // a window opened for the accepted browses would have recorded by now
+    // The shell starts a program before the handler returns: once none runs, nothing more records.
+    EXPECT_TRUE(WaitUntil([] { return ProcessesOf("probe_window.exe").empty(); }));
     ASSERT_EQ(ReadProbeRecord(record).size(), 1u) << ReadFile(record);
     EXPECT_EQ(boxes.count(), 0) << boxes.text;
     EXPECT_EQ(runs[0].args, "open " + folder);
@@ -1031,7 +1027,8 @@ TEST_F(ShellExt, ChangeFolderToAMissingFolderSaysSoOnceAndOpensNothing) {
     }
     host->SetSite(nullptr);
     EXPECT_TRUE(browser.browsed.empty());
-    Sleep(1000);  // a window opened anyway would have recorded by now
+    // The shell starts a program before the handler returns: once none runs, nothing more records.
+    EXPECT_TRUE(WaitUntil([] { return ProcessesOf("probe_window.exe").empty(); }));
     EXPECT_EQ(ReadFile(record), "");
 }
 

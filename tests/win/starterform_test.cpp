@@ -315,23 +315,13 @@ TEST_F(StarterDialog, ProgramChosenInTheOpenDialogGoesIntoThePathField) {
     TempDir dir;
     const std::string program = dir.Write("tool.exe");
     // The dialog is modal: another thread types the name and presses Open.
-    std::atomic<bool> answered{false};
-    std::thread user([&] {
-        for (int i = 0; i < 2000 && !answered; ++i) {
-            for (HWND w : FindTopWindows("#32770", nullptr, GetCurrentProcessId())) {
-                if (!IsWindowVisible(w)) continue;
-                HWND name = GetDlgItem(w, 0x47c);  // the file name box (edit or combo)
-                if (!name) continue;
-                SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(program.c_str()));
-                PostMessageA(w, WM_COMMAND, IDOK, 0);
-                answered = true;
-            }
-            Sleep(5);
-        }
-    });
+    DialogAnswerer user({{"#32770", [&](HWND w) {
+                              HWND name = GetDlgItem(w, 0x47c);  // the file name box (edit or combo)
+                              SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(program.c_str()));
+                              PostMessageA(w, WM_COMMAND, name ? IDOK : IDCANCEL, 0);
+                          }}});
     Click(f.Button3);
-    user.join();
-    EXPECT_TRUE(answered);
+    EXPECT_TRUE(user.Done());
     EXPECT_EQ(f.Edit1.Text(), program);
 }
 

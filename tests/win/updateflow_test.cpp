@@ -38,7 +38,7 @@ public:
     CtrlHeld() : thread_([this] {
         while (!stop_) {
             Send(0);
-            Sleep(5);
+            Sleep(5);  // no signal: a window getting the focus may drop the key at any time
         }
     }) {}
     ~CtrlHeld() {

@@ -3,6 +3,8 @@
 #include "common/dib.h"
 #include "tools/standin.h"
 
+#include <tlhelp32.h>
+
 #include <cstring>
 #include <stdexcept>
 
@@ -121,17 +123,83 @@ std::string WindowText(HWND hwnd) {
     return s;
 }
 
-void BoxWatcher::Watch() {
-    while (!stop_) {
-        for (HWND w : FindTopWindows("#32770", nullptr, GetCurrentProcessId())) {
-            if (!IsWindowVisible(w)) continue;
-            caption = WindowText(w);
-            text = MessageBoxText(w);
-            ++count_;
-            SendMessageA(w, WM_COMMAND, IDOK, 0);
+HWND FindVisibleWindow(const WindowOf& kind, HWND except) {
+    for (HWND w : FindTopWindows(kind.className, kind.caption, kind.processId))
+        if (w != except && IsWindowVisible(w)) return w;
+    return nullptr;
+}
+
+HWND WaitForWindow(const WindowOf& kind, std::chrono::milliseconds timeout) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindVisibleWindow(kind)) != nullptr; }, timeout);
+    return found;
+}
+
+std::vector<DWORD> ProcessesOf(const char* exeName) {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+DialogAnswerer::DialogAnswerer(WindowOf kind, Action act)
+    : steps_{{kind, std::move(act)}}, repeat_(true), timeout_(0), thread_([this] { Run(); }) {}
+
+DialogAnswerer::DialogAnswerer(std::vector<Step> steps, std::chrono::milliseconds timeout)
+    : steps_(std::move(steps)), repeat_(false), timeout_(timeout), thread_([this] { Run(); }) {}
+
+DialogAnswerer::~DialogAnswerer() {
+    stop_ = true;
+    thread_.join();
+}
+
+void DialogAnswerer::Run() {
+    HWND last = nullptr;
+    for (size_t i = 0; repeat_ || i < steps_.size(); ++i) {
+        const Step& step = steps_[repeat_ ? 0 : i];
+        HWND w = WaitFor(step.window, last);
+        if (!w) {
+            if (!stop_) Unblock();
+            return;
         }
-        Sleep(5);
+        caption = WindowText(w);
+        text = MessageBoxText(w);
+        ++count_;
+        step.act(w);
+        // The next step must not find this window again before it goes.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!stop_ && IsWindow(w) && IsWindowVisible(w) && std::chrono::steady_clock::now() < end) Sleep(5);
+        last = IsWindow(w) && IsWindowVisible(w) ? w : nullptr;  // one that stays is not answered again
     }
+}
+
+HWND DialogAnswerer::WaitFor(const WindowOf& kind, HWND except) {
+    const auto end = std::chrono::steady_clock::now() + timeout_;
+    while (!stop_) {
+        if (HWND w = FindVisibleWindow(kind, except)) return w;
+        if (!repeat_ && std::chrono::steady_clock::now() > end) return nullptr;
+        Sleep(5);  // polled: a window that appears sends this thread no signal
+    }
+    return nullptr;
+}
+
+void DialogAnswerer::Unblock() {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!stop_ && std::chrono::steady_clock::now() < end) {
+        for (const Step& step : steps_)
+            for (HWND w : FindTopWindows(step.window.className, step.window.caption, step.window.processId))
+                if (IsWindowVisible(w)) PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+        Sleep(50);  // a modal window opened meanwhile gets its Escape too
+    }
+}
+
+DialogAnswerer::Action PressButton(int button) {
+    return [button](HWND w) { SendMessageTimeoutA(w, WM_COMMAND, button, 0, SMTO_NORMAL, 5000, nullptr); };
 }
 
 std::string MessageBoxText(HWND box) {

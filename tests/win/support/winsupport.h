@@ -49,25 +49,75 @@ std::string WindowText(HWND hwnd);
 // The text of the static control that holds a message box's text.
 std::string MessageBoxText(HWND box);
 
-// Presses OK on every message box of this process that appears, keeping the
-// texts of the last one.
-class BoxWatcher {
+// Which windows to wait for: the visible top-level windows of a class and,
+// unless nullptr, a caption, of one process (kAnyProcess: of every process).
+constexpr DWORD kAnyProcess = 0;
+struct WindowOf {
+    WindowOf(const char* className, const char* caption = nullptr, DWORD processId = GetCurrentProcessId())
+        : className(className), caption(caption), processId(processId) {}
+    const char* className;
+    const char* caption;
+    DWORD processId;
+};
+
+// The first visible window of the kind other than `except`, or nullptr.
+HWND FindVisibleWindow(const WindowOf& kind, HWND except = nullptr);
+
+// Waits for a visible window of the kind, pumping this thread's messages; nullptr when none came.
+HWND WaitForWindow(const WindowOf& kind, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Ids of the running processes of a program (its file name, letter case aside).
+std::vector<DWORD> ProcessesOf(const char* exeName);
+
+// Answers windows from a thread of its own while the test's thread sits in a
+// modal loop (a message box, a menu, a common dialog) or waits for another
+// program. After acting on a window it waits for that window to go, so that
+// no window is answered twice.
+class DialogAnswerer {
 public:
-    BoxWatcher() : thread_([this] { Watch(); }) {}
-    ~BoxWatcher() {
-        stop_ = true;
-        thread_.join();
-    }
-    BoxWatcher(const BoxWatcher&) = delete;
-    BoxWatcher& operator=(const BoxWatcher&) = delete;
+    using Action = std::function<void(HWND)>;
+    struct Step {
+        WindowOf window;
+        Action act;
+    };
+    // Every window of the kind that appears, until the object goes.
+    DialogAnswerer(WindowOf kind, Action act);
+    // The steps once each, in turn, each waiting up to `timeout` for its
+    // window. When one never comes, Escape goes to the open windows of the
+    // steps' kinds, so that a modal loop waiting for it does not hold the test.
+    explicit DialogAnswerer(std::vector<Step> steps, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    ~DialogAnswerer();
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+    // Windows found so far; each counts as its action starts.
     int count() const { return count_; }
+    // Whether every step has come.
+    bool Done() const { return count_ == static_cast<int>(steps_.size()); }
+    // The last window's caption and, for a message box, its text; both are
+    // set before count() grows.
     std::string text, caption;
 
 private:
-    void Watch();
+    void Run();
+    HWND WaitFor(const WindowOf& kind, HWND except);
+    void Unblock();
+    const std::vector<Step> steps_;
+    const bool repeat_;
+    const std::chrono::milliseconds timeout_;
     std::atomic<bool> stop_{false};
     std::atomic<int> count_{0};
-    std::thread thread_;
+    std::thread thread_;  // last: it starts once the rest is set
+};
+
+// An action that presses a button (IDOK, IDCANCEL, IDYES, ...) of a dialog or
+// message box. A window that does not answer within 5 s is left.
+DialogAnswerer::Action PressButton(int button);
+
+// Presses OK in every message box of this process that appears.
+class BoxWatcher : public DialogAnswerer {
+public:
+    BoxWatcher() : DialogAnswerer("#32770", PressButton(IDOK)) {}
 };
 
 }  // namespace testsupport

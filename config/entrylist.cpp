@@ -88,6 +88,14 @@ bool ProgramList::RenameEntry(int index, const std::string& name) {
     return true;
 }
 
+FtpList::FtpList(const std::vector<FtpEntry>& sites) {
+    for (const FtpEntry& site : sites) Append(FtpRow{site});
+}
+
+std::vector<FtpEntry> FtpList::Sites() const {
+    return std::vector<FtpEntry>(Entries().begin(), Entries().end());
+}
+
 bool FtpList::RenameEntry(int index, const std::string& name) {
     if (index < 0 || index >= Count() || !FitsField(name, false)) return false;
     At(index).Name = name;

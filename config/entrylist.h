@@ -127,10 +127,22 @@ public:
     bool RenameEntry(int index, const std::string& name);
 };
 
-class FtpList : public EntryList<FtpEntry> {
+// A row of the FTP site list: the site, and whether it is a separator added
+// while the window is open (the list's third column shows those with "-").
+// The mark moves with its row.
+struct FtpRow : FtpEntry {
+    bool addedSeparator = false;
+    bool operator==(const FtpRow&) const = default;
+};
+
+class FtpList : public EntryList<FtpRow> {
 public:
-    using EntryList::EntryList;
-    void AddSeparator() { EntryList::AddSeparator(kFtpSeparator); }
+    FtpList() = default;
+    explicit FtpList(const std::vector<FtpEntry>& sites);
+    // The sites as they are stored, in list order.
+    std::vector<FtpEntry> Sites() const;
+
+    void AddSeparator() { EntryList::AddSeparator(FtpRow{kFtpSeparator, true}); }
     bool RenameEntry(int index, const std::string& name);
 };
 

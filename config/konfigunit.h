@@ -128,7 +128,6 @@ private:
     template <class Op> void OnActiveList(Op op);
     template <class Op> void OnFolders(Op op);
     void PopupAtCorner(ui::PopupMenu& menu);
-    // Ctrl+Up/Down/Delete; false for any other key.
     // The folder chooser's title: text 10301 up to its first backslash.
     std::string BrowseTitle() const;
 
@@ -137,8 +136,6 @@ private:
     FolderList folders_;
     ProgramList programs_;
     FtpList ftpSites_;
-    // Per FTP row: a separator added in this window (shown with "-").
-    EntryList<char> ftpMarks_;
     // A list is saved at the close only if it was loaded: a start-up that
     // failed before must not overwrite or delete the files.
     bool foldersLoaded_ = false, programsLoaded_ = false, ftpSitesLoaded_ = false;

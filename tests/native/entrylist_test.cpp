@@ -88,7 +88,7 @@ TEST(EntryList, SeparatorsAreAppendedAndHandledLikeEntries) {
     FtpList sites;
     sites.AddSeparator();
     EXPECT_EQ(programs.Entries(), std::vector<ProgramEntry>{kProgramSeparator});
-    EXPECT_EQ(sites.Entries(), std::vector<FtpEntry>{kFtpSeparator});
+    EXPECT_EQ(sites.Sites(), std::vector<FtpEntry>{kFtpSeparator});
     EXPECT_EQ(programs.Selected(), ProgramList::kNone);
     sites.ClearAll();
     EXPECT_TRUE(sites.Empty());
@@ -212,6 +212,25 @@ TEST(ProgramList, RenameTakesTheTypedTextUnchanged) {
     EXPECT_EQ(list[0].Name, " Mein Editor ");
     EXPECT_TRUE(list.RenameEntry(0, ""));
     EXPECT_EQ(ParsePrograms(FormatPrograms(list.Entries())), std::vector<ProgramEntry>{});
+}
+
+TEST(FtpList, ASeparatorAddedHereKeepsItsMarkWhereverItsRowMoves) {
+    FtpList sites(std::vector<FtpEntry>{{"A", "a"}, kFtpSeparator});
+    sites.AddSeparator();
+    ASSERT_EQ(sites.Count(), 3);
+    EXPECT_FALSE(sites[1].addedSeparator);  // loaded
+    EXPECT_TRUE(sites[2].addedSeparator);
+    sites.Select(2);
+    sites.MoveUp();
+    sites.Select(1);
+    sites.MoveUp();
+    EXPECT_TRUE(sites[0].addedSeparator);
+    EXPECT_FALSE(sites[1].addedSeparator);
+    EXPECT_FALSE(sites[2].addedSeparator);
+    EXPECT_EQ(sites.Sites(), (std::vector<FtpEntry>{kFtpSeparator, {"A", "a"}, kFtpSeparator}));
+    sites.Select(0);
+    sites.DeleteSelected();
+    for (int i = 0; i < sites.Count(); ++i) EXPECT_FALSE(sites[i].addedSeparator) << i;
 }
 
 TEST(CaseConversion, OnlyAsciiLetters) {

@@ -257,6 +257,11 @@ void Tkonfigdialog::CreateAboutPage() {
 }
 
 void Tkonfigdialog::FormCreate() {
+    // Held to the limits before anything can fail: a start-up that ends
+    // early must not leave the window at its smaller designed size.
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const WindowSize held = KonfigConstrain({Width(), Height()}, screenWidth, screenHeight);
+    SetSize(held.width, held.height);
     startActionPending_ = true;
     ui::App().SetIdleHook([this] { StartAction(); });
     menuStatus_ = LoadMenuStatus();
@@ -282,8 +287,8 @@ void Tkonfigdialog::FormCreate() {
     programsLoaded_ = true;
     ftpSites_ = FtpList(LoadFtpSites());
     ftpSitesLoaded_ = true;
-    const WindowSize size = KonfigStartSize(CheckListBox1.Count(), ui::CheckListBox::kItemHeight,
-                                            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const WindowSize size =
+        KonfigStartSize(CheckListBox1.Count(), ui::CheckListBox::kItemHeight, screenWidth, screenHeight);
     SetSize(size.width, size.height);
     CheckListBox1.Select(CheckListBox1.Count() > 0 ? 0 : -1);
     folders_.SelectFirst();

@@ -252,6 +252,22 @@ TEST_F(KonfigFlow, AFailedStartUpLeavesTheListFilesAsTheyWere) {
     EXPECT_EQ(FileOf(2), sites);
 }
 
+TEST_F(KonfigFlow, AFailedStartUpStillOpensNoSmallerThanTheLimits) {
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kMenuKey, "ExSubMenu", "x");  // ends the start-up before the size
+    ASSERT_TRUE(handler->Start("0"));
+    HWND box = ErrorBox();
+    ASSERT_TRUE(box);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    window = handler->FindWindowOf("Tkonfigdialog", 10000);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
+    Settle();
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_GE(r.right - r.left, 600);
+    EXPECT_GE(r.bottom - r.top, 450);
+    CloseAndWait();
+}
+
 TEST_F(KonfigFlow, AFailingSaveIsShownAndKeepsTheWindowOpenUntilItCanSave) {
     WriteList(0, "c:\\x\r\n");
     WriteList(1, "calc\r\n");

@@ -143,8 +143,17 @@ public:
     std::vector<FtpEntry> Sites() const;
 
     void AddSeparator() { EntryList::AddSeparator(FtpRow{kFtpSeparator, true}); }
+    // Appends a site that the user typed; the selection does not change.
+    // Refused (false, nothing changes) when CheckFtpSite finds a fault.
+    bool AddSite(const FtpEntry& site);
     bool RenameEntry(int index, const std::string& name);
 };
+
+// The field that keeps a typed site out of the list, if any. A site needs a
+// name and an address, and its line must read back the same: no "|" in the
+// name (the address, the last field, takes bars), no line end in either.
+enum class FtpSiteFault { None, Name, Address };
+FtpSiteFault CheckFtpSite(const FtpEntry& site);
 
 constexpr const char* kPassFileMarker = " %d";
 

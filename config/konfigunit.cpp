@@ -6,6 +6,7 @@
 
 #include "common/convert.h"
 #include "common/kivulanguage.h"
+#include "config/ftpsiteform.h"
 #include "config/konfigstore.h"
 #include "link/handlerevents.h"
 #include "ui/app.h"
@@ -124,7 +125,9 @@ void Tkonfigdialog::CreateControls() {
     PopupMenu2.Add("Menschlieen2", 10307, "Menü schließen\\tEsc");
     PopupMenu2.onPopup = [this] { PopupMenu2Popup(); };
 
-    // No add command here; the rest as in PopupMenu2.
+    // Its own add command; the rest as in PopupMenu2.
+    bind(PopupMenu4.Add("FTPSeitehinzufgen1", 10329, "FTP Seite hinzufügen"), &Tkonfigdialog::FTPSeitehinzufgen1Click,
+         this);
     bind(PopupMenu4.Add("Seperatorhinzufgen3", 10302, "Seperator hinzufügen"), &Tkonfigdialog::Seperatorhinzufgen2Click,
          this);
     PopupMenu4.Add("N7", 0, "-");
@@ -487,6 +490,19 @@ bool Tkonfigdialog::ListView1Edited(int row, const std::string& text) {
     if (programs_.RenameEntry(row, text)) return true;
     Refused();
     return false;
+}
+
+// ---- FTP page
+
+// The site goes to the FTP list whatever page is active; a cancelled dialog
+// changes nothing.
+void Tkonfigdialog::FTPSeitehinzufgen1Click() {
+    Tftpsiteform dialog;
+    const std::optional<FtpEntry> site = dialog.Execute(Handle());
+    if (!site) return;
+    TakeSelections();
+    if (!ftpSites_.AddSite(*site)) Refused();
+    ShowFtpSites();
 }
 
 bool Tkonfigdialog::ListView2Edited(int row, const std::string& text) {

@@ -83,6 +83,8 @@ public:
     void Hinzufgen2Click();
     void Arbeitsverzeichnisfestlegen1Click();
     void MarkierteDateibergeben1Click();
+    // "Add FTP site", beyond the designed menu: a small dialog asks name and address.
+    void FTPSeitehinzufgen1Click();
     // The items that PopupMenu2 and PopupMenu4 share act on the active page's list.
     void Seperatorhinzufgen2Click();
     void Nachobenverschieben2Click();

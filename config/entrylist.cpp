@@ -88,6 +88,26 @@ bool ProgramList::RenameEntry(int index, const std::string& name) {
     return true;
 }
 
+FtpList::FtpList(const std::vector<FtpEntry>& sites) {
+    for (const FtpEntry& site : sites) Append(FtpRow{site});
+}
+
+std::vector<FtpEntry> FtpList::Sites() const {
+    return std::vector<FtpEntry>(Entries().begin(), Entries().end());
+}
+
+FtpSiteFault CheckFtpSite(const FtpEntry& site) {
+    if (site.Name.empty() || !FitsField(site.Name, false)) return FtpSiteFault::Name;
+    if (site.Address.empty() || !FitsField(site.Address, true)) return FtpSiteFault::Address;
+    return FtpSiteFault::None;
+}
+
+bool FtpList::AddSite(const FtpEntry& site) {
+    if (CheckFtpSite(site) != FtpSiteFault::None) return false;
+    Append(FtpRow{site});
+    return true;
+}
+
 bool FtpList::RenameEntry(int index, const std::string& name) {
     if (index < 0 || index >= Count() || !FitsField(name, false)) return false;
     At(index).Name = name;

@@ -127,12 +127,33 @@ public:
     bool RenameEntry(int index, const std::string& name);
 };
 
-class FtpList : public EntryList<FtpEntry> {
+// A row of the FTP site list: the site, and whether it is a separator added
+// while the window is open (the list's third column shows those with "-").
+// The mark moves with its row.
+struct FtpRow : FtpEntry {
+    bool addedSeparator = false;
+    bool operator==(const FtpRow&) const = default;
+};
+
+class FtpList : public EntryList<FtpRow> {
 public:
-    using EntryList::EntryList;
-    void AddSeparator() { EntryList::AddSeparator(kFtpSeparator); }
+    FtpList() = default;
+    explicit FtpList(const std::vector<FtpEntry>& sites);
+    // The sites as they are stored, in list order.
+    std::vector<FtpEntry> Sites() const;
+
+    void AddSeparator() { EntryList::AddSeparator(FtpRow{kFtpSeparator, true}); }
+    // Appends a site that the user typed; the selection does not change.
+    // Refused (false, nothing changes) when CheckFtpSite finds a fault.
+    bool AddSite(const FtpEntry& site);
     bool RenameEntry(int index, const std::string& name);
 };
+
+// The field that keeps a typed site out of the list, if any. A site needs a
+// name and an address, and its line must read back the same: no "|" in the
+// name (the address, the last field, takes bars), no line end in either.
+enum class FtpSiteFault { None, Name, Address };
+FtpSiteFault CheckFtpSite(const FtpEntry& site);
 
 constexpr const char* kPassFileMarker = " %d";
 

@@ -6,6 +6,7 @@
 
 #include "common/convert.h"
 #include "common/kivulanguage.h"
+#include "config/ftpsiteform.h"
 #include "config/konfigstore.h"
 #include "link/handlerevents.h"
 #include "ui/app.h"
@@ -22,6 +23,11 @@ constexpr int kVersionBanner = 1;  // string 1 of the program's string table
 constexpr int kFtpNameWidth = 150;
 constexpr int kProgramNameWidth = 120;
 constexpr int kProgramDirectoryWidth = 100;
+// The pages by index (the command line's page numbers).
+constexpr int kFolderPage = 1;
+constexpr int kFtpPage = 2;
+constexpr int kProgramPage = 3;
+constexpr int kOptionsPage = 4;
 
 std::string VersionBanner() {
     char buf[512];
@@ -119,7 +125,9 @@ void Tkonfigdialog::CreateControls() {
     PopupMenu2.Add("Menschlieen2", 10307, "Menü schließen\\tEsc");
     PopupMenu2.onPopup = [this] { PopupMenu2Popup(); };
 
-    // No add command here; the rest as in PopupMenu2.
+    // Its own add command; the rest as in PopupMenu2.
+    bind(PopupMenu4.Add("FTPSeitehinzufgen1", 10329, "FTP Seite hinzufügen"), &Tkonfigdialog::FTPSeitehinzufgen1Click,
+         this);
     bind(PopupMenu4.Add("Seperatorhinzufgen3", 10302, "Seperator hinzufügen"), &Tkonfigdialog::Seperatorhinzufgen2Click,
          this);
     PopupMenu4.Add("N7", 0, "-");
@@ -160,7 +168,7 @@ void Tkonfigdialog::CreateFtpPage() {
     ListView2.onGetText = [this](int row, int col) {
         if (row >= ftpSites_.Count()) return std::string();
         // A separator added here shows "-" in the third column; loaded ones show nothing.
-        if (col == 2) return row < ftpMarks_.Count() && ftpMarks_[row] ? std::string("-") : std::string();
+        if (col == 2) return ftpSites_[row].addedSeparator ? std::string("-") : std::string();
         return col == 0 ? ftpSites_[row].Name : ftpSites_[row].Address;
     };
     TabSheet6.Realign();
@@ -252,6 +260,11 @@ void Tkonfigdialog::CreateAboutPage() {
 }
 
 void Tkonfigdialog::FormCreate() {
+    // Held to the limits before anything can fail: a start-up that ends
+    // early must not leave the window at its smaller designed size.
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const WindowSize held = KonfigConstrain({Width(), Height()}, screenWidth, screenHeight);
+    SetSize(held.width, held.height);
     startActionPending_ = true;
     ui::App().SetIdleHook([this] { StartAction(); });
     menuStatus_ = LoadMenuStatus();
@@ -276,10 +289,9 @@ void Tkonfigdialog::FormCreate() {
     programs_ = ProgramList(LoadPrograms());
     programsLoaded_ = true;
     ftpSites_ = FtpList(LoadFtpSites());
-    ftpMarks_ = EntryList<char>(std::vector<char>(ftpSites_.Entries().size(), 0));
     ftpSitesLoaded_ = true;
-    const WindowSize size = KonfigStartSize(CheckListBox1.Count(), ui::CheckListBox::kItemHeight,
-                                            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const WindowSize size =
+        KonfigStartSize(CheckListBox1.Count(), ui::CheckListBox::kItemHeight, screenWidth, screenHeight);
     SetSize(size.width, size.height);
     CheckListBox1.Select(CheckListBox1.Count() > 0 ? 0 : -1);
     folders_.SelectFirst();
@@ -308,7 +320,7 @@ void Tkonfigdialog::ApplyCaptions() {
     for (int i = 0; i < PageControl1.PageCount(); ++i)
         if (const int tag = PageControl1.PageTag(i); tag > 0) PageControl1.SetPageCaption(i, GetLangString(tag));
     ApplyListCaptions();
-    if (Panel1.Handle()) {
+    if (PageControl1.PageBuilt(kOptionsPage)) {
         ui::ApplyLangTexts(Panel1);
         ui::ApplyLangTexts(Panel2);
     }
@@ -317,12 +329,12 @@ void Tkonfigdialog::ApplyCaptions() {
 
 // The column captions of the list views that exist.
 void Tkonfigdialog::ApplyListCaptions() {
-    if (ListView1.Handle()) {
+    if (PageControl1.PageBuilt(kProgramPage)) {
         ListView1.SetColumnCaption(0, GetLangString(10315));
         ListView1.SetColumnCaption(1, GetLangString(10316));
         ListView1.SetColumnCaption(2, GetLangString(10317));
     }
-    if (ListView2.Handle()) {
+    if (PageControl1.PageBuilt(kFtpPage)) {
         ListView2.SetColumnCaption(0, GetLangString(10315));
         ListView2.SetColumnCaption(1, GetLangString(10316));
     }
@@ -347,39 +359,37 @@ void Tkonfigdialog::BuildCheckList() {
 }
 
 void Tkonfigdialog::ShowLanguageState() {
-    if (Panel1.Handle()) ALed1.SetValue(GetLangVer());  // the LED is on the options page
+    if (PageControl1.PageBuilt(kOptionsPage)) ALed1.SetValue(GetLangVer());  // the LED is on the options page
 }
 
 // The lists show their models once their pages exist.
 void Tkonfigdialog::ShowFolders() {
-    if (!ListBox1.Handle()) return;
+    if (!PageControl1.PageBuilt(kFolderPage)) return;
     ListBox1.SetItems(folders_.Entries());
     ListBox1.Select(folders_.Selected());
 }
 
 void Tkonfigdialog::ShowPrograms() {
-    if (!ListView1.Handle()) return;
+    if (!PageControl1.PageBuilt(kProgramPage)) return;
     ListView1.SetRowCount(programs_.Count());
     ListView1.Select(programs_.Selected());
 }
 
 void Tkonfigdialog::ShowFtpSites() {
-    if (!ListView2.Handle()) return;
+    if (!PageControl1.PageBuilt(kFtpPage)) return;
     ListView2.SetRowCount(ftpSites_.Count());
     ListView2.Select(ftpSites_.Selected());
 }
 
 void Tkonfigdialog::TakeSelections() {
-    if (ListBox1.Handle()) folders_.Select(ListBox1.Selected());
-    if (ListView1.Handle()) programs_.Select(ListView1.Selected());
-    if (ListView2.Handle()) ftpSites_.Select(ListView2.Selected());
-    ftpMarks_.Select(ftpSites_.Selected());
+    if (PageControl1.PageBuilt(kFolderPage)) folders_.Select(ListBox1.Selected());
+    if (PageControl1.PageBuilt(kProgramPage)) programs_.Select(ListView1.Selected());
+    if (PageControl1.PageBuilt(kFtpPage)) ftpSites_.Select(ListView2.Selected());
 }
 
-bool Tkonfigdialog::ProgramsActive() const { return PageControl1.ActivePage() == 3; }
+bool Tkonfigdialog::ProgramsActive() const { return PageControl1.ActivePage() == kProgramPage; }
 
-// op runs on the program list or on the FTP list (and its separator marks,
-// which move with their rows).
+// op runs on the program list or on the FTP list.
 template <class Op>
 void Tkonfigdialog::OnActiveList(Op op) {
     TakeSelections();
@@ -388,7 +398,6 @@ void Tkonfigdialog::OnActiveList(Op op) {
         ShowPrograms();
     } else {
         op(ftpSites_);
-        op(ftpMarks_);
         ShowFtpSites();
     }
 }
@@ -483,6 +492,19 @@ bool Tkonfigdialog::ListView1Edited(int row, const std::string& text) {
     return false;
 }
 
+// ---- FTP page
+
+// The site goes to the FTP list whatever page is active; a cancelled dialog
+// changes nothing.
+void Tkonfigdialog::FTPSeitehinzufgen1Click() {
+    Tftpsiteform dialog;
+    const std::optional<FtpEntry> site = dialog.Execute(Handle());
+    if (!site) return;
+    TakeSelections();
+    if (!ftpSites_.AddSite(*site)) Refused();
+    ShowFtpSites();
+}
+
 bool Tkonfigdialog::ListView2Edited(int row, const std::string& text) {
     if (ftpSites_.RenameEntry(row, text)) return true;
     Refused();
@@ -491,17 +513,7 @@ bool Tkonfigdialog::ListView2Edited(int row, const std::string& text) {
 
 // ---- Shared by the program and FTP pages
 
-void Tkonfigdialog::Seperatorhinzufgen2Click() {
-    TakeSelections();
-    if (ProgramsActive()) {
-        programs_.AddSeparator();
-        ShowPrograms();
-    } else {
-        ftpSites_.AddSeparator();
-        ftpMarks_.AddSeparator(1);
-        ShowFtpSites();
-    }
-}
+void Tkonfigdialog::Seperatorhinzufgen2Click() { OnActiveList([](auto& list) { list.AddSeparator(); }); }
 
 void Tkonfigdialog::Nachobenverschieben2Click() { OnActiveList([](auto& list) { list.MoveUp(); }); }
 void Tkonfigdialog::Nachuntenverschieben2Click() { OnActiveList([](auto& list) { list.MoveDown(); }); }
@@ -574,7 +586,7 @@ void Tkonfigdialog::ComboBox1Change() {
 }
 
 void Tkonfigdialog::Button2Click() {
-    PageControl1.SetActivePage(1);
+    PageControl1.SetActivePage(kFolderPage);
     TakeSelections();
     folders_.AddStandardFolders(ExpandEnvironment);
     ShowFolders();
@@ -599,7 +611,7 @@ void Tkonfigdialog::RichEdit1MouseUp() { RichEdit1.HideCaret(); }
 void Tkonfigdialog::SaveLists() {
     if (foldersLoaded_) SaveFolders(folders_.Entries());
     if (programsLoaded_) SavePrograms(programs_.Entries());
-    if (ftpSitesLoaded_) SaveFtpSites(ftpSites_.Entries());
+    if (ftpSitesLoaded_) SaveFtpSites(ftpSites_.Sites());
 }
 
 // A failing save is shown and keeps the window open; closing again repeats
@@ -617,12 +629,13 @@ void Tkonfigdialog::FormResize() { LayOut(); }
 
 // The widths that follow the window's, for the pages that exist.
 void Tkonfigdialog::LayOut() {
-    const KonfigLayout layout = LayoutFor(Width(), ListView2.Handle() ? ListView2.ColumnWidth(0) : kFtpNameWidth,
-                                          ListView1.Handle() ? ListView1.ColumnWidth(0) : kProgramNameWidth,
-                                          ListView1.Handle() ? ListView1.ColumnWidth(2) : kProgramDirectoryWidth);
-    if (ListView2.Handle()) ListView2.SetColumnWidth(1, layout.ftpAddressWidth);
-    if (ListView1.Handle()) ListView1.SetColumnWidth(1, layout.programPathWidth);
-    if (!Panel1.Handle()) return;
+    const bool ftp = PageControl1.PageBuilt(kFtpPage), programs = PageControl1.PageBuilt(kProgramPage);
+    const KonfigLayout layout = LayoutFor(Width(), ftp ? ListView2.ColumnWidth(0) : kFtpNameWidth,
+                                          programs ? ListView1.ColumnWidth(0) : kProgramNameWidth,
+                                          programs ? ListView1.ColumnWidth(2) : kProgramDirectoryWidth);
+    if (ftp) ListView2.SetColumnWidth(1, layout.ftpAddressWidth);
+    if (programs) ListView1.SetColumnWidth(1, layout.programPathWidth);
+    if (!PageControl1.PageBuilt(kOptionsPage)) return;
     // While hidden (the start-up's sizing) there is nothing on the screen to keep still.
     std::optional<RedrawPause> pause;
     if (IsWindowVisible(Handle())) pause.emplace(Handle());

@@ -83,6 +83,8 @@ public:
     void Hinzufgen2Click();
     void Arbeitsverzeichnisfestlegen1Click();
     void MarkierteDateibergeben1Click();
+    // "Add FTP site", beyond the designed menu: a small dialog asks name and address.
+    void FTPSeitehinzufgen1Click();
     // The items that PopupMenu2 and PopupMenu4 share act on the active page's list.
     void Seperatorhinzufgen2Click();
     void Nachobenverschieben2Click();
@@ -128,7 +130,6 @@ private:
     template <class Op> void OnActiveList(Op op);
     template <class Op> void OnFolders(Op op);
     void PopupAtCorner(ui::PopupMenu& menu);
-    // Ctrl+Up/Down/Delete; false for any other key.
     // The folder chooser's title: text 10301 up to its first backslash.
     std::string BrowseTitle() const;
 
@@ -137,8 +138,6 @@ private:
     FolderList folders_;
     ProgramList programs_;
     FtpList ftpSites_;
-    // Per FTP row: a separator added in this window (shown with "-").
-    EntryList<char> ftpMarks_;
     // A list is saved at the close only if it was loaded: a start-up that
     // failed before must not overwrite or delete the files.
     bool foldersLoaded_ = false, programsLoaded_ = false, ftpSitesLoaded_ = false;

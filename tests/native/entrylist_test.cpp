@@ -88,7 +88,7 @@ TEST(EntryList, SeparatorsAreAppendedAndHandledLikeEntries) {
     FtpList sites;
     sites.AddSeparator();
     EXPECT_EQ(programs.Entries(), std::vector<ProgramEntry>{kProgramSeparator});
-    EXPECT_EQ(sites.Entries(), std::vector<FtpEntry>{kFtpSeparator});
+    EXPECT_EQ(sites.Sites(), std::vector<FtpEntry>{kFtpSeparator});
     EXPECT_EQ(programs.Selected(), ProgramList::kNone);
     sites.ClearAll();
     EXPECT_TRUE(sites.Empty());
@@ -212,6 +212,48 @@ TEST(ProgramList, RenameTakesTheTypedTextUnchanged) {
     EXPECT_EQ(list[0].Name, " Mein Editor ");
     EXPECT_TRUE(list.RenameEntry(0, ""));
     EXPECT_EQ(ParsePrograms(FormatPrograms(list.Entries())), std::vector<ProgramEntry>{});
+}
+
+TEST(FtpList, ATypedSiteIsAppendedUnlessAFieldCannotHoldIt) {
+    FtpList sites(std::vector<FtpEntry>{{"Old", "ftp.old"}});
+    sites.Select(0);
+    EXPECT_TRUE(sites.AddSite({"New site", "ftp://ftp.example.com/pub"}));
+    EXPECT_EQ(sites.Selected(), 0);
+    // The address is the line's last field: a bar in it reads back the same.
+    EXPECT_TRUE(sites.AddSite({"Bar", "ftp.example.com/a|b"}));
+    EXPECT_EQ(CheckFtpSite({"A|B", "ftp.a"}), FtpSiteFault::Name);
+    EXPECT_EQ(CheckFtpSite({"", "ftp.a"}), FtpSiteFault::Name);  // the next load would drop it
+    EXPECT_EQ(CheckFtpSite({"A\rB", "ftp.a"}), FtpSiteFault::Name);
+    EXPECT_EQ(CheckFtpSite({"A", ""}), FtpSiteFault::Address);
+    EXPECT_EQ(CheckFtpSite({"A", "ftp.a\rnext"}), FtpSiteFault::Address);
+    EXPECT_EQ(CheckFtpSite({"A", "x\x1Ay"}), FtpSiteFault::Address);
+    EXPECT_EQ(CheckFtpSite({"A", "ftp.a"}), FtpSiteFault::None);
+    for (const FtpEntry& refused : std::vector<FtpEntry>{
+             {"A|B", "ftp.a"}, {"", "ftp.a"}, {"A", ""}, {"A\rB", "ftp.a"}, {"A", "ftp.a\rnext"}, {"A", "x\x1Ay"}})
+        EXPECT_FALSE(sites.AddSite(refused)) << refused.Name << " / " << refused.Address;
+    const std::vector<FtpEntry> expected{
+        {"Old", "ftp.old"}, {"New site", "ftp://ftp.example.com/pub"}, {"Bar", "ftp.example.com/a|b"}};
+    EXPECT_EQ(sites.Sites(), expected);
+    EXPECT_EQ(ParseFtpSites(FormatFtpSites(sites.Sites())), expected);
+}
+
+TEST(FtpList, ASeparatorAddedHereKeepsItsMarkWhereverItsRowMoves) {
+    FtpList sites(std::vector<FtpEntry>{{"A", "a"}, kFtpSeparator});
+    sites.AddSeparator();
+    ASSERT_EQ(sites.Count(), 3);
+    EXPECT_FALSE(sites[1].addedSeparator);  // loaded
+    EXPECT_TRUE(sites[2].addedSeparator);
+    sites.Select(2);
+    sites.MoveUp();
+    sites.Select(1);
+    sites.MoveUp();
+    EXPECT_TRUE(sites[0].addedSeparator);
+    EXPECT_FALSE(sites[1].addedSeparator);
+    EXPECT_FALSE(sites[2].addedSeparator);
+    EXPECT_EQ(sites.Sites(), (std::vector<FtpEntry>{kFtpSeparator, {"A", "a"}, kFtpSeparator}));
+    sites.Select(0);
+    sites.DeleteSelected();
+    for (int i = 0; i < sites.Count(); ++i) EXPECT_FALSE(sites[i].addedSeparator) << i;
 }
 
 TEST(CaseConversion, OnlyAsciiLetters) {

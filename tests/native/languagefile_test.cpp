@@ -95,6 +95,7 @@ std::vector<int> UsedNumbers() {
     for (int i = 10250; i <= 10260; ++i) n.push_back(i);
     for (int i = 10300; i <= 10321; ++i) n.push_back(i);
     for (int i : {10323, 10324, 10326, 10327, 10328}) n.push_back(i);
+    for (int i = 10329; i <= 10333; ++i) n.push_back(i);  // the FTP page's add command and its dialog
     for (int i = 10401; i <= 10410; ++i) n.push_back(i);
     n.push_back(10413);
     return n;
@@ -199,6 +200,7 @@ TEST_F(LanguageFileTest, AccessKeysAreUniqueWithinAForm) {
         {"starter", {10401, 10402, 10403, 10404, 10405, 10406, 10407, 10408, 10409, 10410}},
         {"selection", {10101, 10102, 10103}},
         {"configuration", {10318, 10319, 10321, 10326, 10327, 10328}},
+        {"FTP site", {10330, 10331, 10332, 10333}},
     };
     for (const auto& name : Languages()) {
         const Section* s = Find(name);

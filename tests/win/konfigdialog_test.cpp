@@ -10,6 +10,7 @@
 #include "common/kivulanguage.h"
 #include "common/reg.h"
 #include "config/konfigstore.h"
+#include "config/ftpsiteform.h"
 #include "config/konfigunit.h"
 #include "tests/win/support/winsupport.h"
 
@@ -175,6 +176,7 @@ TEST_F(KonfigDialog, TheLanguageSwitchReappliesEveryCaptionAndKeepsTheTicks) {
     EXPECT_EQ(form->ListView2.ColumnCaption(1), "Pfad / Adresse");
     EXPECT_EQ(form->ListView2.ColumnCaption(2), "");
     EXPECT_EQ(form->PopupMenu1.Items()[0]->caption, "Verzeichnis hinzufügen\tStrg-Einf");
+    EXPECT_EQ(form->PopupMenu4.Items()[0]->caption, "FTP Seite hinzufügen");
     EXPECT_EQ(form->OpenDialog1.filter, "Programme|*.exe;*.com;*.pif;*.lnk;*.bat;*.cmd");
     EXPECT_EQ(form->CheckListBox1.ItemText(0), "Pfad kopieren [11]");
     EXPECT_FALSE(form->CheckListBox1.Checked(1));
@@ -191,6 +193,23 @@ TEST_F(KonfigDialog, TheLanguageSwitchReappliesEveryCaptionAndKeepsTheTicks) {
                  reinterpret_cast<LPARAM>(form->ComboBox1.Handle()));
     EXPECT_EQ(form->Caption(), "KIVU - Menu entries configuration");
     EXPECT_EQ(form->PopupMenu2.Items()[0]->caption, "Add program\tCtrl-Ins");
+    EXPECT_EQ(form->PopupMenu4.Items()[0]->caption, "Add FTP site");
+}
+
+TEST_F(KonfigDialog, TheFtpSiteDialogTakesItsTextsFromTheLanguage) {
+    for (const auto& [language, texts] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+             {"English", {"Add FTP site", "&Name:", "&Address:", "OK", "Cancel"}},
+             {"German", {"FTP Seite hinzufügen", "&Name:", "&Adresse:", "OK", "Abbrechen"}}}) {
+        kivu::SetCurrentLanguage(language);
+        kivu::ClearLangCache();
+        kivu::Tftpsiteform dialog;
+        dialog.Create();
+        EXPECT_EQ((std::vector<std::string>{dialog.Caption(), dialog.Label1.Text(), dialog.Label2.Text(),
+                                            dialog.Button1.Text(), dialog.Button2.Text()}),
+                  texts);
+        EXPECT_EQ(dialog.Edit1.Text(), "");
+        EXPECT_EQ(dialog.Edit2.Text(), "");
+    }
 }
 
 TEST_F(KonfigDialog, ALanguageWithoutItsMarkTurnsTheLedRedAndFallsBackToEnglish) {

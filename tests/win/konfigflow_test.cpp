@@ -252,6 +252,22 @@ TEST_F(KonfigFlow, AFailedStartUpLeavesTheListFilesAsTheyWere) {
     EXPECT_EQ(FileOf(2), sites);
 }
 
+TEST_F(KonfigFlow, AFailedStartUpStillOpensNoSmallerThanTheLimits) {
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kMenuKey, "ExSubMenu", "x");  // ends the start-up before the size
+    ASSERT_TRUE(handler->Start("0"));
+    HWND box = ErrorBox();
+    ASSERT_TRUE(box);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    window = handler->FindWindowOf("Tkonfigdialog", 10000);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
+    Settle();
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_GE(r.right - r.left, 600);
+    EXPECT_GE(r.bottom - r.top, 450);
+    CloseAndWait();
+}
+
 TEST_F(KonfigFlow, AFailingSaveIsShownAndKeepsTheWindowOpenUntilItCanSave) {
     WriteList(0, "c:\\x\r\n");
     WriteList(1, "calc\r\n");
@@ -368,6 +384,17 @@ HWND FileNameBox(HWND chooser) {
 
 // The list view of the page shown: a page not shown yet has none.
 HWND PageListView(HWND window) { return FindChild(window, WC_LISTVIEWA); }
+
+// The edit fields of a window, in their tab order.
+std::vector<HWND> EditsOf(HWND window) {
+    std::vector<HWND> edits;
+    for (HWND h = GetWindow(window, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        char cls[16];
+        GetClassNameA(h, cls, sizeof cls);
+        if (!lstrcmpiA(cls, "Edit")) edits.push_back(h);
+    }
+    return edits;
+}
 
 
 }  // namespace
@@ -509,4 +536,87 @@ TEST_F(KonfigFlow, CtrlTabAndTheCtrlPageKeysTurnThePages) {
     ASSERT_TRUE(WaitUntil([&] { return page() == 0; })) << page();
     EXPECT_FALSE(IsWindowVisible(folders));
     CloseAndWait();
+}
+
+namespace {
+
+// The FTP page's add dialog, opened as a user does: Enter on the list opens
+// its menu, whose first command is "Add FTP site".
+class KonfigFtpSite : public KonfigFlow {
+protected:
+    HWND OpenAddDialog() {
+        HWND sites = PageListView(window);
+        if (!sites) return nullptr;
+        ClickOn(sites);
+        if (!WaitUntil([&] { return FocusOf(window) == sites; })) return nullptr;
+        PressKey(VK_RETURN);
+        HWND menu = nullptr;
+        WaitUntil([&] {
+            for (HWND w : FindTopWindows("#32768", nullptr, handler->ProcessId()))
+                if (IsWindowVisible(w)) menu = w;
+            return menu != nullptr;
+        });
+        if (!menu) return nullptr;
+        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+        HWND dialog = handler->FindWindowOf("Tftpsiteform", 20000);
+        if (dialog) WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; });
+        return dialog;
+    }
+    // Types into the dialog's two fields and waits until it has them.
+    static void Type(HWND dialog, const std::string& name, const std::string& address) {
+        const std::vector<HWND> edits = EditsOf(dialog);
+        ASSERT_EQ(edits.size(), 2u);
+        SendMessageA(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendMessageA(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address.c_str()));
+    }
+};
+
+}  // namespace
+
+TEST_F(KonfigFtpSite, AddFtpSiteFromTheMenuIsStoredAtTheClose) {
+    WriteList(2, "Old|ftp.old\r\n");
+    Open("2");
+    HWND dialog = OpenAddDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(WindowText(dialog), "Add FTP site");
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), window);
+    EXPECT_FALSE(IsWindowEnabled(window));  // modal
+    EXPECT_EQ(EditsOf(dialog)[0], FocusOf(dialog));  // the name is typed first
+    Type(dialog, "Example", "ftp://ftp.example.com/pub");
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);  // what Enter does
+    HWND sites = PageListView(window);
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(sites) == 2; }));
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_EQ(ListViewText(sites, 1, 0), "Example");
+    EXPECT_EQ(ListViewText(sites, 1, 1), "ftp://ftp.example.com/pub");
+    EXPECT_EQ(ListViewText(sites, 1, 2), "");  // no separator mark
+    EXPECT_TRUE(IsWindowEnabled(window));
+    CloseAndWait();
+    EXPECT_EQ(FileOf(2), "Old|ftp.old\r\nExample|ftp://ftp.example.com/pub\r\n");
+}
+
+TEST_F(KonfigFtpSite, ABarInTheNameIsRefusedAndCancelStoresNothing) {
+    Open("2");
+    HWND dialog = OpenAddDialog();
+    ASSERT_TRUE(dialog);
+    HWND name = EditsOf(dialog)[0];
+    Type(dialog, "A|B", "ftp.example.com");
+    PostMessageA(dialog, WM_NEXTDLGCTL, 0, 0);  // Tab: on to the address
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == EditsOf(dialog)[1]; }));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    // Refused: the dialog stays, with the focus back on the name.
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == name; }));
+    DWORD_PTR r = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_FALSE(IsWindowEnabled(window));
+    // A correct site, then Cancel: nothing comes into the list.
+    Type(dialog, "AB", "ftp.example.com");
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);  // what Escape does
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }));
+    Settle();
+    EXPECT_EQ(ListViewCount(PageListView(window)), 0);
+    CloseAndWait();
+    EXPECT_EQ(FileOf(2), "<missing>");
 }

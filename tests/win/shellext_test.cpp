@@ -1215,42 +1215,45 @@ TEST_F(ShellExt, PromptHereWithoutComSpecStartsTheSystemsCommandInterpreter) {
     WindowsGoAtEnd kivuutil("TEXECForm");
     EnvVar comspec("ComSpec", nullptr);
     BoxWatcher boxes;  // a failure's message must not hold the test
+    const std::vector<DWORD> before = ProcessesOf("kivuutil.exe");
     auto host = Menu({dir.Write("a.txt")});
     ASSERT_EQ(host->InvokeVerb("kivu.prompt"), S_OK);
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    char expected[MAX_PATH] = {};
-    GetShortPathNameA((std::string(system) + "\\cmd.exe").c_str(), expected, MAX_PATH);
-    // kivuutil shows the command it starts in its window's first line. The
-    // label is asked by message: a window that is still being built or already
-    // gone must read as empty, not as garbage.
-    std::string shown;
-    DWORD pid = 0;
+    const std::string expected = std::string(system) + "\\cmd.exe";
+    // The interpreter that the new kivuutil started. Its window shows the
+    // command only for about a second, so the test asks the process list,
+    // where the interpreter stays until the test ends it.
+    DWORD interpreter = 0;
+    std::string image;
     WaitUntil(
         [&] {
-            for (HWND w : FindTopWindows("TEXECForm", nullptr)) {
-                HWND label = FindChild(w, "Static");
-                if (!label) continue;
-                shown = WindowText(label);
-                GetWindowThreadProcessId(w, &pid);
+            HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            PROCESSENTRY32 entry{};
+            entry.dwSize = sizeof entry;
+            for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+                const DWORD parent = entry.th32ParentProcessID;
+                const std::vector<DWORD> started = ProcessesOf("kivuutil.exe");
+                const bool byNewKivuutil = std::find(started.begin(), started.end(), parent) != started.end() &&
+                                           std::find(before.begin(), before.end(), parent) == before.end();
+                if (byNewKivuutil && lstrcmpiA(entry.szExeFile, "cmd.exe") == 0) interpreter = entry.th32ProcessID;
             }
-            return lstrcmpiA(shown.c_str(), expected) == 0;
+            CloseHandle(snapshot);
+            return interpreter != 0;
         },
         std::chrono::seconds(30));
+    ASSERT_NE(interpreter, 0u) << "kivuutil started no command interpreter";
     // The interpreter runs in a console of its own, which a test cannot use.
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (entry.th32ParentProcessID != pid || pid == 0) continue;
-        if (HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
-            TerminateProcess(child, 0);
-            WaitForSingleObject(child, 5000);
-            CloseHandle(child);
-        }
+    if (HANDLE child = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                   interpreter)) {
+        char path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameA(child, 0, path, &size)) image.assign(path, size);
+        TerminateProcess(child, 0);
+        WaitForSingleObject(child, 5000);
+        CloseHandle(child);
     }
-    CloseHandle(snapshot);
-    EXPECT_EQ(lstrcmpiA(shown.c_str(), expected), 0) << shown;
+    EXPECT_EQ(lstrcmpiA(image.c_str(), expected.c_str()), 0) << image;
     EXPECT_EQ(boxes.count(), 0) << boxes.text;
 }
 

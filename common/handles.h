@@ -135,15 +135,13 @@ using UniqueCoMemory = Unique<owner::CoMemory<T>>;
 
 // What CreateProcess hands back: both handles owned, and the process's id.
 struct ProcessHandles {
+    ProcessHandles() = default;
+    explicit ProcessHandles(const PROCESS_INFORMATION& info)
+        : process(info.hProcess), thread(info.hThread), id(info.dwProcessId) {}
+
     UniqueHandle process;
     UniqueHandle thread;
     DWORD id = 0;
-
-    void Take(const PROCESS_INFORMATION& info) {
-        process.reset(info.hProcess);
-        thread.reset(info.hThread);
-        id = info.dwProcessId;
-    }
 };
 
 // A window's DC from GetDC, given back with ReleaseDC.

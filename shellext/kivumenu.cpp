@@ -9,6 +9,7 @@
 
 #include <new>
 
+#include "common/handles.h"
 #include "shellext/shellwin.h"
 
 namespace kivumenu {
@@ -39,7 +40,7 @@ class ContextMenu final : public IShellExtInit, public IContextMenu, public IObj
 public:
     ContextMenu() { AddModuleRef(); }
     ~ContextMenu() {
-        if (site_) site_->Release();
+        site_.reset();
         ReleaseModuleRef();
     }
 
@@ -119,7 +120,7 @@ public:
             if (!offset) return E_INVALIDARG;
             InvokeContext context;
             context.owner = info->hwnd;
-            context.site = site_;
+            context.site = site_.get();
             context.input = &menu_->input;
             context.selection = &selection_;
             return RunAction(menu_->model.actions[*offset], context);
@@ -158,8 +159,7 @@ public:
     // IObjectWithSite: the host's view, for selecting items and browsing.
     STDMETHODIMP SetSite(IUnknown* site) override {
         if (site) site->AddRef();
-        if (site_) site_->Release();
-        site_ = site;
+        site_.reset(site);
         return S_OK;
     }
     STDMETHODIMP GetSite(REFIID riid, void** out) override {
@@ -217,19 +217,19 @@ private:
             mii.fMask |= MIIM_BITMAP;
             mii.hbmpItem = bitmap;
         }
-        HMENU sub = nullptr;
+        kivu::UniqueMenu sub;
         if (item.kind == MenuItem::Kind::Popup) {
-            sub = CreatePopupMenu();
+            sub.reset(CreatePopupMenu());
             UINT i = 0;
-            for (const auto& child : item.children) Insert(sub, i++, child, first, nullptr);
+            for (const auto& child : item.children) Insert(sub.get(), i++, child, first, nullptr);
             mii.fMask |= MIIM_SUBMENU;
-            mii.hSubMenu = sub;
+            mii.hSubMenu = sub.get();
         }
-        if (!InsertMenuItemA(menu, position, TRUE, &mii) && sub) DestroyMenu(sub);
+        if (InsertMenuItemA(menu, position, TRUE, &mii)) sub.release();  // the menu owns it now
     }
 
     LONG refs_ = 1;
-    IUnknown* site_ = nullptr;
+    kivu::ComPtr<IUnknown> site_;
     Selection selection_;
     std::shared_ptr<const BuiltMenu> menu_;  // the menu last built, or null
 };

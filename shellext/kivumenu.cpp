@@ -257,11 +257,9 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        auto* object = new (std::nothrow) ContextMenu();
+        const kivu::ComPtr<ContextMenu> object(new (std::nothrow) ContextMenu());
         if (!object) return E_OUTOFMEMORY;
-        const HRESULT hr = object->QueryInterface(riid, out);
-        object->Release();
-        return hr;
+        return object->QueryInterface(riid, out);
     }
     STDMETHODIMP LockServer(BOOL lock) override {
         if (lock) AddModuleRef();

@@ -3,7 +3,7 @@
 // so that a throw between its making and its end cannot leak it.
 #pragma once
 #include <windows.h>
-#include <objbase.h>
+#include <ole2.h>
 
 #include <utility>
 
@@ -187,6 +187,35 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// A global memory block locked for the scope.
+class GlobalLocked {
+public:
+    explicit GlobalLocked(HGLOBAL memory) : memory_(memory), data_(GlobalLock(memory)) {}
+    ~GlobalLocked() {
+        if (data_) GlobalUnlock(memory_);
+    }
+    GlobalLocked(const GlobalLocked&) = delete;
+    GlobalLocked& operator=(const GlobalLocked&) = delete;
+    void* get() const { return data_; }
+
+private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
+// Takes over a storage medium that IDataObject::GetData filled.
+class StorageMedium {
+public:
+    explicit StorageMedium(const STGMEDIUM& medium) : medium_(medium) {}
+    ~StorageMedium() { ReleaseStgMedium(&medium_); }
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+    const STGMEDIUM& get() const { return medium_; }
+
+private:
+    STGMEDIUM medium_;
 };
 
 // Owns one reference of a COM object.

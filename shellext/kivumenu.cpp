@@ -73,17 +73,17 @@ public:
             selection_ = {};
             if (data) {
                 FORMATETC fmt = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-                STGMEDIUM medium{};
-                if (SUCCEEDED(data->GetData(&fmt, &medium))) {
-                    if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+                STGMEDIUM filled{};
+                if (SUCCEEDED(data->GetData(&fmt, &filled))) {
+                    const kivu::StorageMedium medium(filled);
+                    const kivu::GlobalLocked locked(medium.get().hGlobal);
+                    if (auto drop = static_cast<HDROP>(locked.get())) {
                         const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
                         for (UINT i = 0; i < count; ++i) {
                             const std::string path = AnsiPath(DropPath(drop, i));
                             if (!path.empty()) selection_.paths.push_back(path);
                         }
-                        GlobalUnlock(medium.hGlobal);
                     }
-                    ReleaseStgMedium(&medium);
                 }
             }
             if (selection_.paths.size() == 1 && PathIsDirectoryA(selection_.paths[0].c_str()))

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/handles.h"
 #include "link/handlerevents.h"
 #include "link/handlerlink.h"
 #include "ui/app.h"
@@ -13,15 +14,6 @@ namespace {
 constexpr DWORD kReadyTimeoutMs = 10000;
 constexpr DWORD kLingerMs = 1000;
 
-// Owns the handles of a started process; the program keeps running.
-struct ProcessHandles {
-    PROCESS_INFORMATION info{};
-    ~ProcessHandles() {
-        if (info.hThread) CloseHandle(info.hThread);
-        if (info.hProcess) CloseHandle(info.hProcess);
-    }
-};
-
 }  // namespace
 
 StartResult StartAndWaitReady(const std::string& command, const std::string& directory, DWORD timeoutMs) {
@@ -31,11 +23,12 @@ StartResult StartAndWaitReady(const std::string& command, const std::string& dir
     startup.wShowWindow = SW_SHOW;
     std::vector<char> commandLine(command.begin(), command.end());
     commandLine.push_back('\0');  // the system may write into it
-    ProcessHandles process;
+    PROCESS_INFORMATION started{};
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
-                        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &process.info))
+                        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &started))
         return StartResult::Failed;
-    return WaitForInputIdle(process.info.hProcess, timeoutMs) == 0 ? StartResult::Ready : StartResult::NotReady;
+    const ProcessHandles process(started);  // the program keeps running when they close
+    return WaitForInputIdle(process.process.get(), timeoutMs) == 0 ? StartResult::Ready : StartResult::NotReady;
 }
 
 TEXECForm::TEXECForm()

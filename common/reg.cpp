@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/errors.h"
+#include "common/handles.h"
 
 namespace kivu {
 
@@ -18,27 +19,6 @@ constexpr DWORD kKeyNameChars = 256;
 // Longest value name the registry allows, plus the terminating zero.
 constexpr DWORD kValueNameChars = 16384;
 
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() { reset(); }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-
-    HKEY get() const { return h_; }
-    HKEY* put() {
-        reset();
-        return &h_;
-    }
-    void reset() {
-        if (h_) RegCloseKey(h_);
-        h_ = nullptr;
-    }
-
-private:
-    HKEY h_ = nullptr;
-};
-
 // The path as the registry wants it: one leading and one trailing backslash
 // name the same key as the path without them.
 std::string KeyPath(const std::string& path) {
@@ -48,7 +28,7 @@ std::string KeyPath(const std::string& path) {
     return p;
 }
 
-bool OpenKey(HKEY root, const std::string& path, RegKey& key) {
+bool OpenKey(HKEY root, const std::string& path, UniqueRegKey& key) {
     return RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS;
 }
 
@@ -83,7 +63,7 @@ bool IsSameOrBelow(const std::wstring& path, const std::wstring& base) {
 
 void DeleteTree(HKEY parent, const std::wstring& path) {
     {
-        RegKey key;
+        UniqueRegKey key;
         if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS) {
             DWORD subkeys = 0;
             if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
@@ -140,10 +120,10 @@ void CopyTree(HKEY from, HKEY to, const std::string& srcPath, const std::string&
         const std::wstring sub(buf, len);
         const std::string subSrc = srcPath + "\\" + Narrow(sub);
         const std::string subDst = dstPath + "\\" + Narrow(sub);
-        RegKey src;
+        UniqueRegKey src;
         if (RegOpenKeyExW(from, sub.c_str(), 0, KEY_ALL_ACCESS, src.put()) != ERROR_SUCCESS)
             throw RegistryError(FormatMessage1(kGetFailed, subSrc));
-        RegKey dst;
+        UniqueRegKey dst;
         if (RegCreateKeyExW(to, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                             dst.put(), nullptr) != ERROR_SUCCESS)
             throw RegistryError(FormatMessage1(kCreateFailed, subDst));
@@ -154,7 +134,7 @@ void CopyTree(HKEY from, HKEY to, const std::string& srcPath, const std::string&
 }  // namespace
 
 void WriteRegString(HKEY root, const std::string& keyPath, const std::string& valueName, const std::string& text) {
-    RegKey key;
+    UniqueRegKey key;
     if (RegCreateKeyExA(root, KeyPath(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                         key.put(), nullptr) != ERROR_SUCCESS)
         throw RegistryError(FormatMessage1(kCreateFailed, keyPath));
@@ -167,7 +147,7 @@ void WriteRegString(HKEY root, const std::string& keyPath, const std::string& va
 
 std::string ReadRegString(HKEY root, const std::string& keyPath, const std::string& valueName,
                           const std::string& def) {
-    RegKey key;
+    UniqueRegKey key;
     if (!OpenKey(root, KeyPath(keyPath), key)) return def;
     return ReadRegStringFrom(key.get(), valueName, def);
 }
@@ -208,9 +188,9 @@ void MoveRegKey(HKEY root, const std::string& oldPath, const std::string& newPat
     // A key cannot move into itself: the copy would chase its own growing tree.
     if (IsSameOrBelow(newW, oldW)) return;
 
-    RegKey from;
+    UniqueRegKey from;
     if (RegOpenKeyExW(root, oldW.c_str(), 0, KEY_ALL_ACCESS, from.put()) != ERROR_SUCCESS) return;
-    RegKey to;
+    UniqueRegKey to;
     DWORD disposition = 0;
     if (RegCreateKeyExW(root, newW.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, to.put(),
                         &disposition) != ERROR_SUCCESS)
@@ -232,7 +212,7 @@ void MoveRegKey(HKEY root, const std::string& oldPath, const std::string& newPat
 
 void ReadRegKeyNames(HKEY root, const std::string& keyPath, std::vector<std::string>& list) {
     list.clear();
-    RegKey key;
+    UniqueRegKey key;
     if (!OpenKey(root, KeyPath(keyPath), key)) return;
     DWORD maxChars = 0;
     if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, &maxChars, nullptr, nullptr, nullptr,
@@ -264,7 +244,7 @@ void DeleteEmptyRegKeys(HKEY root, const std::string& keyPath, int levels) {
     std::string path = KeyPath(keyPath);
     for (int i = 0; i < levels && !path.empty(); ++i) {
         {
-            RegKey key;
+            UniqueRegKey key;
             if (!OpenKey(root, path, key)) return;
             DWORD subkeys = 1, values = 1;
             if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
@@ -279,12 +259,12 @@ void DeleteEmptyRegKeys(HKEY root, const std::string& keyPath, int levels) {
 }
 
 bool RegKeyExists(HKEY root, const std::string& keyPath) {
-    RegKey key;
+    UniqueRegKey key;
     return RegOpenKeyExA(root, KeyPath(keyPath).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 void DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
-    RegKey key;
+    UniqueRegKey key;
     if (OpenKey(root, KeyPath(keyPath), key)) RegDeleteValueA(key.get(), valueName.c_str());
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/convert.h"
 #include "common/errors.h"
+#include "common/handles.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
 #include "common/windir.h"
@@ -18,24 +19,6 @@ constexpr DWORD kSectionBuffer = 16384;  // the key list of a profile section
 [[noreturn]] void ThrowIoError(DWORD code) {
     throw FileError(FormatMessage1("E/A-Fehler %s", IntToStr(code)));
 }
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    bool Close() {
-        const bool ok = !valid() || CloseHandle(h_);
-        h_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE h_;
-};
 
 }  // namespace
 
@@ -64,9 +47,9 @@ std::string ListFilePath(const char* fileName) {
 }
 
 std::optional<std::string> ReadListFile(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
         ThrowIoError(code);
@@ -93,12 +76,12 @@ void WriteListFile(const std::string& path, const std::string& bytes) {
     const std::string temp = path + ".new";
     DWORD failure = ERROR_SUCCESS;
     {
-        FileHandle file(
+        UniqueFile file(
             CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) ThrowIoError(GetLastError());  // nothing written, nothing to clean up
+        if (!file) ThrowIoError(GetLastError());  // nothing written, nothing to clean up
         DWORD written = 0;
         if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size() || !FlushFileBuffers(file.get()) || !file.Close())
+            written != bytes.size() || !FlushFileBuffers(file.get()) || !file.close())
             failure = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
     }
     if (failure == ERROR_SUCCESS &&

@@ -2,6 +2,7 @@
 
 #include "common/dib.h"
 #include "common/errors.h"
+#include "common/handles.h"
 #include "ui/app.h"
 
 namespace kivu {
@@ -14,24 +15,26 @@ led::Rgb ToRgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) |
 
 // The stock bitmap of a style as pixels.
 led::PixelGrid LoadStock(const char* name) {
-    auto bitmap = static_cast<HBITMAP>(LoadImageA(ui::App().Handle(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    const UniqueBitmap bitmap(
+        static_cast<HBITMAP>(LoadImageA(ui::App().Handle(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap) throw RuntimeError(FormatMessage1("Bitmap %s nicht gefunden", name));
     BITMAP bm{};
-    GetObjectA(bitmap, sizeof bm, &bm);
+    GetObjectA(bitmap.get(), sizeof bm, &bm);
     led::PixelGrid grid{bm.bmWidth, bm.bmHeight, std::vector<led::Rgb>(static_cast<size_t>(bm.bmWidth) * bm.bmHeight)};
     BITMAPINFO info = TopDown32(bm.bmWidth, bm.bmHeight);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), grid.pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(bitmap);
+    {
+        const WindowDC screen(nullptr);
+        GetDIBits(screen.get(), bitmap.get(), 0, static_cast<UINT>(bm.bmHeight), grid.pixels.data(), &info,
+                  DIB_RGB_COLORS);
+    }
     for (auto& p : grid.pixels) p &= 0xFFFFFF;
     return grid;
 }
 
-HBITMAP ToBitmap(const led::PixelGrid& grid) {
+UniqueBitmap ToBitmap(const led::PixelGrid& grid) {
     BITMAPINFO info = TopDown32(grid.width, grid.height);
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap) throw RuntimeError("TALed: CreateDIBSection failed");
     memcpy(bits, grid.pixels.data(), grid.pixels.size() * sizeof(led::Rgb));
     return bitmap;
@@ -39,10 +42,7 @@ HBITMAP ToBitmap(const led::PixelGrid& grid) {
 
 }  // namespace
 
-TALed::~TALed() {
-    blinkTimer_.Stop();
-    ReleaseImages();
-}
+TALed::~TALed() { blinkTimer_.Stop(); }
 
 void TALed::Create(ui::Container& parent, const ui::Spec& spec) {
     ui::Spec initial = spec;
@@ -53,9 +53,8 @@ void TALed::Create(ui::Container& parent, const ui::Spec& spec) {
 }
 
 void TALed::ReleaseImages() {
-    if (trueImage_) DeleteObject(trueImage_);
-    if (falseImage_) DeleteObject(falseImage_);
-    trueImage_ = falseImage_ = nullptr;
+    trueImage_.reset();
+    falseImage_.reset();
 }
 
 void TALed::BuildImages() {
@@ -109,17 +108,15 @@ void TALed::SetLEDStyle(TLEDStyle style) {
 }
 
 void TALed::Paint(HDC dc, const RECT& area) {
-    HBITMAP image = state_.ShowsFalseImage() ? falseImage_ : trueImage_;
+    HBITMAP image = (state_.ShowsFalseImage() ? falseImage_ : trueImage_).get();
     if (!image) return;
     BITMAP bm{};
     GetObjectA(image, sizeof bm, &bm);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, image);
+    const UniqueDC memory(CreateCompatibleDC(dc));
+    const Selection selected(memory.get(), image);
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, 0, 0, bm.bmWidth,
-               bm.bmHeight, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory.get(), 0, 0,
+               bm.bmWidth, bm.bmHeight, SRCCOPY);
 }
 
 }  // namespace kivu

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "common/handles.h"
 #include "controls/ledlogic.h"
 #include "ui/graphic.h"
 #include "ui/controls.h"
@@ -55,8 +56,8 @@ private:
     COLORREF falseColor_ = RGB(192, 192, 192);
     int interval_ = 1000;
     TLEDStyle style_ = TLEDStyle::LEDSmall;
-    HBITMAP trueImage_ = nullptr;
-    HBITMAP falseImage_ = nullptr;
+    UniqueBitmap trueImage_;
+    UniqueBitmap falseImage_;
     ui::Timer blinkTimer_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "common/handles.h"
 #include "common/systemlib.h"
 #include "controls/browsepath.h"
 #include "ui/app.h"
@@ -11,23 +12,17 @@ namespace kivu {
 
 namespace {
 
-// Frees a shell item list when it goes.
-class ItemList {
-public:
-    ItemList() = default;
-    explicit ItemList(LPITEMIDLIST list) : list_(list) {}
-    ~ItemList() {
-        // A list exists only once the shell library (and with it ole32) is loaded.
-        if (list_) SystemFunction<void(WINAPI*)(LPVOID)>("ole32.dll", "CoTaskMemFree")(list_);
+// A shell item list. A list exists only once the shell library (and with it
+// ole32) is loaded, so its free function is taken from there.
+struct ItemListKind {
+    using Type = LPITEMIDLIST;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type list) {
+        SystemFunction<void(WINAPI*)(LPVOID)>("ole32.dll", "CoTaskMemFree")(list);
+        return true;
     }
-    ItemList(const ItemList&) = delete;
-    ItemList& operator=(const ItemList&) = delete;
-    LPITEMIDLIST* Out() { return &list_; }
-    LPITEMIDLIST Get() const { return list_; }
-
-private:
-    LPITEMIDLIST list_ = nullptr;
 };
+using ItemList = Unique<ItemListKind>;
 
 // The special folder of each root; -1: none (the desktop, expanded).
 int FolderNumber(TSHFolders root) {
@@ -104,11 +99,11 @@ bool TBrowseFolder::Execute() {
     ItemList root;
     if (const int number = FolderNumber(RootFolder); number >= 0)
         SystemFunction<HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*)>("shell32.dll", "SHGetSpecialFolderLocation")(
-            nullptr, number, root.Out());
+            nullptr, number, root.put());
     char displayName[MAX_PATH] = {};
     BROWSEINFOA info{};
     info.hwndOwner = OwnerFor();
-    info.pidlRoot = root.Get();
+    info.pidlRoot = root.get();
     info.pszDisplayName = displayName;
     info.lpszTitle = Title.c_str();
     info.ulFlags = BrowseFlagsValue(Flags);
@@ -118,8 +113,8 @@ bool TBrowseFolder::Execute() {
         SystemFunction<LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA)>("shell32.dll", "SHBrowseForFolderA")(&info));
     dialog_ = nullptr;
     customButton_ = nullptr;
-    if (!chosen.Get()) return false;
-    Directory = PathOf(chosen.Get());
+    if (!chosen.get()) return false;
+    Directory = PathOf(chosen.get());
     selectedPath_ = Directory;
     return true;
 }

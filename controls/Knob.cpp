@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "common/errors.h"
+#include "common/handles.h"
 #include "ui/app.h"
 
 namespace kivu {
@@ -11,85 +12,14 @@ namespace {
 
 constexpr const char* kClassName = "TKnob";
 
-// Owners of the GDI objects and DCs used while drawing.
-template <class T>
-class GdiObject {
-public:
-    explicit GdiObject(T handle) : handle_(handle) {}
-    ~GdiObject() {
-        if (handle_) DeleteObject(handle_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    T get() const { return handle_; }
-
-private:
-    T handle_;
-};
-
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~Selection() { SelectObject(dc_, old_); }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
 // A pen selected into a DC for one drawing step.
 class PenIn {
 public:
     PenIn(HDC dc, int width, COLORREF color) : pen_(CreatePen(PS_SOLID, width, color)), selection_(dc, pen_.get()) {}
 
 private:
-    GdiObject<HPEN> pen_;
+    UniquePen pen_;
     Selection selection_;
-};
-
-class WindowDC {
-public:
-    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
-    ~WindowDC() {
-        if (dc_) ReleaseDC(hwnd_, dc_);
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND hwnd_;
-    HDC dc_;
-};
-
-class PaintDC {
-public:
-    explicit PaintDC(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
-    ~PaintDC() { EndPaint(hwnd_, &ps_); }
-    PaintDC(const PaintDC&) = delete;
-    PaintDC& operator=(const PaintDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND hwnd_;
-    PAINTSTRUCT ps_{};
-    HDC dc_;
-};
-
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC like) : dc_(CreateCompatibleDC(like)) {}
-    ~MemoryDC() {
-        if (dc_) DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
 };
 
 void Line(HDC dc, const knob::Stroke& s, int dx, int dy) {
@@ -157,8 +87,8 @@ bool TKnob::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             RECT rc;
             GetClientRect(hwnd_, &rc);
             // Drawn off screen first so the face never flickers.
-            MemoryDC memory(paint.get());
-            GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(paint.get(), rc.right, rc.bottom));
+            UniqueDC memory(CreateCompatibleDC(paint.get()));
+            UniqueBitmap bitmap(CreateCompatibleBitmap(paint.get(), rc.right, rc.bottom));
             if (memory.get() && bitmap.get()) {
                 Selection selected(memory.get(), bitmap.get());
                 Paint(memory.get());
@@ -313,7 +243,7 @@ void TKnob::ButtonDown(int x, int y) {
     pressed_ = true;
     RECT rc;
     GetClientRect(hwnd_, &rc);
-    GdiObject<HRGN> ellipse(CreateEllipticRgnIndirect(&rc));
+    UniqueRegion ellipse(CreateEllipticRgnIndirect(&rc));
     if (!ellipse.get() || !PtInRegion(ellipse.get(), x, y)) return;
     ::SetFocus(hwnd_);
     dragging_ = true;
@@ -400,7 +330,7 @@ void TKnob::Paint(HDC dc) {
     FillRect(dc, &rc, ParentBrush(hwnd_));
     {
         // The face, lit from the upper left.
-        GdiObject<HBRUSH> faceBrush(CreateSolidBrush(face));
+        UniqueBrush faceBrush(CreateSolidBrush(face));
         Selection brush(dc, faceBrush.get());
         PenIn pen(dc, 1, face);
         Ellipse(dc, 2, 2, w - 2, h - 2);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/handles.h"
 #include "link/handlerlink.h"
 
 namespace kivu {
@@ -9,10 +10,7 @@ namespace kivu {
 std::vector<std::string> ProgramArguments() { return SplitCommandLine(GetCommandLineA()); }
 
 void SignalHandlerEvent(const char* name) {
-    if (HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
-        SetEvent(event);
-        CloseHandle(event);
-    }
+    if (const UniqueHandle event{OpenEventA(EVENT_MODIFY_STATE, FALSE, name)}) SetEvent(event.get());
 }
 
 }  // namespace kivu

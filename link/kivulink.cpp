@@ -62,31 +62,28 @@ KivuutilLink::KivuutilLink(std::string exePath, bool endChildOnClose)
     : exe_(std::move(exePath)), endChild_(endChildOnClose) {}
 
 KivuutilLink::~KivuutilLink() {
-    if (process_.hProcess) {
-        if (endChild_ && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process_.hProcess, 1);
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
-    if (startEvent_) CloseHandle(startEvent_);
-    if (endEvent_) CloseHandle(endEvent_);
+    const HANDLE process = Process();
+    if (process && endChild_ && WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 1);
 }
 
 bool KivuutilLink::Start(const std::string& arguments, const std::string& folder) {
-    if (!startEvent_) startEvent_ = CreateEventA(nullptr, FALSE, FALSE, kivu::kEventStart);
-    if (!endEvent_) endEvent_ = CreateEventA(nullptr, FALSE, FALSE, kivu::kEventEnd);
+    if (!startEvent_) startEvent_.reset(CreateEventA(nullptr, FALSE, FALSE, kivu::kEventStart));
+    if (!endEvent_) endEvent_.reset(CreateEventA(nullptr, FALSE, FALSE, kivu::kEventEnd));
     if (!startEvent_ || !endEvent_) {
         startError_ = GetLastError();
         return false;
     }
-    ResetEvent(startEvent_);
-    ResetEvent(endEvent_);
+    ResetEvent(startEvent_.get());
+    ResetEvent(endEvent_.get());
     std::string commandLine = "\"" + exe_ + "\" " + arguments;
     STARTUPINFOA si{};
     si.cb = sizeof si;
+    PROCESS_INFORMATION started{};
     if (CreateProcessA(exe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       folder.empty() ? nullptr : folder.c_str(), &si, &process_))
+                       folder.empty() ? nullptr : folder.c_str(), &si, &started)) {
+        process_ = kivu::ProcessHandles(started);
         return true;
+    }
     startError_ = GetLastError();
     return false;
 }
@@ -94,22 +91,22 @@ bool KivuutilLink::Start(const std::string& arguments, const std::string& folder
 bool KivuutilLink::WaitFor(HANDLE event, DWORD ms) {
     if (!event) return false;
     // The process handle too: a program that ended will never signal.
-    const HANDLE handles[2] = {event, process_.hProcess};
-    const int r = WaitAnyPumping(handles, process_.hProcess ? 2 : 1, ms);
+    const HANDLE handles[2] = {event, Process()};
+    const int r = WaitAnyPumping(handles, Process() ? 2 : 1, ms);
     return r == 0 || (r == 1 && WaitForSingleObject(event, 0) == WAIT_OBJECT_0);
 }
 
-bool KivuutilLink::WaitStart(DWORD ms) { return WaitFor(startEvent_, ms); }
-bool KivuutilLink::WaitEnd(DWORD ms) { return WaitFor(endEvent_, ms); }
+bool KivuutilLink::WaitStart(DWORD ms) { return WaitFor(startEvent_.get(), ms); }
+bool KivuutilLink::WaitEnd(DWORD ms) { return WaitFor(endEvent_.get(), ms); }
 
 HWND KivuutilLink::FindWindowOf(const char* className, DWORD ms) const {
     const DWORD start = GetTickCount();
     for (;;) {
-        Search s{className, process_.dwProcessId, nullptr};
+        Search s{className, ProcessId(), nullptr};
         EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
         if (s.found) return s.found;
         if (GetTickCount() - start > ms) return nullptr;
-        if (process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
+        if (Process() && WaitForSingleObject(Process(), 0) == WAIT_OBJECT_0) return nullptr;
         PumpPending();
         Sleep(5);
     }
@@ -140,8 +137,9 @@ std::string KivuutilLink::QueryPattern(HWND window, const std::string& request) 
 }
 
 bool KivuutilLink::WaitExit(DWORD ms, DWORD* exitCode) {
-    if (!process_.hProcess || WaitAnyPumping(&process_.hProcess, 1, ms) != 0) return false;
-    if (exitCode) GetExitCodeProcess(process_.hProcess, exitCode);
+    const HANDLE process = Process();
+    if (!process || WaitAnyPumping(&process, 1, ms) != 0) return false;
+    if (exitCode) GetExitCodeProcess(process, exitCode);
     return true;
 }
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/handles.h"
+
 namespace kivumenu {
 
 class KivuutilLink {
@@ -35,8 +37,8 @@ public:
     std::string QueryPattern(HWND window, const std::string& request = "?") const;
     // Waits for the child to end; false on timeout.
     bool WaitExit(DWORD ms, DWORD* exitCode = nullptr);
-    DWORD ProcessId() const { return process_.dwProcessId; }
-    HANDLE Process() const { return process_.hProcess; }
+    DWORD ProcessId() const { return process_.id; }
+    HANDLE Process() const { return process_.process.get(); }
 
 private:
     bool WaitFor(HANDLE event, DWORD ms);
@@ -44,9 +46,9 @@ private:
     std::string exe_;
     bool endChild_;
     DWORD startError_ = 0;
-    HANDLE startEvent_ = nullptr;
-    HANDLE endEvent_ = nullptr;
-    PROCESS_INFORMATION process_{};
+    kivu::UniqueHandle startEvent_;
+    kivu::UniqueHandle endEvent_;
+    kivu::ProcessHandles process_;
 };
 
 }  // namespace kivumenu

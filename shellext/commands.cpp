@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/handles.h"
 #include "config/entrylist.h"
 #include "config/konfigstore.h"
 #include "link/kivulink.h"
@@ -24,11 +25,10 @@ void ShowMessage(HWND owner, const std::string& text) {
 }
 
 std::string SystemMessage(DWORD code) {
-    char* text = nullptr;
+    kivu::UniqueLocalMemory<char> text;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string s = text ? text : "";
-    if (text) LocalFree(text);
+                   nullptr, code, 0, reinterpret_cast<char*>(text.put()), 0, nullptr);
+    std::string s = text ? text.get() : "";
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
     return s.empty() ? "error " + std::to_string(code) : s;
 }
@@ -137,11 +137,10 @@ HRESULT Rename(const InvokeContext& c) {
 }
 
 // The host's view, if its site offers one.
-IFolderView* HostView(IUnknown* site) {
-    if (!site) return nullptr;
-    IFolderView* view = nullptr;
-    if (FAILED(IUnknown_QueryService(site, SID_SFolderView, IID_IFolderView, reinterpret_cast<void**>(&view))))
-        return nullptr;
+kivu::ComPtr<IFolderView> HostView(IUnknown* site) {
+    kivu::ComPtr<IFolderView> view;
+    if (site && FAILED(IUnknown_QueryService(site, SID_SFolderView, IID_IFolderView, view.put_void())))
+        view.release();  // what a failed call left there is not ours
     return view;
 }
 
@@ -154,23 +153,21 @@ std::string ItemName(IShellFolder* folder, PCUITEMID_CHILD item) {
 }
 
 void SelectInView(IFolderView* view, const std::string& pattern, bool add) {
-    IShellFolder* folder = nullptr;
-    if (FAILED(view->GetFolder(IID_IShellFolder, reinterpret_cast<void**>(&folder)))) return;
+    kivu::ComPtr<IShellFolder> folder;
+    if (FAILED(view->GetFolder(IID_IShellFolder, folder.put_void()))) return;
     int count = 0;
     view->ItemCount(SVGIO_ALLVIEW, &count);
     bool first = true;
     for (int i = 0; i < count; ++i) {
-        PITEMID_CHILD item = nullptr;
-        if (FAILED(view->Item(i, &item)) || !item) continue;
-        const bool match = MatchesPattern(ItemName(folder, item), pattern);
-        CoTaskMemFree(item);
+        kivu::UniqueCoMemory<ITEMID_CHILD> item;
+        if (FAILED(view->Item(i, item.put())) || !item) continue;
+        const bool match = MatchesPattern(ItemName(folder.get(), item.get()), pattern);
         if (match) {
             view->SelectItem(i, SVSI_SELECT | (first && !add ? SVSI_DESELECTOTHERS | SVSI_ENSUREVISIBLE : 0));
             first = false;
         }
     }
     if (first && !add) view->SelectItem(-1, SVSI_DESELECTOTHERS);  // nothing matched: nothing stays selected
-    folder->Release();
 }
 
 HRESULT SelectFiles(const InvokeContext& c) {
@@ -183,10 +180,7 @@ HRESULT SelectFiles(const InvokeContext& c) {
     const bool add = !pattern.empty() && pattern[0] == '\x01';
     while (!pattern.empty() && pattern[0] == '\x01') pattern.erase(0, 1);
     if (pattern.empty()) return S_OK;  // cancelled
-    if (IFolderView* view = HostView(c.site)) {
-        SelectInView(view, pattern, add);
-        view->Release();
-    }
+    if (const auto view = HostView(c.site)) SelectInView(view.get(), pattern, add);
     return S_OK;
 }
 
@@ -234,15 +228,15 @@ HRESULT ChangeFolder(const InvokeContext& c, int index) {
         return E_FAIL;
     }
     // The file manager's own window browses there when it lets us.
-    IShellBrowser* browser = nullptr;
-    if (c.site && SUCCEEDED(IUnknown_QueryService(c.site, SID_STopLevelBrowser, IID_IShellBrowser,
-                                                  reinterpret_cast<void**>(&browser)))) {
+    kivu::ComPtr<IShellBrowser> browser;
+    if (c.site &&
+        SUCCEEDED(IUnknown_QueryService(c.site, SID_STopLevelBrowser, IID_IShellBrowser, browser.put_void()))) {
         HRESULT hr = E_FAIL;
         if (PIDLIST_ABSOLUTE pidl = ILCreateFromPathA(folder.c_str())) {
             hr = browser->BrowseObject(pidl, SBSP_SAMEBROWSER | SBSP_ABSOLUTE);
             ILFree(pidl);
         }
-        browser->Release();
+        browser.reset();
         if (SUCCEEDED(hr)) return hr;
     }
     return OpenWith(c.owner, "open", folder);
@@ -294,8 +288,7 @@ HRESULT FileList(const InvokeContext& c) {
     const std::string sep = base.back() == '\\' ? "" : "\\";
     std::vector<std::string> lines;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((base + sep + "*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    if (const kivu::UniqueFind find{FindFirstFileA((base + sep + "*").c_str(), &data)}) {
         do {
             const std::string name = data.cFileName;
             if (name == "." || name == "..") continue;
@@ -308,17 +301,15 @@ HRESULT FileList(const InvokeContext& c) {
                                                 data.nFileSizeLow;
                 lines.push_back(name + "\t" + std::to_string(size));
             }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+        } while (FindNextFileA(find.get(), &data));
     }
     const std::string path = base + sep + kFileListName;
     bool written = true;
     if (lines.empty()) {
         // No entries, no lines; the list store would delete the file instead.
-        HANDLE file =
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        written = file != INVALID_HANDLE_VALUE;
-        if (written) CloseHandle(file);
+        const kivu::UniqueFile file(
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        written = static_cast<bool>(file);
     } else {
         try {
             kivu::WriteListFile(path, JoinLines(lines) + "\r\n");

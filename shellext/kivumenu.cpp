@@ -9,6 +9,7 @@
 
 #include <new>
 
+#include "common/handles.h"
 #include "shellext/shellwin.h"
 
 namespace kivumenu {
@@ -39,7 +40,7 @@ class ContextMenu final : public IShellExtInit, public IContextMenu, public IObj
 public:
     ContextMenu() { AddModuleRef(); }
     ~ContextMenu() {
-        if (site_) site_->Release();
+        site_.reset();
         ReleaseModuleRef();
     }
 
@@ -72,17 +73,17 @@ public:
             selection_ = {};
             if (data) {
                 FORMATETC fmt = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-                STGMEDIUM medium{};
-                if (SUCCEEDED(data->GetData(&fmt, &medium))) {
-                    if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+                STGMEDIUM filled{};
+                if (SUCCEEDED(data->GetData(&fmt, &filled))) {
+                    const kivu::StorageMedium medium(filled);
+                    const kivu::GlobalLocked locked(medium.get().hGlobal);
+                    if (auto drop = static_cast<HDROP>(locked.get())) {
                         const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
                         for (UINT i = 0; i < count; ++i) {
                             const std::string path = AnsiPath(DropPath(drop, i));
                             if (!path.empty()) selection_.paths.push_back(path);
                         }
-                        GlobalUnlock(medium.hGlobal);
                     }
-                    ReleaseStgMedium(&medium);
                 }
             }
             if (selection_.paths.size() == 1 && PathIsDirectoryA(selection_.paths[0].c_str()))
@@ -119,7 +120,7 @@ public:
             if (!offset) return E_INVALIDARG;
             InvokeContext context;
             context.owner = info->hwnd;
-            context.site = site_;
+            context.site = site_.get();
             context.input = &menu_->input;
             context.selection = &selection_;
             return RunAction(menu_->model.actions[*offset], context);
@@ -158,8 +159,7 @@ public:
     // IObjectWithSite: the host's view, for selecting items and browsing.
     STDMETHODIMP SetSite(IUnknown* site) override {
         if (site) site->AddRef();
-        if (site_) site_->Release();
-        site_ = site;
+        site_.reset(site);
         return S_OK;
     }
     STDMETHODIMP GetSite(REFIID riid, void** out) override {
@@ -217,19 +217,19 @@ private:
             mii.fMask |= MIIM_BITMAP;
             mii.hbmpItem = bitmap;
         }
-        HMENU sub = nullptr;
+        kivu::UniqueMenu sub;
         if (item.kind == MenuItem::Kind::Popup) {
-            sub = CreatePopupMenu();
+            sub.reset(CreatePopupMenu());
             UINT i = 0;
-            for (const auto& child : item.children) Insert(sub, i++, child, first, nullptr);
+            for (const auto& child : item.children) Insert(sub.get(), i++, child, first, nullptr);
             mii.fMask |= MIIM_SUBMENU;
-            mii.hSubMenu = sub;
+            mii.hSubMenu = sub.get();
         }
-        if (!InsertMenuItemA(menu, position, TRUE, &mii) && sub) DestroyMenu(sub);
+        if (InsertMenuItemA(menu, position, TRUE, &mii)) sub.release();  // the menu owns it now
     }
 
     LONG refs_ = 1;
-    IUnknown* site_ = nullptr;
+    kivu::ComPtr<IUnknown> site_;
     Selection selection_;
     std::shared_ptr<const BuiltMenu> menu_;  // the menu last built, or null
 };
@@ -257,11 +257,9 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        auto* object = new (std::nothrow) ContextMenu();
+        const kivu::ComPtr<ContextMenu> object(new (std::nothrow) ContextMenu());
         if (!object) return E_OUTOFMEMORY;
-        const HRESULT hr = object->QueryInterface(riid, out);
-        object->Release();
-        return hr;
+        return object->QueryInterface(riid, out);
     }
     STDMETHODIMP LockServer(BOOL lock) override {
         if (lock) AddModuleRef();

@@ -9,6 +9,7 @@
 #include "common/convert.h"
 #include "common/dib.h"
 #include "common/errors.h"
+#include "common/handles.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
 #include "common/windir.h"
@@ -19,7 +20,7 @@ namespace kivumenu {
 namespace {
 
 std::atomic<long> moduleRefs{0};
-HBITMAP menuBitmap = nullptr;
+kivu::UniqueBitmap menuBitmap;
 
 // Bounds for reading: a language or list file beyond them is read only up to
 // them, so a huge file cannot stall the file manager.
@@ -27,20 +28,19 @@ constexpr DWORD kMaxLanguageBytes = 1 << 20;
 constexpr DWORD kMaxListBytes = 256 * 1024;
 
 std::string ReadFileBounded(const std::string& path, DWORD maxBytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
+    const kivu::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) size.QuadPart = maxBytes;
+    if (!GetFileSizeEx(file.get(), &size)) size.QuadPart = maxBytes;
     const DWORD want = static_cast<DWORD>(std::min<LONGLONG>(size.QuadPart, maxBytes));
     std::string bytes(want, '\0');
     DWORD total = 0;
     for (;;) {
         DWORD got = 0;
-        if (total == want || !ReadFile(file, bytes.data() + total, want - total, &got, nullptr) || got == 0) break;
+        if (total == want || !ReadFile(file.get(), bytes.data() + total, want - total, &got, nullptr) || got == 0) break;
         total += got;
     }
-    CloseHandle(file);
     bytes.resize(total);
     return bytes;
 }
@@ -75,7 +75,6 @@ std::atomic<long> languageReads{0};
 class MenuKey {
 public:
     MenuKey() = default;
-    ~MenuKey() { Close(); }
     MenuKey(const MenuKey&) = delete;
     MenuKey& operator=(const MenuKey&) = delete;
 
@@ -84,15 +83,15 @@ public:
     // answers, so it is opened again (a key made anew is another key).
     Stamp LastWrite() {
         for (int attempt = 0; attempt < 2; ++attempt) {
-            if (!key_ && RegOpenKeyExA(HKEY_CURRENT_USER, kivu::kMenuKey, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS) {
-                key_ = nullptr;
+            if (!key_ && RegOpenKeyExA(HKEY_CURRENT_USER, kivu::kMenuKey, 0, KEY_QUERY_VALUE, key_.put()) != ERROR_SUCCESS) {
+                key_.release();  // a failed open gave nothing to close
                 return {};
             }
             FILETIME written{};
-            if (RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+            if (RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                  nullptr, &written) == ERROR_SUCCESS)
                 return {true, 0, Ticks(written)};
-            Close();
+            key_.reset();
         }
         return {};
     }
@@ -102,7 +101,7 @@ public:
     std::string Value(const char* name, const std::string& def) const {
         if (!key_) return def;
         try {
-            return kivu::ReadRegStringFrom(key_, name, def);
+            return kivu::ReadRegStringFrom(key_.get(), name, def);
         } catch (const kivu::RegistryError&) {
             return def;
         }
@@ -113,11 +112,7 @@ public:
     }
 
 private:
-    void Close() {
-        if (key_) RegCloseKey(key_);
-        key_ = nullptr;
-    }
-    HKEY key_ = nullptr;
+    kivu::UniqueRegKey key_;
 };
 
 }  // namespace
@@ -202,31 +197,25 @@ std::shared_ptr<const BuiltMenu> CurrentMenu(int room) {
 }
 
 HBITMAP MenuBitmap() {
-    if (menuBitmap) return menuBitmap;
+    if (menuBitmap) return menuBitmap.get();
     const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
-    HICON icon = static_cast<HICON>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, cx, cy, 0));
+    const kivu::UniqueIcon icon(
+        static_cast<HICON>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, cx, cy, 0)));
     if (!icon) return nullptr;
     const BITMAPINFO bi = kivu::TopDown32(cx, cy);
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const kivu::WindowDC screen(nullptr);
+    kivu::UniqueBitmap bmp(CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (bmp) {
-        HDC dc = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(dc, bmp);
-        DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL);
-        SelectObject(dc, old);
-        DeleteDC(dc);
+        const kivu::UniqueDC dc(CreateCompatibleDC(screen.get()));
+        const kivu::Selection selected(dc.get(), bmp.get());
+        DrawIconEx(dc.get(), 0, 0, icon.get(), cx, cy, 0, nullptr, DI_NORMAL);
     }
-    ReleaseDC(nullptr, screen);
-    DestroyIcon(icon);
-    menuBitmap = bmp;
-    return menuBitmap;
+    menuBitmap = std::move(bmp);
+    return menuBitmap.get();
 }
 
-void FreeMenuBitmap() {
-    if (menuBitmap) DeleteObject(menuBitmap);
-    menuBitmap = nullptr;
-}
+void FreeMenuBitmap() { menuBitmap.reset(); }
 
 std::string AnsiPath(const std::wstring& path) {
     const auto convert = [](const std::wstring& w, std::string& out) {

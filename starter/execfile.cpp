@@ -11,23 +11,16 @@ namespace kivu {
 
 TExecFile::TExecFile() : stopWaiting_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-TExecFile::~TExecFile() {
-    CloseProcess();
-    if (stopWaiting_) CloseHandle(stopWaiting_);
-}
-
-void TExecFile::CloseProcess() {
-    if (process_.hProcess) CloseHandle(process_.hProcess);
-    if (process_.hThread) CloseHandle(process_.hThread);
-    process_ = {};
-}
+void TExecFile::CloseProcess() { process_ = {}; }
 
 bool TExecFile::Start(std::string command, STARTUPINFOA& startup, DWORD flags) {
+    PROCESS_INFORMATION started{};
     if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                       &process_))
+                       &started)) {
+        process_ = ProcessHandles(started);
         return true;
+    }
     errorCode_ = GetLastError();
-    process_ = {};
     return false;
 }
 
@@ -63,7 +56,7 @@ bool TExecFile::Execute() {
 
 void TExecFile::WaitSuspended() {
     // A failing wait (no valid handle) ends like the program's end.
-    const HANDLE handles[] = {process_.hProcess, stopWaiting_};
+    const HANDLE handles[] = {process_.process.get(), stopWaiting_.get()};
     WaitForMultipleObjects(2, handles, FALSE, INFINITE);
 }
 
@@ -76,11 +69,12 @@ void TExecFile::WaitRegular() {
             if (msg.message == WM_QUIT) ExitProcess(static_cast<UINT>(msg.wParam));
             ui::App().DispatchOne(msg);
         }
-        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_TIMEOUT) {
+        if (WaitForSingleObject(process_.process.get(), 0) != WAIT_TIMEOUT) {
             finished_ = true;
             ui::App().ProcessMessages();
         } else {
-            MsgWaitForMultipleObjectsEx(1, &process_.hProcess, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            const HANDLE process = process_.process.get();
+            MsgWaitForMultipleObjectsEx(1, &process, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         }
     }
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "common/handles.h"
 #include "starter/execcommand.h"
 
 namespace kivu {
@@ -16,7 +17,6 @@ namespace kivu {
 class TExecFile {
 public:
     TExecFile();
-    ~TExecFile();
     TExecFile(const TExecFile&) = delete;
     TExecFile& operator=(const TExecFile&) = delete;
 
@@ -39,12 +39,12 @@ public:
 
     DWORD ErrorCode() const { return errorCode_; }
     bool Running() const { return running_; }
-    DWORD ProcessId() const { return process_.dwProcessId; }
+    DWORD ProcessId() const { return process_.id; }
 
     // Ends a blocking wait in progress on another thread at once, and every
     // later one: for an owner that goes while a worker waits. The program
     // itself goes on running.
-    void StopWaiting() { SetEvent(stopWaiting_); }
+    void StopWaiting() { SetEvent(stopWaiting_.get()); }
 
 private:
     bool Start(std::string command, STARTUPINFOA& startup, DWORD flags);
@@ -52,11 +52,11 @@ private:
     void WaitRegular();
     void CloseProcess();
 
-    PROCESS_INFORMATION process_{};
+    ProcessHandles process_;
     DWORD errorCode_ = 0;
     std::atomic<bool> running_{false};
     bool finished_ = false;
-    HANDLE stopWaiting_;
+    UniqueHandle stopWaiting_;
 };
 
 // One program started and waited for away from the GUI thread. The body runs

@@ -123,13 +123,8 @@ std::string FormatMenu(const std::vector<MenuLine>& lines) {
     return out;
 }
 
-Host::~Host() {
-    if (hmenu_) DestroyMenu(hmenu_);
-    if (menu_) menu_->Release();
-}
-
 HRESULT Host::Create(const CLSID& clsid) {
-    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu, reinterpret_cast<void**>(&menu_));
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu, menu_.put_void());
 }
 
 HRESULT Host::InitFiles(const std::vector<std::string>& paths) {
@@ -139,11 +134,9 @@ HRESULT Host::InitFiles(const std::vector<std::string>& paths) {
 }
 
 HRESULT Host::InitFiles(const std::vector<std::wstring>& paths) {
-    IDataObject* data = NewDropData(paths);
+    const kivu::ComPtr<IDataObject> data(NewDropData(paths));
     if (!data) return E_OUTOFMEMORY;
-    const HRESULT hr = Initialize(nullptr, data);
-    data->Release();
-    return hr;
+    return Initialize(nullptr, data.get());
 }
 
 HRESULT Host::InitBackground(const std::string& folder) {
@@ -155,26 +148,20 @@ HRESULT Host::InitBackground(const std::string& folder) {
 }
 
 HRESULT Host::Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data) {
-    IShellExtInit* init = nullptr;
-    HRESULT hr = menu_->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
+    kivu::ComPtr<IShellExtInit> init;
+    const HRESULT hr = menu_->QueryInterface(IID_IShellExtInit, init.put_void());
     if (FAILED(hr)) return hr;
-    hr = init->Initialize(folder, data, nullptr);
-    init->Release();
-    return hr;
+    return init->Initialize(folder, data, nullptr);
 }
 
 void Host::SetSite(IUnknown* site) {
-    IObjectWithSite* with = nullptr;
-    if (SUCCEEDED(menu_->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&with)))) {
-        with->SetSite(site);
-        with->Release();
-    }
+    kivu::ComPtr<IObjectWithSite> with;
+    if (SUCCEEDED(menu_->QueryInterface(IID_IObjectWithSite, with.put_void()))) with->SetSite(site);
 }
 
 HRESULT Host::Build(UINT flags) {
-    if (hmenu_) DestroyMenu(hmenu_);
-    hmenu_ = CreatePopupMenu();
-    return menu_->QueryContextMenu(hmenu_, 0, kFirstId, 0x7FFF, flags);
+    hmenu_.reset(CreatePopupMenu());
+    return menu_->QueryContextMenu(hmenu_.get(), 0, kFirstId, 0x7FFF, flags);
 }
 
 HRESULT Host::InvokeOffset(UINT offset, HWND owner) { return InvokeVerb(MAKEINTRESOURCEA(offset), owner); }

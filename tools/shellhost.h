@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/handles.h"
+
 namespace shellhost {
 
 constexpr UINT kFirstId = 100;  // the ids the host hands out start here
@@ -31,9 +33,6 @@ std::string FormatMenu(const std::vector<MenuLine>& lines);
 class Host {
 public:
     Host() = default;
-    ~Host();
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
 
     HRESULT Create(const CLSID& clsid);
     // The selected items, or (folder only) the background of a folder.
@@ -47,14 +46,14 @@ public:
     HRESULT InvokeVerb(const char* verb, HWND owner = nullptr);
     HRESULT InvokeVerbW(const wchar_t* verb, HWND owner = nullptr);  // the Unicode form of the call
 
-    IContextMenu* handler() const { return menu_; }
-    HMENU menu() const { return hmenu_; }
+    IContextMenu* handler() const { return menu_.get(); }
+    HMENU menu() const { return hmenu_.get(); }
 
 private:
     HRESULT Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data);
 
-    IContextMenu* menu_ = nullptr;
-    HMENU hmenu_ = nullptr;
+    kivu::ComPtr<IContextMenu> menu_;
+    kivu::UniqueMenu hmenu_;  // declared after the handler: destroyed before it
 };
 
 }  // namespace shellhost

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "common/handles.h"
 #include "ui/app.h"
 #include "ui/form.h"
 #include "ui/graphic.h"
@@ -241,10 +242,8 @@ bool Container::RouteToGraphics(UINT msg, WPARAM wp, LPARAM lp) {
     };
     switch (msg) {
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd_, &ps);
-            paint(dc, ps.rcPaint);
-            EndPaint(hwnd_, &ps);
+            const kivu::PaintDC dc(hwnd_);
+            paint(dc.get(), dc.Area());
             return true;
         }
         case WM_PRINTCLIENT: {
@@ -295,7 +294,7 @@ HFONT Container::Font() const {
     const Control* c = this;
     while (c->Parent()) c = c->Parent();
     const auto* form = dynamic_cast<const Form*>(c);
-    return form ? form->font_ : nullptr;
+    return form ? form->font_.get() : nullptr;
 }
 
 void Container::Realign() {
@@ -675,16 +674,15 @@ std::vector<MenuItem*> PopupMenu::Items() {
 
 void PopupMenu::Popup(HWND owner, POINT at) {
     if (onPopup) onPopup();
-    HMENU menu = CreatePopupMenu();
+    const kivu::UniqueMenu menu(CreatePopupMenu());
     for (auto& item : items_) {
-        if (item->caption == "-") AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        if (item->caption == "-") AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(menu, MF_STRING | (item->enabled ? 0 : MF_GRAYED) | (item->checked ? MF_CHECKED : 0), item->id,
+            AppendMenuA(menu.get(), MF_STRING | (item->enabled ? 0 : MF_GRAYED) | (item->checked ? MF_CHECKED : 0), item->id,
                         item->caption.c_str());
     }
     SetForegroundWindow(owner);
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, owner, nullptr);
-    DestroyMenu(menu);
+    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, owner, nullptr);
 }
 
 MenuItem* PopupMenu::FromCommand(UINT id) {

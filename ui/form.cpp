@@ -11,7 +11,6 @@ Form::Form(const FormSpec& spec) : spec_(spec), className_(std::string("T") + sp
 
 Form::~Form() {
     DestroyOwnWindow();
-    if (font_) DeleteObject(font_);
 }
 
 Form* Form::FromHandle(HWND hwnd) { return IsOwnWindow(hwnd) ? dynamic_cast<Form*>(Control::FromHandle(hwnd)) : nullptr; }
@@ -85,8 +84,8 @@ void Form::Create() {
     RegisterOwnClass(className_.c_str(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                      LoadIconA(App().Handle(), MAKEINTRESOURCEA(1)));
     // The forms' designed font: 8 points "MS Sans Serif", 11 pixels high.
-    font_ = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+    font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
     DWORD style = WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
     if (!spec_.frame) {
@@ -110,7 +109,7 @@ void Form::Create() {
     }
     CreateWindowExA(exStyle, className_.c_str(), spec_.caption, style, spec_.left, spec_.top, width, height, nullptr,
                     nullptr, App().Handle(), static_cast<Control*>(this));
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     CreateControls();
     Realign();
     App().Guard([&] { FormCreate(); });

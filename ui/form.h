@@ -1,5 +1,6 @@
 // A top-level window of the program: one window class "T" + the form's name.
 #pragma once
+#include "common/handles.h"
 #include "ui/controls.h"
 
 namespace ui {
@@ -85,7 +86,7 @@ private:
     Control* activeControl_ = nullptr;
     HWND lastFocus_ = nullptr;
     HWND tooltips_ = nullptr;  // given back when the form is activated again
-    HFONT font_ = nullptr;
+    kivu::UniqueFont font_;
     friend class Container;
 };
 

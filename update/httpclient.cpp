@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/handles.h"
+
 namespace kivu {
 
 namespace {
@@ -16,6 +18,29 @@ constexpr ULONGLONG kPumpEveryMs = 30;
 constexpr size_t kBodyRead = 4 * http::kMaxPacket;
 
 std::string SocketError(const char* what) { return std::string(what) + " (" + std::to_string(WSAGetLastError()) + ")"; }
+
+// Winsock's kinds for the common owner (winsock2.h stays out of its header).
+struct SocketKind {
+    using Type = SOCKET;
+    static Type Invalid() { return INVALID_SOCKET; }
+    static bool Close(Type s) { return closesocket(s) == 0; }
+};
+struct NetworkEventKind {
+    using Type = WSAEVENT;
+    static Type Invalid() { return WSA_INVALID_EVENT; }
+    static bool Close(Type e) { return WSACloseEvent(e) != FALSE; }
+};
+struct AddressListKind {
+    using Type = addrinfo*;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type list) {
+        freeaddrinfo(list);
+        return true;
+    }
+};
+using UniqueSocket = Unique<SocketKind>;
+using UniqueNetworkEvent = Unique<NetworkEventKind>;
+using UniqueAddressList = Unique<AddressListKind>;
 
 }  // namespace
 
@@ -45,68 +70,58 @@ private:
 class HttpClient::FileSink : public Sink {
 public:
     explicit FileSink(std::string path) : path_(std::move(path)) {}
-    ~FileSink() override { Close(); }
     void Begin() override {
-        Close();
-        file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file_ == INVALID_HANDLE_VALUE) throw HttpError("cannot create " + path_);
+        file_.reset();  // a file of an earlier reply is closed before it is made anew
+        file_.reset(
+            CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file_) throw HttpError("cannot create " + path_);
     }
     void Write(const char* data, size_t size) override {
         DWORD written = 0;
-        if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+        if (!WriteFile(file_.get(), data, static_cast<DWORD>(size), &written, nullptr) || written != size)
             throw HttpError("cannot write " + path_);
     }
     void End() override {
-        if (!CloseHandle(file_)) throw HttpError("cannot close " + path_);
-        file_ = INVALID_HANDLE_VALUE;
+        if (!file_.close()) throw HttpError("cannot close " + path_);
     }
 
 private:
-    void Close() {
-        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-        file_ = INVALID_HANDLE_VALUE;
-    }
     std::string path_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    UniqueFile file_;
 };
 
 // One connected socket in non-blocking mode; every wait lets the window in.
 class HttpClient::Connection {
 public:
-    Connection(HttpClient& client, const http::Address& address) : client_(client) {
-        event_ = WSACreateEvent();
-        if (event_ == WSA_INVALID_EVENT) throw HttpError(SocketError("no event"));
+    Connection(HttpClient& client, const http::Address& address) : client_(client), event_(WSACreateEvent()) {
+        if (!event_) throw HttpError(SocketError("no event"));
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
         hints.ai_protocol = IPPROTO_TCP;
-        addrinfo* found = nullptr;
+        UniqueAddressList found;
         // Name resolution is the one wait that cannot let the window in.
-        if (getaddrinfo(address.host.c_str(), std::to_string(address.port).c_str(), &hints, &found) != 0 || !found)
+        if (getaddrinfo(address.host.c_str(), std::to_string(address.port).c_str(), &hints, found.put()) != 0 ||
+            !found)
             throw HttpError("cannot resolve " + address.host);
         std::string error = "no address for " + address.host;
-        for (addrinfo* ai = found; ai && socket_ == INVALID_SOCKET; ai = ai->ai_next) {
+        for (addrinfo* ai = found.get(); ai && !socket_; ai = ai->ai_next) {
             try {
                 Connect(*ai);
             } catch (const HttpError& e) {
-                Close();
+                socket_.reset();
                 error = e.what();
                 if (client_.cancelled_) break;
             }
         }
-        freeaddrinfo(found);
-        if (socket_ == INVALID_SOCKET) throw HttpError(error);
-    }
-    ~Connection() {
-        Close();
-        WSACloseEvent(event_);
+        if (!socket_) throw HttpError(error);
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
     void SendAll(std::string_view bytes) {
         while (!bytes.empty()) {
-            const int n = send(socket_, bytes.data(), static_cast<int>(bytes.size()), 0);
+            const int n = send(socket_.get(), bytes.data(), static_cast<int>(bytes.size()), 0);
             if (n > 0) {
                 bytes.remove_prefix(static_cast<size_t>(n));
             } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
@@ -121,7 +136,7 @@ public:
     // closed the connection.
     size_t Receive(char* buffer, size_t size) {
         for (;;) {
-            const int n = recv(socket_, buffer, static_cast<int>(size), 0);
+            const int n = recv(socket_.get(), buffer, static_cast<int>(size), 0);
             if (n >= 0) {
                 lastByte_ = GetTickCount64();
                 if (lastByte_ - lastPump_ >= kPumpEveryMs) Pump();
@@ -134,12 +149,12 @@ public:
 
 private:
     void Connect(const addrinfo& ai) {
-        socket_ = socket(ai.ai_family, ai.ai_socktype, ai.ai_protocol);
-        if (socket_ == INVALID_SOCKET) throw HttpError(SocketError("no socket"));
-        if (WSAEventSelect(socket_, event_, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0)
+        socket_.reset(socket(ai.ai_family, ai.ai_socktype, ai.ai_protocol));
+        if (!socket_) throw HttpError(SocketError("no socket"));
+        if (WSAEventSelect(socket_.get(), event_.get(), FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0)
             throw HttpError(SocketError("no socket events"));
         lastByte_ = GetTickCount64();
-        if (connect(socket_, ai.ai_addr, static_cast<int>(ai.ai_addrlen)) == 0) return;
+        if (connect(socket_.get(), ai.ai_addr, static_cast<int>(ai.ai_addrlen)) == 0) return;
         if (WSAGetLastError() != WSAEWOULDBLOCK) throw HttpError(SocketError("cannot connect"));
         for (;;) {
             const WSANETWORKEVENTS events = Wait();
@@ -151,11 +166,6 @@ private:
         }
     }
 
-    void Close() {
-        if (socket_ != INVALID_SOCKET) closesocket(socket_);
-        socket_ = INVALID_SOCKET;
-    }
-
     void Pump() {
         lastPump_ = GetTickCount64();
         if (client_.onWait) client_.onWait();
@@ -165,6 +175,7 @@ private:
     // Waits for the next network event (returned, and reset), letting the
     // window in meanwhile. Fails after the stall time without a byte.
     WSANETWORKEVENTS Wait() {
+        const WSAEVENT event = event_.get();
         for (;;) {
             if (client_.cancelled_) throw HttpError("cancelled");
             const ULONGLONG idle = GetTickCount64() - lastByte_;
@@ -173,11 +184,11 @@ private:
             // Messages already in the queue wake the wait too, not only new ones:
             // a pending timer message would otherwise sleep until the stall time.
             const DWORD r = client_.onWait
-                                ? MsgWaitForMultipleObjectsEx(1, &event_, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
-                                : WaitForSingleObject(event_, left);
+                                ? MsgWaitForMultipleObjectsEx(1, &event, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                                : WaitForSingleObject(event, left);
             if (r == WAIT_OBJECT_0) {
                 WSANETWORKEVENTS events{};
-                if (WSAEnumNetworkEvents(socket_, event_, &events) != 0) throw HttpError(SocketError("wait failed"));
+                if (WSAEnumNetworkEvents(socket_.get(), event, &events) != 0) throw HttpError(SocketError("wait failed"));
                 return events;
             }
             if (r == WAIT_OBJECT_0 + 1) Pump();
@@ -186,8 +197,8 @@ private:
     }
 
     HttpClient& client_;
-    SOCKET socket_ = INVALID_SOCKET;
-    WSAEVENT event_ = WSA_INVALID_EVENT;
+    UniqueNetworkEvent event_;
+    UniqueSocket socket_;  // declared after the event: closed before it
     ULONGLONG lastByte_ = 0;
     ULONGLONG lastPump_ = 0;
 };

@@ -15,6 +15,7 @@
 
 #include "common/classid.h"
 #include "common/dib.h"
+#include "common/handles.h"
 #include "common/windir.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/shellhost.h"
@@ -46,9 +47,8 @@ public:
     explicit SameMenu(std::vector<shellhost::MenuLine> lines) : lines_(std::move(lines)) {
         const BITMAPINFO bi = kivu::TopDown32(16, 16);
         void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     }
-    ~SameMenu() { DeleteObject(bitmap_); }
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         *out = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IContextMenu) ? this : nullptr;
         return *out ? S_OK : E_NOINTERFACE;
@@ -77,7 +77,7 @@ private:
                 mii.dwTypeData = const_cast<char*>(line.text.c_str());
                 mii.fState = line.disabled ? MFS_DISABLED : MFS_ENABLED;
                 mii.wID = line.id - shellhost::kFirstId + first;
-                if (line.bitmap) mii.fMask |= MIIM_BITMAP, mii.hbmpItem = bitmap_;
+                if (line.bitmap) mii.fMask |= MIIM_BITMAP, mii.hbmpItem = bitmap_.get();
                 if (line.popup) {
                     mii.fMask |= MIIM_SUBMENU;
                     mii.hSubMenu = CreatePopupMenu();
@@ -88,7 +88,7 @@ private:
         }
     }
     std::vector<shellhost::MenuLine> lines_;
-    HBITMAP bitmap_ = nullptr;
+    kivu::UniqueBitmap bitmap_;
 };
 
 double Median(std::vector<double> v) {

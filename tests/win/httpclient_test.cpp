@@ -2,6 +2,9 @@
 // test server, in this process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "tests/win/support/testserver.h"
 #include "tests/win/support/winsupport.h"
 #include "update/httpclient.h"
@@ -25,6 +28,45 @@ std::vector<std::string> FilesIn(const std::string& dir) {
     } while (FindNextFileA(h, &fd));
     FindClose(h);
     return names;
+}
+
+// The handles this process holds. Wine's GetProcessHandleCount answers 0, so
+// there the system's list of open handles is counted instead.
+DWORD OpenHandleCount() {
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0) return count;
+    struct Entry {  // SYSTEM_HANDLE_TABLE_ENTRY_INFO_EX
+        PVOID object;
+        ULONG_PTR processId;
+        ULONG_PTR handle;
+        ULONG access;
+        USHORT creatorBackTrace;
+        USHORT type;
+        ULONG attributes;
+        ULONG reserved;
+    };
+    struct Table {  // SYSTEM_HANDLE_INFORMATION_EX
+        ULONG_PTR count;
+        ULONG_PTR reserved;
+        Entry entries[1];
+    };
+    constexpr ULONG kExtendedHandleInformation = 64;
+    constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    std::vector<char> buffer(1 << 16);
+    LONG status;
+    ULONG needed = 0;
+    while ((status = query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+           kLengthMismatch)
+        buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
+    if (status != 0) return 0;
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    for (ULONG_PTR i = 0; i < table->count; ++i)
+        if (table->entries[i].processId == GetCurrentProcessId()) ++count;
+    return count;
 }
 
 class Http : public ::testing::Test {
@@ -97,6 +139,23 @@ TEST_F(Http, NoServerOrNoHttpAddressFails) {
     EXPECT_THROW(client.GetToMemory("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/"), HttpError);
     EXPECT_THROW(client.GetToMemory("https://" + TestServer::Authority() + "/"), HttpError);
     EXPECT_THROW(client.GetToMemory("http://" + TestServer::Authority() + "/a b"), HttpError);
+}
+
+TEST_F(Http, FailedConnectionsLeaveNoHandleBehind) {
+    // The archive's default host never resolves: every check fails this way.
+    const std::string unresolvable = std::string("http://") + kivu::kDefaultArchiveHost + "/";
+    const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
+    EXPECT_THROW(client.GetToMemory(unresolvable), HttpError);  // the resolver's own handles are made now
+    EXPECT_THROW(client.GetToMemory(refused), HttpError);
+    const DWORD before = OpenHandleCount();
+    ASSERT_GT(before, 0u);
+    constexpr DWORD kTries = 40;
+    for (DWORD i = 0; i < kTries; ++i) {
+        EXPECT_THROW(client.GetToMemory(unresolvable), HttpError);
+        EXPECT_THROW(client.GetToMemory(refused), HttpError);
+    }
+    const DWORD after = OpenHandleCount();
+    EXPECT_LT(after, before + kTries / 4) << "handles before " << before << ", after " << after;
 }
 
 TEST_F(Http, WaitingLetsTheCallerInAndCancelEndsTheGet) {

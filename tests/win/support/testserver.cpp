@@ -43,11 +43,34 @@ std::string Exchange(const std::string& request) {
     return end == std::string::npos ? std::string() : reply.substr(end + 4);
 }
 
+std::string Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
 }  // namespace
 
-std::string TestServer::Authority() {
-    const char* value = std::getenv("KIVU_TEST_SERVER");
-    return value ? value : "";
+std::string TestServer::Authority() { return Variable("KIVU_TEST_SERVER"); }
+std::string TestServer::TlsAuthority() { return Variable("KIVU_TEST_TLS"); }
+std::string TestServer::OtherNameAuthority() { return Variable("KIVU_TEST_TLS_OTHERNAME"); }
+std::string TestServer::ExpiredAuthority() { return Variable("KIVU_TEST_TLS_EXPIRED"); }
+std::string TestServer::UntrustedAuthority() { return Variable("KIVU_TEST_TLS_UNTRUSTED"); }
+std::string TestServer::ProxyAuthority() { return Variable("KIVU_TEST_PROXY"); }
+
+void TestServer::PutFile(const std::string& path, const std::string& bytes) {
+    Exchange("POST /_control/file?path=" + path + " HTTP/1.0\r\nContent-Length: " + std::to_string(bytes.size()) +
+             "\r\n\r\n" + bytes);
+}
+
+std::vector<std::string> TestServer::Proxied() {
+    const std::string all = Exchange("GET /_control/proxied HTTP/1.0\r\n\r\n");
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < all.size();) {
+        const size_t nl = all.find('\n', at);
+        lines.push_back(all.substr(at, nl - at));
+        at = nl + 1;
+    }
+    return lines;
 }
 
 void TestServer::SetQuery(const std::string& page, int status, const std::string& fault) {

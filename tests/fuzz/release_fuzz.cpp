@@ -1,5 +1,6 @@
 // libFuzzer target for the live update's reading of what a server sends: the
-// release link and its parts, the digest file and the signature. Checks that
+// release link and its parts, the digest file, the signature and where a
+// redirect leads. Checks that
 // nothing reads outside its input and that the results keep their promises.
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "update/location.h"
 #include "update/release.h"
 
 using namespace kivu;
@@ -47,6 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto named = DigestFor(input, lastWord);
     DigestFor(input, "kivu320.zip");
     if (named) Check(firstLine.size() >= 64, "a digest from a short line");
+
+    if (auto to = ResolveLocation("https://127.0.0.1:8443/pub/dir/kivu320.zip?x=1", input)) {
+        Check(!to->empty() && to->find('#') == std::string::npos, "location with a fragment");
+    }
 
     if (auto rs = ParseSignature(input)) Check(input.size() == 64 || input.size() <= 72, "signature size");
     return 0;

@@ -381,3 +381,98 @@ TEST(Verify, ASignatureMadeByOpensslVerifies) {
     changed[40] ^= 0x10;
     EXPECT_FALSE(kivu::VerifySignature(*key, digest, changed));
 }
+
+namespace {
+
+std::string Tls(const std::string& authority, const std::string& target) { return "https://" + authority + target; }
+
+class Https : public Http {
+protected:
+    void SetUp() override {
+        Http::SetUp();
+        ASSERT_FALSE(TestServer::TlsAuthority().empty()) << "no HTTPS test server: run through tools/test.sh";
+    }
+};
+
+}  // namespace
+
+TEST_F(Https, ThePlainCasesHoldOverTls) {
+    const std::string tls = TestServer::TlsAuthority();
+    EXPECT_TRUE(client.GetToMemory(Tls(tls, "/a?size=70000")).body == ArchiveBytes(70000));
+    const auto missing = client.GetToMemory(Tls(tls, "/a?status=404"));
+    EXPECT_EQ(missing.status, 404);
+    EXPECT_EQ(missing.body, "<html><body>error 404</body></html>");
+    EXPECT_TRUE(client.GetToMemory(Tls(tls, "/pub/a.zip?size=10&fault=redirect-once")).body == ArchiveBytes(10));
+    TestServer::SetQuery("");
+    EXPECT_THROW(client.GetToMemory(Tls(tls, "/loop?fault=redirect-loop")), HttpError);
+    EXPECT_EQ(TestServer::Requests().size(), 11u);
+    // Not down to plain http, not even to this server's plain port.
+    EXPECT_THROW(client.GetToMemory(Tls(tls, "/a?fault=redirect-to&to=http://" + TestServer::Authority() +
+                                                 "/a%3Fsize%3D10")),
+                 HttpError);
+
+    TempDir dir;
+    const std::string path = dir.path() + "out.zip";
+    std::vector<uint64_t> counts;
+    client.onPacket = [&](uint64_t received) { counts.push_back(received); };
+    EXPECT_EQ(client.GetToFile(Tls(tls, "/a?size=300000"), path), 200);
+    EXPECT_TRUE(ReadWholeFile(path) == ArchiveBytes(300000));
+    ASSERT_FALSE(counts.empty());
+    EXPECT_EQ(counts.back(), 300000u);
+    for (size_t i = 1; i < counts.size(); ++i) EXPECT_LE(counts[i] - counts[i - 1], HttpClient::kMaxPacket);
+    client.stallTimeoutMs = 300;
+    for (const char* body : kUnprovenBodies) {
+        SCOPED_TRACE(body);
+        EXPECT_THROW(client.GetToFile(Tls(tls, std::string("/a?") + body), path), HttpError);
+    }
+    EXPECT_THROW(client.GetToFile(Tls(tls, "/a?fault=stall-body"), path), HttpError);
+}
+
+TEST_F(Https, AWrongCertificateFailsAndNothingIsSaved) {
+    TempDir dir;
+    const std::string target = dir.Write("kivu320.zip", "what the user had");
+    for (const std::string& wrong : {TestServer::OtherNameAuthority(), TestServer::ExpiredAuthority(),
+                                     TestServer::UntrustedAuthority()}) {
+        SCOPED_TRACE(wrong);
+        ASSERT_FALSE(wrong.empty());
+        EXPECT_THROW(client.GetToMemory(Tls(wrong, "/simcgi-bin/win95find.cgi?kivu")), HttpError);
+        const ReleaseArchive archive("https://" + wrong, std::nullopt);
+        EXPECT_THROW(archive.Download(client, "/pub/kivu320.zip?size=40000", target, false), HttpError);
+        // Redirected there from a good server.
+        const ReleaseArchive good("https://" + TestServer::TlsAuthority(), std::nullopt);
+        EXPECT_THROW(good.Download(client, "/pub/kivu320.zip?fault=redirect-to&to=https://" + wrong +
+                                               "/pub/kivu320.zip%3Fsize%3D40000",
+                                   target, false),
+                     HttpError);
+        EXPECT_TRUE(ReadWholeFile(target) == "what the user had");
+        EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"kivu320.zip"});
+    }
+    // The same download from the good server goes through.
+    const ReleaseArchive good("https://" + TestServer::TlsAuthority(), std::nullopt);
+    good.Download(client, "/pub/kivu320.zip?size=40000", target, false);
+    EXPECT_TRUE(ReadWholeFile(target) == ArchiveBytes(40000));
+}
+
+TEST_F(Https, ThroughTheProxyTheUserSet) {
+    ASSERT_FALSE(TestServer::ProxyAuthority().empty());
+    TestServer::SetQuery("<html>via the proxy</html>");
+    {
+        // Named by another name than the server's: WinHTTP under Wine compares
+        // only the names, and to a proxy on the server's own name it sends
+        // the path alone, as to the server.
+        const std::string port = TestServer::ProxyAuthority().substr(TestServer::ProxyAuthority().find(':'));
+        const UserProxy proxy("localhost" + port);
+        EXPECT_EQ(client.GetToMemory(At("/simcgi-bin/win95find.cgi?kivu")).body, "<html>via the proxy</html>");
+        TempDir dir;
+        EXPECT_EQ(client.GetToFile(Tls(TestServer::TlsAuthority(), "/a?size=100000"), dir.path() + "a.zip"), 200);
+        EXPECT_TRUE(ReadWholeFile(dir.path() + "a.zip") == ArchiveBytes(100000));
+    }
+    const auto carried = TestServer::Proxied();
+    ASSERT_EQ(carried.size(), 2u);
+    EXPECT_EQ(carried[0], "GET http://" + TestServer::Authority() + "/simcgi-bin/win95find.cgi?kivu HTTP/1.0");
+    EXPECT_EQ(carried[1].substr(0, carried[1].rfind(' ')), "CONNECT " + TestServer::TlsAuthority());
+    // Without the setting the proxy is left alone.
+    TestServer::SetQuery("<html>direct</html>");
+    EXPECT_EQ(client.GetToMemory(At("/simcgi-bin/win95find.cgi?kivu")).body, "<html>direct</html>");
+    EXPECT_TRUE(TestServer::Proxied().empty());
+}

@@ -90,6 +90,32 @@ std::vector<std::string> TestServer::Requests() {
     return requests;
 }
 
+namespace {
+constexpr const char* kConnectionsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+}
+
+UserProxy::UserProxy(const std::string& proxy) {
+    // Version, change counter, flags (direct and named proxy), then the proxy,
+    // the bypass list and the configuration script, each after its length.
+    std::string blob;
+    const auto word = [&](DWORD value) { blob.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    word(0x46);
+    word(1);
+    word(3);
+    word(static_cast<DWORD>(proxy.size()));
+    blob += proxy;
+    for (int i = 0; i < 6; ++i) word(0);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kConnectionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        throw std::runtime_error("cannot set the proxy");
+    RegSetValueExA(key, "DefaultConnectionSettings", 0, REG_BINARY, reinterpret_cast<const BYTE*>(blob.data()),
+                   static_cast<DWORD>(blob.size()));
+    RegCloseKey(key);
+}
+
+UserProxy::~UserProxy() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kConnectionsKey, "DefaultConnectionSettings"); }
+
 std::string ArchiveBytes(size_t size) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 251);

@@ -30,6 +30,16 @@ public:
     static std::vector<std::string> Requests();
 };
 
+// The proxy set for this account in the system's Internet settings (the
+// binary connection settings), while the object lives.
+class UserProxy {
+public:
+    explicit UserProxy(const std::string& proxy);
+    ~UserProxy();
+    UserProxy(const UserProxy&) = delete;
+    UserProxy& operator=(const UserProxy&) = delete;
+};
+
 // The archive the server sends: byte i is i % 251.
 std::string ArchiveBytes(size_t size);
 

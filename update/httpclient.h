@@ -51,13 +51,15 @@ public:
     // Redirects followed in a row before the GET fails.
     int maxRedirects = 10;
 
-    // The reply's status and body. Redirects are followed; an error status
+    // The reply's status and body. Redirects are followed (http and https
+    // only, never from https to http); an error status
     // (400 and above) comes back with its body. A body without a length may
     // end where the server closes.
     HttpReply GetToMemory(const std::string& address);
     // As GetToMemory, but the body goes to the file (created or overwritten)
-    // as it arrives; returns the status. The body must prove its end: its
-    // length reached, or its last chunk received; a close alone fails.
+    // as it arrives; returns the status. The body must prove its end: the
+    // reply carries a length and the body reaches it; a close alone, a reset
+    // or chunks fail.
     int GetToFile(const std::string& address, const std::string& path);
 
     // Ends the running GET with an HttpError at its next turn.

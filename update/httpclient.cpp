@@ -17,7 +17,7 @@ namespace {
 // While data keeps coming, the window still gets its turn this often.
 constexpr ULONGLONG kPumpEveryMs = 30;
 // The most body bytes one read asks for (handed on in packets of at most kMaxPacket).
-constexpr DWORD kReadSize = 4 * HttpClient::kMaxPacket;
+constexpr DWORD kReadSize = 16 * HttpClient::kMaxPacket;
 // The most bytes a reply's header block may take.
 constexpr DWORD kMaxHeadBytes = 64 * 1024;
 // How long a closed request may take to let go of its notifications before
@@ -193,9 +193,9 @@ public:
     // Reads the body into sink, in packets, and checks that it is complete.
     void ReadBody(Sink& sink) {
         const std::optional<uint64_t> length = ContentLength();
-        // Only a length proves where a body ends: a close may be a reset
-        // (under Wine a reset reads as a close), and WinHTTP under Wine ends
-        // a chunked body cut before its last chunk as if it were whole.
+        // Only a length proves where a body ends: a close alone may come from
+        // a server or proxy that broke off, and WinHTTP under Wine ends a
+        // chunked body cut before its last chunk as if it were whole.
         // (Chunks answer no HTTP/1.0 request anyway.)
         if (!length && !sink.AcceptsUnframedEnd()) throw HttpError("the reply does not say where its body ends");
         uint64_t received = 0;

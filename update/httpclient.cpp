@@ -199,13 +199,15 @@ public:
         // (Chunks answer no HTTP/1.0 request anyway.)
         if (!length && !sink.AcceptsUnframedEnd()) throw HttpError("the reply does not say where its body ends");
         uint64_t received = 0;
-        std::vector<char>& buffer = state_->buffer;
-        for (;;) {
-            Step(WinHttpReadData(request_.get(), buffer.data(), kReadSize, nullptr),
-                 WINHTTP_CALLBACK_STATUS_READ_COMPLETE, "transfer broken");
+        // Two buffers: while one is written (and digested), WinHTTP fills the other.
+        Start(ReadInto(0), "transfer broken");
+        for (int current = 0;; current ^= 1) {
+            Finish(WINHTTP_CALLBACK_STATUS_READ_COMPLETE, "transfer broken");
             const size_t n = state_->bytes;
             if (n == 0) break;
             if (length && n > *length - received) throw HttpError("more body than its length");
+            Start(ReadInto(current ^ 1), "transfer broken");
+            const std::vector<char>& buffer = state_->buffers[current];
             sink.Write(buffer.data(), n);
             for (size_t done = 0; done < n;) {
                 const size_t packet = std::min(n - done, kMaxPacket);
@@ -227,7 +229,7 @@ private:
         std::atomic<DWORD> bytes{0};
         std::atomic<DWORD> error{0};
         // A read still running when the request is closed writes here.
-        std::vector<char> buffer = std::vector<char>(kReadSize);
+        std::vector<char> buffers[2] = {std::vector<char>(kReadSize), std::vector<char>(kReadSize)};
     };
     struct Context {
         std::shared_ptr<State> state;
@@ -315,9 +317,23 @@ private:
             throw HttpError(Failed("no request headers", GetLastError()));
     }
 
+    // Starts a read into one of the two buffers.
+    BOOL ReadInto(int index) {
+        return WinHttpReadData(request_.get(), state_->buffers[index].data(), kReadSize, nullptr);
+    }
+
     // Checks a step's start, then waits for its completion.
     void Step(BOOL started, DWORD completion, const char* what) {
+        Start(started, what);
+        Finish(completion, what);
+    }
+
+    void Start(BOOL started, const char* what) {
         if (!started) throw HttpError(Failed(what, GetLastError()));
+    }
+
+    // Waits for the completion of the step started last.
+    void Finish(DWORD completion, const char* what) {
         const DWORD status = Wait();
         if (status == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR) throw HttpError(Failed(what, state_->error));
         if (status != completion) throw HttpError(Failed(what, status));

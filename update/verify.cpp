@@ -2,6 +2,7 @@
 
 #include <bcrypt.h>
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>

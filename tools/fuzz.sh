@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs them one after the other:
 # the pattern engine's, then the list files of the menu configuration, then
-# the live update's HTTP and link parsing, then the context menu built from
+# the live update's reading of the release page, digest file and signature, then the context menu built from
 # the files the handler reads.
 # Usage: BUILD=<build folder> tools/fuzz.sh [seconds per target, default 60] [extra libFuzzer flags...]
 set -euo pipefail
@@ -12,7 +12,7 @@ shift || true
 out="$build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKIVU_SANITIZE=ON -DKIVU_BENCH=OFF >/dev/null
-cmake --build "$out" --target pattern_fuzz listfiles_fuzz http_fuzz menu_fuzz -j "$(nproc)"
+cmake --build "$out" --target pattern_fuzz listfiles_fuzz release_fuzz menu_fuzz -j "$(nproc)"
 
 corpus="$out/corpus/pattern"
 mkdir -p "$corpus"
@@ -38,13 +38,13 @@ cd "$out"
 "$out/bin/listfiles_fuzz" "$lists" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
     -print_final_stats=1 "$@"
 
-corpus="$out/corpus/http"
+corpus="$out/corpus/release"
 mkdir -p "$corpus"
-seed 'HTTP/1.0 302 Found\r\nLocation: /pub/x.zip\r\nX: a\r\n  folded\r\n\r\nbody' redirect
-seed 'HTTP/1.1 200 OK\nContent-Length: 5\n\nhello' lengths
-seed 'http://127.0.0.1:8000/simcgi-bin/win95find.cgi?kivu' address
-seed '<html><A HREF="/pub/simtelnet/win95/desktop/kivu320.zip">x</A>' link
-"$out/bin/http_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 "$@"
+seed '<html><A HREF="/pub/simtelnet/win95/desktop/kivu320.zip">x</A> /pub/simtelnet/win95/desktop/kivu320.zip.sha256' link
+seed 'https://127.0.0.1:8443/' host
+seed '0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef *kivu320.zip\r\n' digest
+seed '\x30\x44\x02\x20AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\x02\x20BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB' signature
+"$out/bin/release_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 "$@"
 
 corpus="$out/corpus/menu"
 mkdir -p "$corpus"

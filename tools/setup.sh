@@ -23,6 +23,7 @@ commands=(
   "import imagemagick"
   "convert imagemagick"
   "python3 python3"
+  "openssl openssl"
   "timeout coreutils"
   "makensis nsis"
 )

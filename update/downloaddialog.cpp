@@ -94,14 +94,13 @@ void Tdownloadform::NMHTTP1PacketRecvd(uint64_t received) {
     StatusBar1.SetSimpleText(std::to_string(received) + " - bytes");
 }
 
-void Tdownloadform::ShowMessage(int number) {
-    MessageBoxA(Handle(), GetLangString(number).c_str(), Caption().c_str(), MB_ICONINFORMATION | MB_OK);
+void Tdownloadform::ShowMessage(int message) {
+    MessageBoxA(Handle(), GetLangString(10000 + Tag() + message).c_str(), Caption().c_str(), MB_ICONINFORMATION | MB_OK);
 }
 
 void Tdownloadform::RunLiveUpdate() {
     // A form opened from the configuration dialog stays alive until the routine ends.
     const auto keepAlive = weak_from_this().lock();
-    const int langBase = 10000 + Tag();
 
     const std::string running = RunningVersion(VersionBanner());
     StatusBar1.SetPanelText(0, running);
@@ -119,7 +118,6 @@ void Tdownloadform::RunLiveUpdate() {
 
         const auto linkPath = FindLinkPath(body);
         if (!linkPath) return Finish();
-        const std::string address = archive.DownloadAddress(*linkPath);
 
         const std::string digits = NewVersionDigits(*linkPath);
         StatusBar1.SetPanelText(2, VersionText(digits));
@@ -128,12 +126,12 @@ void Tdownloadform::RunLiveUpdate() {
 
         const auto runningNumber = RunningVersionNumber(running);
         const auto foundNumber = ParseDecimal(digits);
-        if (!runningNumber || !foundNumber) return Failure();
+        if (!runningNumber || !foundNumber) return Failure(kFailed);
 
         // The key as it is now, not a key press still queued.
         const bool ctrlHeld = (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
         if (!OfferDownload(*runningNumber, *foundNumber, ctrlHeld)) {
-            ShowMessage(langBase + 1);
+            ShowMessage(kNoNewer);
             return Finish();
         }
 
@@ -144,14 +142,17 @@ void Tdownloadform::RunLiveUpdate() {
         Animate1.SetClip(ui::Animate::Clip::CopyFile);
         Animate1.Play();
         StatusBar1.SetSimple(true);
-        archive.Download(*NMHTTP1, address, SaveDialog1.fileName);
+        archive.Download(*NMHTTP1, *linkPath, SaveDialog1.fileName, OffersDigest(body, *linkPath));
         Animate1.Stop();
         Animate1.SetClip(ui::Animate::Clip::None);
         StatusBar1.SetSimple(false);
         NMHTTP1->onPacket = nullptr;
+    } catch (const ReleaseCheckError&) {
+        if (closed_) return NMHTTP1.reset();
+        return Failure(kCheckFailed);
     } catch (const std::exception&) {
         if (closed_) return NMHTTP1.reset();  // closed by the user: nothing more to show
-        return Failure();
+        return Failure(kFailed);
     }
     Finish();
 }
@@ -161,13 +162,13 @@ void Tdownloadform::Finish() {
     Close();
 }
 
-void Tdownloadform::Failure() {
+void Tdownloadform::Failure(int message) {
     NMHTTP1.reset();
     StatusBar1.SetSimple(true);
     StatusBar1.SetSimpleText("");
     Animate1.SetClip(ui::Animate::Clip::None);
     Hide();
-    ShowMessage(10000 + Tag() + 2);
+    ShowMessage(message);
     Close();
 }
 

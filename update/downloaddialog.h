@@ -45,8 +45,11 @@ private:
     bool ProcessMessages();
     void HttpWait();
     void Finish();
-    void Failure();
-    void ShowMessage(int number);
+    // The form's messages, after its language base: no newer release, the
+    // check or download failed, the archive failed its digest or signature.
+    enum Message { kNoNewer = 1, kFailed = 2, kCheckFailed = 3 };
+    void Failure(int message);
+    void ShowMessage(int message);
 
     bool closed_ = false;
     ULONGLONG countShownAt_ = 0;  // when the bar last took the byte count

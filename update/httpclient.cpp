@@ -1,12 +1,14 @@
 #include "update/httpclient.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include <winhttp.h>
+
+#include "update/location.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <optional>
 #include <vector>
-
-#include "common/handles.h"
 
 namespace kivu {
 
@@ -14,33 +16,66 @@ namespace {
 
 // While data keeps coming, the window still gets its turn this often.
 constexpr ULONGLONG kPumpEveryMs = 30;
-// The most body bytes one read takes (in packets of at most http::kMaxPacket).
-constexpr size_t kBodyRead = 4 * http::kMaxPacket;
+// The most body bytes one read asks for (handed on in packets of at most kMaxPacket).
+constexpr DWORD kReadSize = 16 * HttpClient::kMaxPacket;
+// The most bytes a reply's header block may take.
+constexpr DWORD kMaxHeadBytes = 64 * 1024;
+// How long a closed request may take to let go of its notifications before
+// the client goes on without it (one that waits for the network takes longer).
+constexpr DWORD kClosingWaitMs = 200;
+// The longest address the client accepts.
+constexpr size_t kMaxAddress = 4096;
 
-std::string SocketError(const char* what) { return std::string(what) + " (" + std::to_string(WSAGetLastError()) + ")"; }
+const wchar_t kRequestHeaders[] =
+    L"Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+    L"Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+    L"Content-type: application/x-www-form-urlencoded\r\n";
 
-// Winsock's kinds for the common owner (winsock2.h stays out of its header).
-struct SocketKind {
-    using Type = SOCKET;
-    static Type Invalid() { return INVALID_SOCKET; }
-    static bool Close(Type s) { return closesocket(s) == 0; }
+std::string Failed(const std::string& what, DWORD error) { return what + " (" + std::to_string(error) + ")"; }
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow(text.size() * 2, '\0');
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                                      static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return narrow;
+}
+
+std::wstring Widen(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                      static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
+struct InternetCloser {
+    void operator()(HINTERNET h) const { WinHttpCloseHandle(h); }
 };
-struct NetworkEventKind {
-    using Type = WSAEVENT;
-    static Type Invalid() { return WSA_INVALID_EVENT; }
-    static bool Close(Type e) { return WSACloseEvent(e) != FALSE; }
+using InternetHandle = std::unique_ptr<void, InternetCloser>;
+
+struct HandleCloser {
+    void operator()(HANDLE h) const { CloseHandle(h); }
 };
-struct AddressListKind {
-    using Type = addrinfo*;
-    static Type Invalid() { return nullptr; }
-    static bool Close(Type list) {
-        freeaddrinfo(list);
-        return true;
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+// The proxy the user set for this account, if any; otherwise WinHTTP's own setting.
+InternetHandle OpenSession() {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
+    HINTERNET session = nullptr;
+    if (WinHttpGetIEProxyConfigForCurrentUser(&user) && user.lpszProxy && *user.lpszProxy) {
+        session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
+                              user.lpszProxyBypass ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS,
+                              WINHTTP_FLAG_ASYNC);
+    } else {
+        session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                              WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     }
-};
-using UniqueSocket = Unique<SocketKind>;
-using UniqueNetworkEvent = Unique<NetworkEventKind>;
-using UniqueAddressList = Unique<AddressListKind>;
+    for (LPWSTR text : {user.lpszAutoConfigUrl, user.lpszProxy, user.lpszProxyBypass})
+        if (text) GlobalFree(text);
+    if (!session) throw HttpError(Failed("no HTTP session", GetLastError()));
+    return InternetHandle(session);
+}
 
 }  // namespace
 
@@ -48,19 +83,20 @@ using UniqueAddressList = Unique<AddressListKind>;
 class HttpClient::Sink {
 public:
     virtual ~Sink() = default;
-    virtual void Begin() = 0;
     virtual void Write(const char* data, size_t size) = 0;
     virtual void End() {}
+    // Whether a body that ends where the server closes will do.
+    virtual bool AcceptsUnframedEnd() const = 0;
 };
 
 class HttpClient::MemorySink : public Sink {
 public:
     explicit MemorySink(size_t limit) : limit_(limit) {}
-    void Begin() override { body.clear(); }
     void Write(const char* data, size_t size) override {
         if (size > limit_ - body.size()) throw HttpError("reply too large for memory");
         body.append(data, size);
     }
+    bool AcceptsUnframedEnd() const override { return true; }
     std::string body;
 
 private:
@@ -69,101 +105,240 @@ private:
 
 class HttpClient::FileSink : public Sink {
 public:
-    explicit FileSink(std::string path) : path_(std::move(path)) {}
-    void Begin() override {
-        file_.reset();  // a file of an earlier reply is closed before it is made anew
-        file_.reset(
-            CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file_) throw HttpError("cannot create " + path_);
+    FileSink(std::string path, const std::function<void(const char*, size_t)>& onBody)
+        : path_(std::move(path)), onBody_(onBody) {
+        file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) throw HttpError(Failed("cannot create " + path_, GetLastError()));
+    }
+    ~FileSink() override {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
     }
     void Write(const char* data, size_t size) override {
         DWORD written = 0;
-        if (!WriteFile(file_.get(), data, static_cast<DWORD>(size), &written, nullptr) || written != size)
-            throw HttpError("cannot write " + path_);
+        if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+            throw HttpError(Failed("cannot write " + path_, GetLastError()));
+        if (onBody_) onBody_(data, size);
     }
     void End() override {
-        if (!file_.close()) throw HttpError("cannot close " + path_);
+        const HANDLE file = file_;
+        file_ = INVALID_HANDLE_VALUE;
+        if (!CloseHandle(file)) throw HttpError(Failed("cannot close " + path_, GetLastError()));
     }
+    bool AcceptsUnframedEnd() const override { return false; }
 
 private:
     std::string path_;
-    UniqueFile file_;
+    const std::function<void(const char*, size_t)>& onBody_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
-// One connected socket in non-blocking mode; every wait lets the window in.
-class HttpClient::Connection {
+// One GET on WinHTTP in asynchronous mode: each step is started here and
+// completed on WinHTTP's thread, which records the outcome and wakes this
+// one; waiting lets the caller's window in.
+class HttpClient::Transfer {
 public:
-    Connection(HttpClient& client, const http::Address& address) : client_(client), event_(WSACreateEvent()) {
-        if (!event_) throw HttpError(SocketError("no event"));
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        UniqueAddressList found;
-        // Name resolution is the one wait that cannot let the window in.
-        if (getaddrinfo(address.host.c_str(), std::to_string(address.port).c_str(), &hints, found.put()) != 0 ||
-            !found)
-            throw HttpError("cannot resolve " + address.host);
-        std::string error = "no address for " + address.host;
-        for (addrinfo* ai = found.get(); ai && !socket_; ai = ai->ai_next) {
-            try {
-                Connect(*ai);
-            } catch (const HttpError& e) {
-                socket_.reset();
-                error = e.what();
-                if (client_.cancelled_) break;
-            }
-        }
-        if (!socket_) throw HttpError(error);
+    Transfer(HttpClient& client, const std::string& address)
+        : client_(client), address_(address), state_(std::make_shared<State>()) {
+        state_->done.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        state_->closing.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!state_->done || !state_->closing) throw HttpError(Failed("no event", GetLastError()));
+        Open(address);
     }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
+    ~Transfer() {
+        if (!request_) return;
+        // WinHTTP may still call back: the state stays until it says the
+        // request is gone.
+        request_.reset();
+        WaitForSingleObject(state_->closing.get(), kClosingWaitMs);
+    }
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
 
-    void SendAll(std::string_view bytes) {
-        while (!bytes.empty()) {
-            const int n = send(socket_.get(), bytes.data(), static_cast<int>(bytes.size()), 0);
-            if (n > 0) {
-                bytes.remove_prefix(static_cast<size_t>(n));
-            } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
-                Wait();
-            } else {
-                throw HttpError(SocketError("send failed"));
-            }
-        }
+    // The reply's status, once its head has come.
+    int Start() {
+        lastByte_ = GetTickCount64();
+        Step(WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                                context_),
+             WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, "cannot send the request");
+        Step(WinHttpReceiveResponse(request_.get(), nullptr), WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE,
+             "no reply");
+        DWORD status = 0, size = sizeof status;
+        if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+            throw HttpError(Failed("no status", GetLastError()));
+        DWORD head = 0;
+        WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                            WINHTTP_NO_OUTPUT_BUFFER, &head, WINHTTP_NO_HEADER_INDEX);
+        if (head / sizeof(wchar_t) > kMaxHeadBytes) throw HttpError("reply head too large");
+        return static_cast<int>(status);
     }
 
-    // The next received bytes (at most size of them); 0 when the server has
-    // closed the connection.
-    size_t Receive(char* buffer, size_t size) {
-        for (;;) {
-            const int n = recv(socket_.get(), buffer, static_cast<int>(size), 0);
-            if (n >= 0) {
-                lastByte_ = GetTickCount64();
-                if (lastByte_ - lastPump_ >= kPumpEveryMs) Pump();
-                return static_cast<size_t>(n);
+    // The address a redirect leads to. Not from https down to http.
+    std::string Location() const {
+        DWORD size = 0;
+        WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                            WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
+        std::wstring location(size / sizeof(wchar_t) + 1, L'\0');
+        size = static_cast<DWORD>(location.size() * sizeof(wchar_t));
+        if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                                 location.data(), &size, WINHTTP_NO_HEADER_INDEX))
+            throw HttpError("redirect without a location");
+        location.resize(size / sizeof(wchar_t));
+        const auto next = ResolveLocation(address_, Narrow(location));
+        if (!next) throw HttpError("redirect without a location");
+        if (secure_ && next->compare(0, 8, "https://") != 0) throw HttpError("redirect from https to another scheme");
+        return *next;
+    }
+
+    // Reads the body into sink, in packets, and checks that it is complete.
+    void ReadBody(Sink& sink) {
+        const std::optional<uint64_t> length = ContentLength();
+        // Only a length proves where a body ends: a close alone may come from
+        // a server or proxy that broke off, and WinHTTP under Wine ends a
+        // chunked body cut before its last chunk as if it were whole.
+        // (Chunks answer no HTTP/1.0 request anyway.)
+        if (!length && !sink.AcceptsUnframedEnd()) throw HttpError("the reply does not say where its body ends");
+        uint64_t received = 0;
+        // Two buffers: while one is written (and digested), WinHTTP fills the other.
+        Start(ReadInto(0), "transfer broken");
+        for (int current = 0;; current ^= 1) {
+            Finish(WINHTTP_CALLBACK_STATUS_READ_COMPLETE, "transfer broken");
+            const size_t n = state_->bytes;
+            if (n == 0) break;
+            if (length && n > *length - received) throw HttpError("more body than its length");
+            Start(ReadInto(current ^ 1), "transfer broken");
+            const std::vector<char>& buffer = state_->buffers[current];
+            sink.Write(buffer.data(), n);
+            for (size_t done = 0; done < n;) {
+                const size_t packet = std::min(n - done, kMaxPacket);
+                done += packet;
+                received += packet;
+                if (client_.onPacket) client_.onPacket(received);
             }
-            if (WSAGetLastError() != WSAEWOULDBLOCK) throw HttpError(SocketError("transfer broken"));
-            Wait();
         }
+        if (length && received != *length) throw HttpError("connection closed before the body ended");
+        sink.End();
     }
 
 private:
-    void Connect(const addrinfo& ai) {
-        socket_.reset(socket(ai.ai_family, ai.ai_socktype, ai.ai_protocol));
-        if (!socket_) throw HttpError(SocketError("no socket"));
-        if (WSAEventSelect(socket_.get(), event_.get(), FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0)
-            throw HttpError(SocketError("no socket events"));
-        lastByte_ = GetTickCount64();
-        if (connect(socket_.get(), ai.ai_addr, static_cast<int>(ai.ai_addrlen)) == 0) return;
-        if (WSAGetLastError() != WSAEWOULDBLOCK) throw HttpError(SocketError("cannot connect"));
-        for (;;) {
-            const WSANETWORKEVENTS events = Wait();
-            if (events.lNetworkEvents & FD_CONNECT) {
-                if (events.iErrorCode[FD_CONNECT_BIT] != 0)
-                    throw HttpError("cannot connect (" + std::to_string(events.iErrorCode[FD_CONNECT_BIT]) + ")");
-                return;
-            }
+    // What WinHTTP's thread hands over; shared, since a closing request may
+    // still call back after the transfer has gone.
+    struct State {
+        OwnedHandle done, closing;
+        std::atomic<DWORD> status{0};  // the completion that came
+        std::atomic<DWORD> bytes{0};
+        std::atomic<DWORD> error{0};
+        // A read still running when the request is closed writes here.
+        std::vector<char> buffers[2] = {std::vector<char>(kReadSize), std::vector<char>(kReadSize)};
+    };
+    struct Context {
+        std::shared_ptr<State> state;
+    };
+
+    static void CALLBACK Callback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD length) {
+        auto* owner = reinterpret_cast<Context*>(context);
+        if (!owner) return;
+        State& state = *owner->state;
+        switch (status) {
+        case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING: {
+            const HANDLE closing = state.closing.get();
+            const auto keep = owner->state;  // the event lives until it is set
+            delete owner;
+            SetEvent(closing);
+            return;
         }
+        case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+            state.error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
+            break;
+        case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+            state.bytes = length;
+            break;
+        case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+        case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+            break;
+        default:
+            return;
+        }
+        state.status = status;
+        SetEvent(state.done.get());
+    }
+
+    void Open(const std::string& address) {
+        if (address.size() > kMaxAddress) throw HttpError("address too long");
+        for (char c : address)
+            if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) throw HttpError("blank or control in address");
+        const std::wstring wide = Widen(address);
+        URL_COMPONENTS parts{};
+        parts.dwStructSize = sizeof parts;
+        parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+        parts.dwUserNameLength = parts.dwPasswordLength = 1;
+        if (!WinHttpCrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts))
+            throw HttpError(Failed("not an address: " + address.substr(0, 100), GetLastError()));
+        if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
+            throw HttpError("not an http or https address: " + address.substr(0, 100));
+        if (parts.dwHostNameLength == 0 || parts.dwUserNameLength || parts.dwPasswordLength)
+            throw HttpError("no plain host in " + address.substr(0, 100));
+        const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+        std::wstring target(parts.lpszUrlPath, parts.dwUrlPathLength);
+        if (target.empty()) target = L"/";
+        target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+        if (const size_t fragment = target.find(L'#'); fragment != std::wstring::npos) target.resize(fragment);
+
+        secure_ = parts.nScheme == INTERNET_SCHEME_HTTPS;
+        session_ = OpenSession();
+        const int stall = static_cast<int>(client_.stallTimeoutMs);
+        WinHttpSetTimeouts(session_.get(), 0, stall, stall, stall);
+        connect_.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
+        if (!connect_) throw HttpError(Failed("cannot connect", GetLastError()));
+        request_.reset(WinHttpOpenRequest(connect_.get(), L"GET", target.c_str(), L"HTTP/1.0", WINHTTP_NO_REFERER,
+                                          WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                          secure_ ? WINHTTP_FLAG_SECURE : 0));
+        if (!request_) throw HttpError(Failed("no request", GetLastError()));
+        auto* context = new Context{state_};
+        DWORD_PTR value = context_ = reinterpret_cast<DWORD_PTR>(context);
+        if (!WinHttpSetOption(request_.get(), WINHTTP_OPTION_CONTEXT_VALUE, &value, sizeof value) ||
+            WinHttpSetStatusCallback(request_.get(), Callback,
+                                     WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
+                                     0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+            const DWORD error = GetLastError();
+            delete context;
+            request_.reset();
+            throw HttpError(Failed("no notifications", error));
+        }
+        // Redirects are ours: WinHTTP under Wine cuts relative locations and
+        // follows any scheme.
+        DWORD off = WINHTTP_DISABLE_REDIRECTS;
+        if (!WinHttpSetOption(request_.get(), WINHTTP_OPTION_DISABLE_FEATURE, &off, sizeof off))
+            throw HttpError(Failed("redirects not under control", GetLastError()));
+        DWORD head = kMaxHeadBytes;
+        WinHttpSetOption(request_.get(), WINHTTP_OPTION_MAX_RESPONSE_HEADER_SIZE, &head, sizeof head);
+        if (!WinHttpAddRequestHeaders(request_.get(), kRequestHeaders, static_cast<DWORD>(-1L),
+                                      WINHTTP_ADDREQ_FLAG_ADD))
+            throw HttpError(Failed("no request headers", GetLastError()));
+    }
+
+    // Starts a read into one of the two buffers.
+    BOOL ReadInto(int index) {
+        return WinHttpReadData(request_.get(), state_->buffers[index].data(), kReadSize, nullptr);
+    }
+
+    // Checks a step's start, then waits for its completion.
+    void Step(BOOL started, DWORD completion, const char* what) {
+        Start(started, what);
+        Finish(completion, what);
+    }
+
+    void Start(BOOL started, const char* what) {
+        if (!started) throw HttpError(Failed(what, GetLastError()));
+    }
+
+    // Waits for the completion of the step started last.
+    void Finish(DWORD completion, const char* what) {
+        const DWORD status = Wait();
+        if (status == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR) throw HttpError(Failed(what, state_->error));
+        if (status != completion) throw HttpError(Failed(what, status));
+        lastByte_ = GetTickCount64();
+        if (lastByte_ - lastPump_ >= kPumpEveryMs) Pump();
     }
 
     void Pump() {
@@ -172,10 +347,10 @@ private:
         if (client_.cancelled_) throw HttpError("cancelled");
     }
 
-    // Waits for the next network event (returned, and reset), letting the
-    // window in meanwhile. Fails after the stall time without a byte.
-    WSANETWORKEVENTS Wait() {
-        const WSAEVENT event = event_.get();
+    // The completion that came, letting the window in meanwhile. Fails after
+    // the stall time without a byte.
+    DWORD Wait() {
+        const HANDLE done = state_->done.get();
         for (;;) {
             if (client_.cancelled_) throw HttpError("cancelled");
             const ULONGLONG idle = GetTickCount64() - lastByte_;
@@ -183,34 +358,41 @@ private:
             const auto left = static_cast<DWORD>(client_.stallTimeoutMs - idle);
             // Messages already in the queue wake the wait too, not only new ones:
             // a pending timer message would otherwise sleep until the stall time.
-            const DWORD r = client_.onWait
-                                ? MsgWaitForMultipleObjectsEx(1, &event, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
-                                : WaitForSingleObject(event, left);
-            if (r == WAIT_OBJECT_0) {
-                WSANETWORKEVENTS events{};
-                if (WSAEnumNetworkEvents(socket_.get(), event, &events) != 0) throw HttpError(SocketError("wait failed"));
-                return events;
-            }
+            const DWORD r = client_.onWait ? MsgWaitForMultipleObjectsEx(1, &done, left, QS_ALLINPUT,
+                                                                          MWMO_INPUTAVAILABLE)
+                                           : WaitForSingleObject(done, left);
+            if (r == WAIT_OBJECT_0) return state_->status;
             if (r == WAIT_OBJECT_0 + 1) Pump();
             else if (r != WAIT_TIMEOUT) throw HttpError("wait failed");
         }
     }
 
+    std::optional<uint64_t> ContentLength() const {
+        wchar_t text[32];
+        DWORD size = sizeof text;
+        if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text,
+                                 &size, WINHTTP_NO_HEADER_INDEX))
+            return std::nullopt;
+        uint64_t value = 0;
+        const size_t n = size / sizeof(wchar_t);
+        if (n == 0 || n > 19) throw HttpError("bad body length");
+        for (size_t i = 0; i < n; ++i) {
+            if (text[i] < L'0' || text[i] > L'9') throw HttpError("bad body length");
+            value = value * 10 + static_cast<uint64_t>(text[i] - L'0');
+        }
+        return value;
+    }
+
     HttpClient& client_;
-    UniqueNetworkEvent event_;
-    UniqueSocket socket_;  // declared after the event: closed before it
+    std::string address_;
+    bool secure_ = false;
+    std::shared_ptr<State> state_;
+    // Closed in reverse: the request first.
+    InternetHandle session_, connect_, request_;
+    DWORD_PTR context_ = 0;
     ULONGLONG lastByte_ = 0;
     ULONGLONG lastPump_ = 0;
 };
-
-HttpClient::HttpClient() {
-    WSADATA data;
-    started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-
-HttpClient::~HttpClient() {
-    if (started_) WSACleanup();
-}
 
 HttpReply HttpClient::GetToMemory(const std::string& address) {
     MemorySink sink(maxMemoryBody);
@@ -221,77 +403,23 @@ HttpReply HttpClient::GetToMemory(const std::string& address) {
 }
 
 int HttpClient::GetToFile(const std::string& address, const std::string& path) {
-    FileSink sink(path);
+    FileSink sink(path, onBody);
     return Get(address, sink);
 }
 
 int HttpClient::Get(const std::string& address, Sink& sink) {
-    if (!started_) throw HttpError("no sockets");
-    auto current = http::SplitAddress(address);
-    if (!current) throw HttpError("not an http address: " + address.substr(0, 100));
+    if (cancelled_) throw HttpError("cancelled");
+    std::string current = address;
     for (int redirects = 0;; ++redirects) {
-        http::Address next;
-        const int status = Exchange(*current, sink, next);
-        if (status < 300 || status > 399) return status;
+        Transfer transfer(*this, current);
+        const int status = transfer.Start();
+        if (status < 300 || status > 399) {
+            transfer.ReadBody(sink);
+            return status;
+        }
         if (redirects >= maxRedirects) throw HttpError("too many redirects");
-        *current = std::move(next);
+        current = transfer.Location();
     }
-}
-
-int HttpClient::Exchange(const http::Address& address, Sink& sink, http::Address& next) {
-    Connection connection(*this, address);
-    connection.SendAll(http::RequestBytes(address));
-
-    // The head is read a packet at a time, so what comes with it is one packet.
-    std::vector<char> packet(http::kMaxPacket);
-    http::HeadReader head;
-    while (head.GetState() == http::HeadReader::State::More) {
-        const size_t n = connection.Receive(packet.data(), packet.size());
-        if (n == 0) throw HttpError("connection closed before the reply's head ended");
-        if (head.Feed(std::string_view(packet.data(), n)) == http::HeadReader::State::Failed)
-            throw HttpError("malformed reply head");
-    }
-    const http::Head& reply = head.Result();
-    if (reply.status >= 300 && reply.status <= 399) {
-        const std::string* location = reply.Field("Location");
-        if (!location) throw HttpError("redirect without a location");
-        auto to = http::ResolveLocation(address, *location);
-        if (!to) throw HttpError("redirect to an address the client cannot follow");
-        next = std::move(*to);
-        return reply.status;
-    }
-
-    // With a length the body ends there, and a shorter one is a broken
-    // transfer; without one it ends when the server closes.
-    const auto expected = reply.contentLength;
-    uint64_t received = 0;
-    // Bytes are handed on in packets of at most kMaxPacket, each followed by
-    // its notification; a read may bring several.
-    const auto take = [&](const char* data, size_t size) {
-        if (expected && size > *expected - received) size = static_cast<size_t>(*expected - received);
-        sink.Write(data, size);
-        for (size_t done = 0; done < size;) {
-            const size_t packetSize = std::min(size - done, http::kMaxPacket);
-            done += packetSize;
-            received += packetSize;
-            if (onPacket) onPacket(received);
-        }
-    };
-    sink.Begin();
-    const std::string_view buffered = head.Leftover();  // came with the head: counts at once
-    if (!buffered.empty()) take(buffered.data(), buffered.size());
-    // The body is read in larger pieces: every read costs a trip to the system.
-    std::vector<char> body(kBodyRead);
-    while (!expected || received < *expected) {
-        const size_t n = connection.Receive(body.data(), body.size());
-        if (n == 0) {
-            if (expected) throw HttpError("connection closed before the body ended");
-            break;
-        }
-        take(body.data(), n);
-    }
-    sink.End();
-    return reply.status;
 }
 
 }  // namespace kivu

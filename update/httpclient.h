@@ -1,20 +1,22 @@
-// A small HTTP/1.0 client over Winsock: a blocking GET of an absolute
-// "http://" address to memory or to a file. While it waits it calls onWait,
-// so that the caller's window stays alive.
+// The live update's HTTP client on WinHTTP: a GET of an absolute "http://"
+// or "https://" address to memory or to a file, with the system's TLS,
+// certificate store and the user's proxy. What is ours on top: the limits,
+// the progress per packet, cancelling, letting the caller's window in while
+// it waits, and that a body written to a file must prove its end.
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
 
-#include "update/httpparse.h"
-
 namespace kivu {
 
-// A GET that did not end with a complete reply: no connection, a broken or
-// stalled transfer, a malformed reply, too many redirects, cancelled.
+// A GET that did not end with a complete reply: no connection, a refused
+// certificate, a broken, stalled or unframed transfer, too many redirects,
+// cancelled.
 class HttpError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -26,17 +28,21 @@ struct HttpReply {
 
 class HttpClient {
 public:
-    HttpClient();
-    ~HttpClient();
+    // The most bytes handed on as one received packet.
+    static constexpr size_t kMaxPacket = 16383;
+
+    HttpClient() = default;
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
     // Called while the client waits, and every few milliseconds while data
     // keeps coming; may call Cancel.
     std::function<void()> onWait;
-    // A GET to file calls it after each received packet (at most
-    // http::kMaxPacket bytes) with the body bytes received so far.
+    // A GET to file calls it after each received packet (at most kMaxPacket
+    // bytes) with the body bytes received so far.
     std::function<void(uint64_t received)> onPacket;
+    // A GET to file hands it every body byte as it arrives (e.g. to a digest).
+    std::function<void(const char* data, size_t size)> onBody;
 
     // A GET fails when no byte came for this long.
     DWORD stallTimeoutMs = 60000;
@@ -45,11 +51,15 @@ public:
     // Redirects followed in a row before the GET fails.
     int maxRedirects = 10;
 
-    // The reply's status and body. A 3xx is followed to its "Location"; an
-    // error status (400 and above) comes back with its body.
+    // The reply's status and body. Redirects are followed (http and https
+    // only, never from https to http); an error status
+    // (400 and above) comes back with its body. A body without a length may
+    // end where the server closes.
     HttpReply GetToMemory(const std::string& address);
-    // As GetToMemory, but the body goes to the file (created or
-    // overwritten), as it arrives; returns the status.
+    // As GetToMemory, but the body goes to the file (created or overwritten)
+    // as it arrives; returns the status. The body must prove its end: the
+    // reply carries a length and the body reaches it; a close alone, a reset
+    // or chunks fail.
     int GetToFile(const std::string& address, const std::string& path);
 
     // Ends the running GET with an HttpError at its next turn.
@@ -60,12 +70,9 @@ private:
     class Sink;
     class MemorySink;
     class FileSink;
-    class Connection;
+    class Transfer;
     int Get(const std::string& address, Sink& sink);
-    // One request and its reply; the status, and the next address for a redirect.
-    int Exchange(const http::Address& address, Sink& sink, http::Address& next);
 
-    bool started_ = false;
     bool cancelled_ = false;
 };
 

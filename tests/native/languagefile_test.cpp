@@ -89,7 +89,7 @@ std::vector<std::string> LanguageFileTest::stray_;
 
 // Every number that a dialog, a message or the uninstall question looks up.
 std::vector<int> UsedNumbers() {
-    std::vector<int> n = {10001, 10002, 97, 10501, 10502};
+    std::vector<int> n = {10001, 10002, 97, 10501, 10502, 10503};
     for (int i = 10100; i <= 10103; ++i) n.push_back(i);
     for (int i = 10200; i <= 10218; ++i) n.push_back(i);
     for (int i = 10250; i <= 10260; ++i) n.push_back(i);

@@ -85,3 +85,78 @@ TEST(Release, OfferedWhenNewerOrWithCtrl) {
     EXPECT_TRUE(OfferDownload(319, 319, true));
     EXPECT_TRUE(OfferDownload(319, 305, true));
 }
+
+TEST(Release, TheHostValueMayNameItsScheme) {
+    EXPECT_EQ(ArchiveBase("archive.example"), "http://archive.example");
+    EXPECT_EQ(ArchiveBase("127.0.0.1:8000"), "http://127.0.0.1:8000");
+    EXPECT_EQ(ArchiveBase("https://127.0.0.1:8443"), "https://127.0.0.1:8443");
+    EXPECT_EQ(ArchiveBase("HTTPS://Archive.example/"), "https://Archive.example");
+    EXPECT_EQ(ArchiveBase("http://archive.example"), "http://archive.example");
+    // Another scheme is not one: the address it makes does not work.
+    EXPECT_EQ(ArchiveBase("ftp://archive.example"), "http://ftp://archive.example");
+}
+
+TEST(Release, DigestAndSignatureLieBesideTheArchive) {
+    const std::string link = "/pub/simtelnet/win95/desktop/kivu320.zip?size=10";
+    EXPECT_EQ(DigestPath(link), "/pub/simtelnet/win95/desktop/kivu320.zip.sha256");
+    EXPECT_EQ(SignaturePath(link), "/pub/simtelnet/win95/desktop/kivu320.zip.sig");
+    EXPECT_EQ(ArchiveFileName(link), "kivu320.zip");
+    EXPECT_EQ(ArchiveFileName("kivu.zip"), "kivu.zip");
+    EXPECT_TRUE(OffersDigest("<a href=\"/pub/simtelnet/win95/desktop/kivu320.zip.sha256\">", link));
+    EXPECT_FALSE(OffersDigest("<a href=\"/pub/simtelnet/win95/desktop/kivu320.zip\">", link));
+}
+
+TEST(Release, DigestFileLinesAsSha256sumWritesThem) {
+    const std::string a(64, 'a'), b = "00112233445566778899AABBCCDDEEFF00112233445566778899aabbccddeeff";
+    const auto digest = DigestFor(a + "  other.zip\n" + b + " *kivu320.zip\r\n", "kivu320.zip");
+    ASSERT_TRUE(digest);
+    EXPECT_EQ((*digest)[0], 0x00);
+    EXPECT_EQ((*digest)[10], 0xAA);
+    EXPECT_EQ((*digest)[31], 0xFF);
+    EXPECT_EQ(DigestFor(a + "  other.zip\n", "other.zip").value()[5], 0xAA);
+    // The digits alone stand for the one archive.
+    EXPECT_TRUE(DigestFor(b + "\n", "kivu320.zip"));
+    EXPECT_FALSE(DigestFor(b + "\n" + a + "\n", "kivu320.zip"));
+    EXPECT_FALSE(DigestFor(a + "  other.zip\n", "kivu320.zip"));
+    EXPECT_FALSE(DigestFor(std::string(63, 'a') + "g  kivu320.zip\n", "kivu320.zip"));
+    EXPECT_FALSE(DigestFor(std::string(62, 'a') + "  kivu320.zip\n", "kivu320.zip"));
+    EXPECT_FALSE(DigestFor("<html>not found</html>", "kivu320.zip"));
+    EXPECT_FALSE(DigestFor("", "kivu320.zip"));
+}
+
+TEST(Release, SignaturesRawOrDer) {
+    std::string raw(64, '\x11');
+    raw[0] = '\x01';
+    raw[63] = '\x02';
+    const auto plain = ParseSignature(raw);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ((*plain)[0], 0x01);
+    EXPECT_EQ((*plain)[63], 0x02);
+    // r with a leading zero (its high bit set), s shorter than 32 bytes.
+    std::string r = std::string(1, '\0') + std::string(32, '\x80');
+    std::string s(31, '\x22');
+    const std::string der = std::string("\x30") + char(2 + r.size() + 2 + s.size()) + "\x02" + char(r.size()) + r +
+                            "\x02" + char(s.size()) + s;
+    const auto fromDer = ParseSignature(der);
+    ASSERT_TRUE(fromDer);
+    EXPECT_EQ((*fromDer)[0], 0x80);
+    EXPECT_EQ((*fromDer)[31], 0x80);
+    EXPECT_EQ((*fromDer)[32], 0x00);
+    EXPECT_EQ((*fromDer)[33], 0x22);
+    EXPECT_FALSE(ParseSignature(der.substr(0, der.size() - 1)));
+    EXPECT_FALSE(ParseSignature(der + "x"));
+    EXPECT_FALSE(ParseSignature(std::string(63, 'x')));
+    EXPECT_FALSE(ParseSignature(""));
+    std::string negative = der;
+    negative[4] = '\x80';  // r's first byte: a negative number
+    EXPECT_FALSE(ParseSignature(negative));
+}
+
+TEST(Release, TheReleaseKeyIs128HexDigits) {
+    const auto key = ParseReleaseKey(std::string(126, '0') + "7F");
+    ASSERT_TRUE(key);
+    EXPECT_EQ((*key)[63], 0x7F);
+    EXPECT_FALSE(ParseReleaseKey(std::string(126, '0')));
+    EXPECT_FALSE(ParseReleaseKey(std::string(127, '0') + "x"));
+    EXPECT_FALSE(ParseReleaseKey(""));
+}

@@ -12,6 +12,7 @@
 #include "tests/win/support/winsupport.h"
 #include "tools/standin.h"
 #include "update/releasearchive.h"
+#include "update/verify.h"
 
 using namespace testsupport;
 
@@ -19,10 +20,32 @@ namespace {
 
 const char* kNoNewer = "You are already using the newest release.";
 const char* kFailed = "The check for a new release or the download failed.";
+const char* kCheckFailed = "The downloaded archive failed its digest or signature check. Nothing was saved.";
 const char* kCaption = "Live - KIVU Menu ";
 constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480, kFileTypeCombo = 0x470;
 
 std::string Page(const std::string& links) { return "<html><body><h1>Results</h1>\n" + links + "\n</body></html>"; }
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+std::string HexDigest(const std::string& bytes) {
+    kivu::Sha256 sha;
+    sha.Update(bytes.data(), bytes.size());
+    const auto digest = sha.Finish();
+    std::string hex;
+    for (uint8_t b : digest) hex += std::string{"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
+    return hex;
+}
 
 std::string SentText(HWND window) {
     char text[1024] = {};
@@ -243,7 +266,9 @@ TEST_F(UpdateFlow, FailuresOfTheCheckShowTheFailedMessage) {
 }
 
 TEST_F(UpdateFlow, FailedDownloadsShowTheFailedMessageAndKeepWhatTheUserHad) {
-    for (const char* fault : {"status=404", "size=100000&fault=close-mid", "fault=redirect-loop"}) {
+    for (const char* fault : {"status=404", "size=100000&fault=close-mid", "fault=redirect-loop",
+                              "size=100000&length=0&fault=reset-mid", "size=100000&fault=reset-mid",
+                              "size=100000&fault=chunked", "size=100000&length=0"}) {
         SCOPED_TRACE(fault);
         TestServer::SetQuery(Page(ReleaseLink(std::string("kivu320.zip?") + fault) + "x</A>"));
         const std::string target = dir.Write("kivu320.zip", "what the user had");
@@ -257,6 +282,7 @@ TEST_F(UpdateFlow, FailedDownloadsShowTheFailedMessageAndKeepWhatTheUserHad) {
         EXPECT_EQ(Message(), kFailed);
         ExpectEndWithoutMessage();
         EXPECT_EQ(ReadWholeFile(target), "what the user had");
+        EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"kivu320.zip"});  // no temporary file left
     }
     // An error page is not stored as the archive. (A longer file name: the
     // proposal is 11 characters, the address keeps the whole link.)
@@ -291,14 +317,91 @@ TEST_F(UpdateFlow, ClosingDuringATransferEndsTheProgramAndLeavesNoFile) {
     ASSERT_TRUE(WaitUntil([&] { return SendMessageA(bar, SB_ISSIMPLE, 0, 0) != 0; }));
     PostMessageA(form, WM_CLOSE, 0, 0);
     ExpectEndWithoutMessage();
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir.path() + "*.*").c_str(), &fd);
-    int files = 0;
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    EXPECT_EQ(files, 0);
+    EXPECT_TRUE(FilesIn(dir.path()).empty());
+}
+
+TEST_F(UpdateFlow, OverHttpsTheCheckAndTheDownloadWork) {
+    ASSERT_FALSE(TestServer::TlsAuthority().empty());
+    TestServer::SetQuery(Page(ReleaseLink("kivu320.zip?size=200000") + "kivu320.zip</A>"));
+    Start("https://" + TestServer::TlsAuthority());
+    EXPECT_TRUE(WaitUntil([&] { return Panel(2) == "3.20"; })) << Panel(2);
+    const Shown dialog = Next();
+    ASSERT_EQ(dialog.kind, Shown::SaveDialog);
+    const std::string target = dir.path() + "kivu320.zip";
+    EXPECT_EQ(Save(dialog, target), "kivu320.zip");
+    ExpectEndWithoutMessage();
+    EXPECT_TRUE(ReadWholeFile(target) == ArchiveBytes(200000));
+    EXPECT_EQ(TestServer::Requests().size(), 2u);
+}
+
+TEST_F(UpdateFlow, AWrongCertificateFailsTheCheckAndTheDownload) {
+    // The query from a server with an expired certificate.
+    TestServer::SetQuery(Page(ReleaseLink("kivu320.zip?size=1000") + "x</A>"));
+    Start("https://" + TestServer::ExpiredAuthority());
+    EXPECT_EQ(Message(), kFailed);
+    ExpectEndWithoutMessage();
+    EXPECT_TRUE(TestServer::Requests().empty());
+
+    // The archive redirected to a server whose certificate names another host.
+    TestServer::SetQuery(Page(ReleaseLink("kivu320.zip?fault=redirect-to&to=https://" +
+                                          TestServer::OtherNameAuthority() + "/kivu320.zip") +
+                              "x</A>"));
+    Start("https://" + TestServer::TlsAuthority());
+    const Shown dialog = Next();
+    ASSERT_EQ(dialog.kind, Shown::SaveDialog);
+    Save(dialog, dir.path() + "kivu320.zip");
+    EXPECT_EQ(Message(), kFailed);
+    ExpectEndWithoutMessage();
+    EXPECT_TRUE(FilesIn(dir.path()).empty());
+}
+
+TEST_F(UpdateFlow, TheArchiveMustMatchTheDigestThePageOffers) {
+    const std::string digest = HexDigest(ArchiveBytes(100000));
+    const std::string offer = "<a href=\"/pub/simtelnet/win95/desktop/kivu320.zip.sha256\">SHA-256</a>";
+    TestServer::PutFile("/pub/simtelnet/win95/desktop/kivu320.zip.sha256",
+                        std::string(64, 'f') + "  kivu320.zip\n");
+    TestServer::SetQuery(Page(ReleaseLink("kivu320.zip?size=100000") + "x</A> " + offer));
+    const std::string target = dir.Write("kivu320.zip", "what the user had");
+    Start();
+    Shown dialog = Next();
+    ASSERT_EQ(dialog.kind, Shown::SaveDialog);
+    Save(dialog, target);
+    Press(Next().window, IDYES);  // replace the file
+    EXPECT_EQ(Message(), kCheckFailed);
+    ExpectEndWithoutMessage();
+    EXPECT_EQ(ReadWholeFile(target), "what the user had");
+    EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"kivu320.zip"});
+    const auto requests = TestServer::Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].substr(0, requests[2].find('\r')),
+              "GET /pub/simtelnet/win95/desktop/kivu320.zip.sha256 HTTP/1.0");
+
+    TestServer::PutFile("/pub/simtelnet/win95/desktop/kivu320.zip.sha256", digest + "  kivu320.zip\n");
+    TestServer::SetQuery(Page(ReleaseLink("kivu320.zip?size=100000") + "x</A> " + offer));
+    Start();
+    dialog = Next();
+    ASSERT_EQ(dialog.kind, Shown::SaveDialog);
+    Save(dialog, target);
+    Press(Next().window, IDYES);
+    ExpectEndWithoutMessage();
+    EXPECT_TRUE(ReadWholeFile(target) == ArchiveBytes(100000));
+}
+
+TEST_F(UpdateFlow, ThroughTheProxyTheUserSet) {
+    ASSERT_FALSE(TestServer::ProxyAuthority().empty());
+    // Another name than the server's (see the client's proxy test).
+    const UserProxy proxy("localhost" + TestServer::ProxyAuthority().substr(TestServer::ProxyAuthority().find(':')));
+    TestServer::SetQuery(Page(ReleaseLink("kivu320.zip?size=50000") + "x</A>"));
+    Start();
+    const Shown dialog = Next();
+    ASSERT_EQ(dialog.kind, Shown::SaveDialog);
+    const std::string target = dir.path() + "kivu320.zip";
+    Save(dialog, target);
+    ExpectEndWithoutMessage();
+    EXPECT_TRUE(ReadWholeFile(target) == ArchiveBytes(50000));
+    const auto carried = TestServer::Proxied();
+    ASSERT_EQ(carried.size(), 2u);
+    EXPECT_EQ(carried[0], "GET http://" + TestServer::Authority() + "/simcgi-bin/win95find.cgi?kivu HTTP/1.0");
+    EXPECT_EQ(carried[1], "GET http://" + TestServer::Authority() +
+                              "/pub/simtelnet/win95/desktop/kivu320.zip?size=50000 HTTP/1.0");
 }

@@ -43,11 +43,34 @@ std::string Exchange(const std::string& request) {
     return end == std::string::npos ? std::string() : reply.substr(end + 4);
 }
 
+std::string Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
 }  // namespace
 
-std::string TestServer::Authority() {
-    const char* value = std::getenv("KIVU_TEST_SERVER");
-    return value ? value : "";
+std::string TestServer::Authority() { return Variable("KIVU_TEST_SERVER"); }
+std::string TestServer::TlsAuthority() { return Variable("KIVU_TEST_TLS"); }
+std::string TestServer::OtherNameAuthority() { return Variable("KIVU_TEST_TLS_OTHERNAME"); }
+std::string TestServer::ExpiredAuthority() { return Variable("KIVU_TEST_TLS_EXPIRED"); }
+std::string TestServer::UntrustedAuthority() { return Variable("KIVU_TEST_TLS_UNTRUSTED"); }
+std::string TestServer::ProxyAuthority() { return Variable("KIVU_TEST_PROXY"); }
+
+void TestServer::PutFile(const std::string& path, const std::string& bytes) {
+    Exchange("POST /_control/file?path=" + path + " HTTP/1.0\r\nContent-Length: " + std::to_string(bytes.size()) +
+             "\r\n\r\n" + bytes);
+}
+
+std::vector<std::string> TestServer::Proxied() {
+    const std::string all = Exchange("GET /_control/proxied HTTP/1.0\r\n\r\n");
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < all.size();) {
+        const size_t nl = all.find('\n', at);
+        lines.push_back(all.substr(at, nl - at));
+        at = nl + 1;
+    }
+    return lines;
 }
 
 void TestServer::SetQuery(const std::string& page, int status, const std::string& fault) {
@@ -66,6 +89,32 @@ std::vector<std::string> TestServer::Requests() {
     }
     return requests;
 }
+
+namespace {
+constexpr const char* kConnectionsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+}
+
+UserProxy::UserProxy(const std::string& proxy) {
+    // Version, change counter, flags (direct and named proxy), then the proxy,
+    // the bypass list and the configuration script, each after its length.
+    std::string blob;
+    const auto word = [&](DWORD value) { blob.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    word(0x46);
+    word(1);
+    word(3);
+    word(static_cast<DWORD>(proxy.size()));
+    blob += proxy;
+    for (int i = 0; i < 6; ++i) word(0);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kConnectionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        throw std::runtime_error("cannot set the proxy");
+    RegSetValueExA(key, "DefaultConnectionSettings", 0, REG_BINARY, reinterpret_cast<const BYTE*>(blob.data()),
+                   static_cast<DWORD>(blob.size()));
+    RegCloseKey(key);
+}
+
+UserProxy::~UserProxy() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kConnectionsKey, "DefaultConnectionSettings"); }
 
 std::string ArchiveBytes(size_t size) {
     std::string bytes(size, '\0');

@@ -1,0 +1,76 @@
+#include "update/verify.h"
+
+#include <bcrypt.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kivu {
+
+namespace {
+
+void Check(NTSTATUS status, const char* what) {
+    if (!BCRYPT_SUCCESS(status))
+        throw std::runtime_error(std::string(what) + " (" + std::to_string(static_cast<unsigned long>(status)) + ")");
+}
+
+}  // namespace
+
+Sha256::Sha256() {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    Check(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0), "no SHA-256");
+    algorithm_ = algorithm;
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    const NTSTATUS status = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0);
+    if (!BCRYPT_SUCCESS(status)) BCryptCloseAlgorithmProvider(algorithm, 0);
+    Check(status, "no SHA-256 hash");
+    hash_ = hash;
+}
+
+Sha256::~Sha256() {
+    if (hash_) BCryptDestroyHash(hash_);
+    BCryptCloseAlgorithmProvider(algorithm_, 0);
+}
+
+void Sha256::Update(const void* data, size_t size) {
+    auto* bytes = static_cast<UCHAR*>(const_cast<void*>(data));
+    while (size > 0) {
+        const ULONG piece = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
+        Check(BCryptHashData(hash_, bytes, piece, 0), "SHA-256 failed");
+        bytes += piece;
+        size -= piece;
+    }
+}
+
+Sha256Digest Sha256::Finish() {
+    Sha256Digest digest{};
+    Check(BCryptFinishHash(hash_, digest.data(), static_cast<ULONG>(digest.size()), 0), "SHA-256 failed");
+    return digest;
+}
+
+bool VerifySignature(const ReleaseKey& key, const Sha256Digest& digest, const EcdsaSignature& signature) {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    Check(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0), "no ECDSA P-256");
+    // The public blob: its header, then X and Y.
+    std::vector<UCHAR> blob(sizeof(BCRYPT_ECCKEY_BLOB) + key.size());
+    BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32};
+    memcpy(blob.data(), &header, sizeof header);
+    memcpy(blob.data() + sizeof header, key.data(), key.size());
+    BCRYPT_KEY_HANDLE handle = nullptr;
+    NTSTATUS status = BCryptImportKeyPair(algorithm, nullptr, BCRYPT_ECCPUBLIC_BLOB, &handle, blob.data(),
+                                         static_cast<ULONG>(blob.size()), 0);
+    bool valid = false;
+    if (BCRYPT_SUCCESS(status)) {
+        status = BCryptVerifySignature(handle, nullptr, const_cast<UCHAR*>(digest.data()),
+                                       static_cast<ULONG>(digest.size()), const_cast<UCHAR*>(signature.data()),
+                                       static_cast<ULONG>(signature.size()), 0);
+        valid = BCRYPT_SUCCESS(status);
+        BCryptDestroyKey(handle);
+    }
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    return valid;
+}
+
+}  // namespace kivu

@@ -2,6 +2,7 @@
 
 #include "common/dib.h"
 #include "common/errors.h"
+#include "common/text.h"
 #include "ui/app.h"
 
 namespace kivu {
@@ -14,10 +15,10 @@ led::Rgb ToRgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) |
 
 // The stock bitmap of a style as pixels.
 led::PixelGrid LoadStock(const char* name) {
-    auto bitmap = static_cast<HBITMAP>(LoadImageA(ui::App().Handle(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    auto bitmap = static_cast<HBITMAP>(LoadImageW(ui::App().Handle(), Widen(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap) throw RuntimeError(FormatMessage1("Bitmap %s nicht gefunden", name));
     BITMAP bm{};
-    GetObjectA(bitmap, sizeof bm, &bm);
+    GetObjectW(bitmap, sizeof bm, &bm);
     led::PixelGrid grid{bm.bmWidth, bm.bmHeight, std::vector<led::Rgb>(static_cast<size_t>(bm.bmWidth) * bm.bmHeight)};
     BITMAPINFO info = TopDown32(bm.bmWidth, bm.bmHeight);
     HDC screen = GetDC(nullptr);
@@ -112,7 +113,7 @@ void TALed::Paint(HDC dc, const RECT& area) {
     HBITMAP image = state_.ShowsFalseImage() ? falseImage_ : trueImage_;
     if (!image) return;
     BITMAP bm{};
-    GetObjectA(image, sizeof bm, &bm);
+    GetObjectW(image, sizeof bm, &bm);
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(memory, image);
     SetStretchBltMode(dc, COLORONCOLOR);

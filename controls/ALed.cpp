@@ -3,6 +3,7 @@
 #include "common/dib.h"
 #include "common/errors.h"
 #include "common/handles.h"
+#include "common/text.h"
 #include "ui/app.h"
 
 namespace kivu {
@@ -15,11 +16,11 @@ led::Rgb ToRgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) |
 
 // The stock bitmap of a style as pixels.
 led::PixelGrid LoadStock(const char* name) {
-    const UniqueBitmap bitmap(
-        static_cast<HBITMAP>(LoadImageA(ui::App().Handle(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const UniqueBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageW(ui::App().Handle(), Widen(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap) throw RuntimeError(FormatMessage1("Bitmap %s nicht gefunden", name));
     BITMAP bm{};
-    GetObjectA(bitmap.get(), sizeof bm, &bm);
+    GetObjectW(bitmap.get(), sizeof bm, &bm);
     led::PixelGrid grid{bm.bmWidth, bm.bmHeight, std::vector<led::Rgb>(static_cast<size_t>(bm.bmWidth) * bm.bmHeight)};
     BITMAPINFO info = TopDown32(bm.bmWidth, bm.bmHeight);
     {
@@ -111,7 +112,7 @@ void TALed::Paint(HDC dc, const RECT& area) {
     HBITMAP image = (state_.ShowsFalseImage() ? falseImage_ : trueImage_).get();
     if (!image) return;
     BITMAP bm{};
-    GetObjectA(image, sizeof bm, &bm);
+    GetObjectW(image, sizeof bm, &bm);
     const UniqueDC memory(CreateCompatibleDC(dc));
     const Selection selected(memory.get(), image);
     SetStretchBltMode(dc, COLORONCOLOR);

@@ -4,6 +4,7 @@
 
 #include "common/handles.h"
 #include "common/systemlib.h"
+#include "common/text.h"
 #include "controls/browsepath.h"
 #include "ui/app.h"
 #include "ui/form.h"
@@ -50,14 +51,14 @@ int FolderNumber(TSHFolders root) {
 }
 
 std::string PathOf(LPCITEMIDLIST item) {
-    char path[MAX_PATH] = {};
-    return item && SystemFunction<BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR)>("shell32.dll", "SHGetPathFromIDListA")(item, path)
-               ? path
+    wchar_t path[MAX_PATH] = {};
+    return item && SystemFunction<BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR)>("shell32.dll", "SHGetPathFromIDListW")(item, path)
+               ? Narrow(path)
                : "";
 }
 
 bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
     return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -85,7 +86,7 @@ void TBrowseFolder::SetCustomButtonEnabled(bool enabled) {
 
 void TBrowseFolder::SetCustomButtonCaption(const std::string& caption) {
     customButtonCaption_ = caption;
-    if (customButton_) SetWindowTextA(customButton_, caption.c_str());
+    if (customButton_) SetWindowTextW(customButton_, Widen(caption).c_str());
 }
 
 HWND TBrowseFolder::OwnerFor() const {
@@ -100,17 +101,18 @@ bool TBrowseFolder::Execute() {
     if (const int number = FolderNumber(RootFolder); number >= 0)
         SystemFunction<HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*)>("shell32.dll", "SHGetSpecialFolderLocation")(
             nullptr, number, root.put());
-    char displayName[MAX_PATH] = {};
-    BROWSEINFOA info{};
+    wchar_t displayName[MAX_PATH] = {};
+    const std::wstring title = Widen(Title);
+    BROWSEINFOW info{};
     info.hwndOwner = OwnerFor();
     info.pidlRoot = root.get();
     info.pszDisplayName = displayName;
-    info.lpszTitle = Title.c_str();
+    info.lpszTitle = title.c_str();
     info.ulFlags = BrowseFlagsValue(Flags);
     info.lpfn = Callback;
     info.lParam = reinterpret_cast<LPARAM>(this);
     const ItemList chosen(
-        SystemFunction<LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA)>("shell32.dll", "SHBrowseForFolderA")(&info));
+        SystemFunction<LPITEMIDLIST(WINAPI*)(LPBROWSEINFOW)>("shell32.dll", "SHBrowseForFolderW")(&info));
     dialog_ = nullptr;
     customButton_ = nullptr;
     if (!chosen.get()) return false;
@@ -141,7 +143,7 @@ void TBrowseFolder::Initialized(HWND dialog) {
     }
     // A folder that does not exist preselects nothing: the dialog opens at its default.
     if (FolderExists(Directory))
-        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(Directory.c_str()));
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(Widen(Directory).c_str()));
     if (CustomButtonVisible) AddCustomButton();
     if (OnInitialized) OnInitialized(*this, dialog);
 }
@@ -150,25 +152,25 @@ void TBrowseFolder::SelectionChanged(HWND dialog, LPCITEMIDLIST item) {
     selectedPath_ = PathOf(item);
     if (ShowPathInStatusArea) {
         const std::string shown = browse::ShortenPath(selectedPath_);
-        SendMessageA(dialog, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+        SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(Widen(shown).c_str()));
     }
     const bool fileSystem = !selectedPath_.empty();
-    SendMessageA(dialog, BFFM_ENABLEOK, 0, fileSystem);
+    SendMessageW(dialog, BFFM_ENABLEOK, 0, fileSystem);
     if (SyncCustomButton) SetCustomButtonEnabled(fileSystem);
     if (OnSelectionChanged) OnSelectionChanged(*this, dialog, item, selectedPath_);
 }
 
 void TBrowseFolder::AddCustomButton() {
     const DWORD kind = CustomButtonType == TCustomButtonType::btCheckBox ? BS_AUTOCHECKBOX : BS_PUSHBUTTON;
-    customButton_ = CreateWindowExA(0, "BUTTON", customButtonCaption_.c_str(),
+    customButton_ = CreateWindowExW(0, L"BUTTON", Widen(customButtonCaption_).c_str(),
                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | kind, 12, 270,
                                     customButtonWidth_, 23, dialog_,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCustomButtonId)),
                                     ui::App().Handle(), nullptr);
-    SendMessageA(customButton_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageW(customButton_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     EnableWindow(customButton_, customButtonEnabled_);
     if (CustomButtonType == TCustomButtonType::btCheckBox)
-        SendMessageA(customButton_, BM_SETCHECK, CustomButtonChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(customButton_, BM_SETCHECK, CustomButtonChecked ? BST_CHECKED : BST_UNCHECKED, 0);
     SetWindowSubclass(dialog_, DialogProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -179,7 +181,7 @@ LRESULT CALLBACK TBrowseFolder::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
     if (msg == WM_COMMAND) {
         const int id = LOWORD(wp) & 0xFF;
         if (id == IDOK && self->CustomButtonType == TCustomButtonType::btCheckBox && self->customButton_)
-            self->CustomButtonChecked = SendMessageA(self->customButton_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            self->CustomButtonChecked = SendMessageW(self->customButton_, BM_GETCHECK, 0, 0) == BST_CHECKED;
         if (id == kCustomButtonId) {
             ui::App().Guard([&] {
                 if (self->OnCustomButtonClick) self->OnCustomButtonClick(*self, hwnd);

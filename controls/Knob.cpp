@@ -4,6 +4,7 @@
 
 #include "common/errors.h"
 #include "common/handles.h"
+#include "common/text.h"
 #include "ui/app.h"
 
 namespace kivu {
@@ -31,7 +32,7 @@ void Line(HDC dc, const knob::Stroke& s, int dx, int dy) {
 // colour index + 1 works as well), else the face colour.
 HBRUSH ParentBrush(HWND hwnd) {
     HWND parent = GetParent(hwnd);
-    auto brush = parent ? reinterpret_cast<HBRUSH>(GetClassLongPtrA(parent, GCLP_HBRBACKGROUND)) : nullptr;
+    auto brush = parent ? reinterpret_cast<HBRUSH>(GetClassLongPtrW(parent, GCLP_HBRBACKGROUND)) : nullptr;
     return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
 }
 
@@ -63,7 +64,7 @@ void TKnob::Create(ui::Container& parent, const ui::Spec& spec) {
     if (spec.tabStop) style |= WS_TABSTOP;
     caption_ = spec.text;
     const int id = parent.NextControlId();
-    CreateWindowExA(0, kClassName, spec.text, style, spec.left, spec.top, kInitialSide, kInitialSide, parent.Handle(),
+    CreateWindowExW(0, kivu::Widen(kClassName).c_str(), kivu::Widen(spec.text).c_str(), style, spec.left, spec.top, kInitialSide, kInitialSide, parent.Handle(),
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui::App().Handle(),
                     static_cast<ui::Control*>(this));
     if (!hwnd_) throw RuntimeError("TKnob: CreateWindowEx failed");
@@ -131,8 +132,8 @@ bool TKnob::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             Resized(LOWORD(lp), HIWORD(lp));
             return true;
         case WM_SETTEXT:
-            result = DefWindowProcA(hwnd_, msg, wp, lp);
-            caption_ = lp ? reinterpret_cast<const char*>(lp) : "";
+            result = DefWindowProcW(hwnd_, msg, wp, lp);
+            caption_ = lp ? Narrow(reinterpret_cast<const wchar_t*>(lp)) : std::string();
             RefreshLabel(value_.Position());
             return true;
         case WM_MOUSEMOVE:
@@ -182,7 +183,7 @@ void TKnob::SetParams(int64_t value, int32_t min, int32_t max) {
 
 void TKnob::SetCaption(const std::string& caption) {
     if (hwnd_) {
-        SetWindowTextA(hwnd_, caption.c_str());  // WM_SETTEXT refreshes the label
+        SetWindowTextW(hwnd_, Widen(caption).c_str());  // WM_SETTEXT refreshes the label
     } else {
         caption_ = caption;
         RefreshLabel(value_.Position());
@@ -288,13 +289,13 @@ bool TKnob::KeyDown(WPARAM vk) {
 }
 
 bool TKnob::Char(WPARAM wp, LPARAM lp, LRESULT& result) {
-    char ch = static_cast<char>(wp);
-    if (ch >= '0' && ch <= '9') {
+    wchar_t ch = static_cast<wchar_t>(wp);
+    if (ch >= L'0' && ch <= L'9') {
         const auto value = digits_.Type(ch - '0', value_.Position(), value_.Max(), threshold_, ticks_());
         if (value) SetParams(*value, value_.Min(), value_.Max());
         // The digit is used up: the key-press event sees a null character.
         if (onKeyPress) {
-            char none = 0;
+            wchar_t none = 0;
             onKeyPress(none);
         }
         return true;
@@ -303,7 +304,7 @@ bool TKnob::Char(WPARAM wp, LPARAM lp, LRESULT& result) {
         onKeyPress(ch);
         if (ch == 0) return true;
     }
-    result = DefWindowProcA(hwnd_, WM_CHAR, static_cast<unsigned char>(ch), lp);
+    result = DefWindowProcW(hwnd_, WM_CHAR, ch, lp);
     return true;
 }
 

@@ -116,9 +116,9 @@ void Trenamedialog::CreateControls() {
     for (ui::CheckBox* box : {&RadioButton1, &RadioButton2, &RadioButton3}) box->onClick = [this] { RadioButton1Click(); };
     for (ui::Control* c : std::initializer_list<ui::Control*>{&Edit1, &Edit2, &DateTimePicker1, &DateTimePicker2})
         c->onChange = [this] { Edit1Change(); };
-    Edit1.onKeyPress = [this](char& key) { Edit1KeyPress(key); };
+    Edit1.onKeyPress = [this](wchar_t& key) { Edit1KeyPress(key); };
     Edit1.onKeyDown = [this](WORD& key) { Edit1KeyDown(key); };
-    Edit2.onKeyPress = [this](char& key) { Edit2KeyPress(key); };
+    Edit2.onKeyPress = [this](wchar_t& key) { Edit2KeyPress(key); };
 }
 
 void Trenamedialog::FormCreate() {
@@ -303,7 +303,7 @@ void Trenamedialog::Name1Click(ui::MenuItem& item) {
     Edit1.ReplaceSelection(text);
 }
 
-void Trenamedialog::Edit1KeyPress(char& key) {
+void Trenamedialog::Edit1KeyPress(wchar_t& key) {
     if (key == '\b') {
         const std::string text = Edit1.Text();
         const int caret = Edit1.SelStart();
@@ -395,14 +395,14 @@ void Trenamedialog::Edit1KeyDown(WORD& key) {
     }
 }
 
-void Trenamedialog::Edit2KeyPress(char& key) {
-    if (key == 'r' || key == 's' || key == 'a' || key == 'h') key = static_cast<char>(key - 'a' + 'A');
+void Trenamedialog::Edit2KeyPress(wchar_t& key) {
+    if (key == 'r' || key == 's' || key == 'a' || key == 'h') key = static_cast<wchar_t>(key - 'a' + 'A');
     if (key == '\b') return;
     if (key != 'R' && key != 'S' && key != 'A' && key != 'H') {
         key = 0;
         return;
     }
-    if (Edit2.Text().find(key) != std::string::npos) key = 0;
+    if (Edit2.Text().find(static_cast<char>(key)) != std::string::npos) key = 0;
 }
 
 void Trenamedialog::ListView1ColumnClick(int column) {

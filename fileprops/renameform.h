@@ -54,9 +54,9 @@ public:
     void CheckBox3Click();
     void RadioButton1Click();
     void Edit1Change();
-    void Edit1KeyPress(char& key);
+    void Edit1KeyPress(wchar_t& key);
     void Edit1KeyDown(WORD& key);
-    void Edit2KeyPress(char& key);
+    void Edit2KeyPress(wchar_t& key);
     void Name1Click(ui::MenuItem& item);
     void ListView1ColumnClick(int column);
     void ListView1KeyDown(WORD& key);

@@ -1,5 +1,7 @@
 #include "fileprops/winfileops.h"
 
+#include "common/text.h"
+
 namespace kivu {
 
 namespace {
@@ -12,7 +14,7 @@ HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 FileHandle Open(const std::string& path, DWORD access) {
     if (!Fits(path)) return kNoFile;
-    HANDLE h = CreateFileA(path.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Widen(path).c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
 
@@ -35,16 +37,16 @@ SYSTEMTIME ToSystemTime(const CalTime& t) {
 }
 
 bool WinFileOps::Move(const std::string& from, const std::string& to) {
-    return Fits(from) && Fits(to) && MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    return Fits(from) && Fits(to) && MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != FALSE;
 }
 
 uint32_t WinFileOps::GetAttributes(const std::string& path) {
-    return Fits(path) ? GetFileAttributesA(path.c_str()) : kInvalidAttributes;
+    return Fits(path) ? GetFileAttributesW(Widen(path).c_str()) : kInvalidAttributes;
 }
 
 bool WinFileOps::SetAttributes(const std::string& path, uint32_t bits) {
     // FILE_ATTRIBUTE_NORMAL is how "none" is spelled to the system.
-    return Fits(path) && SetFileAttributesA(path.c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != FALSE;
+    return Fits(path) && SetFileAttributesW(Widen(path).c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != FALSE;
 }
 
 FileHandle WinFileOps::OpenForStampRead(const std::string& path) { return Open(path, GENERIC_READ); }

@@ -12,21 +12,21 @@ bool Animate::SetClip(Clip clip) {
     Stop();
     clip_ = clip;
     if (clip == Clip::None) {
-        SendMessageA(hwnd_, ACM_OPENA, 0, 0);
+        SendMessageW(hwnd_, ACM_OPENW, 0, 0);
         return true;
     }
     // The control reads the clip from the module while it plays: keep it loaded.
-    static const HMODULE shell = LoadLibraryA("shell32.dll");
-    return SendMessageA(hwnd_, ACM_OPENA, reinterpret_cast<WPARAM>(shell),
-                        reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(static_cast<int>(clip)))) != 0;
+    static const HMODULE shell = LoadLibraryW(L"shell32.dll");
+    return SendMessageW(hwnd_, ACM_OPENW, reinterpret_cast<WPARAM>(shell),
+                        reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(static_cast<int>(clip)))) != 0;
 }
 
 void Animate::Play() {
-    active_ = clip_ != Clip::None && SendMessageA(hwnd_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF)) != 0;
+    active_ = clip_ != Clip::None && SendMessageW(hwnd_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF)) != 0;
 }
 
 void Animate::Stop() {
-    if (active_) SendMessageA(hwnd_, ACM_STOP, 0, 0);
+    if (active_) SendMessageW(hwnd_, ACM_STOP, 0, 0);
     active_ = false;
 }
 

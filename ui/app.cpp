@@ -1,6 +1,7 @@
 #include "ui/app.h"
 
 #include "common/errors.h"
+#include "common/text.h"
 #include "ui/form.h"
 
 namespace ui {
@@ -10,7 +11,7 @@ Application& Application::Instance() {
     return app;
 }
 
-HINSTANCE Application::Handle() const { return GetModuleHandleA(nullptr); }
+HINSTANCE Application::Handle() const { return GetModuleHandleW(nullptr); }
 
 void Application::ShowError(const std::string& text) {
     HWND owner = mainForm_ ? mainForm_->Handle() : nullptr;
@@ -18,7 +19,8 @@ void Application::ShowError(const std::string& text) {
     // before it (a form busy on its own, the owner of a modal form): such a
     // one is disabled again.
     const bool disabled = owner && !IsWindowEnabled(owner);
-    MessageBoxA(owner, kivu::ErrorDisplayText(text).c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+    MessageBoxW(owner, kivu::Widen(kivu::ErrorDisplayText(text)).c_str(), kivu::Widen(title_).c_str(),
+                MB_ICONERROR | MB_OK);
     if (disabled && IsWindow(owner)) EnableWindow(owner, FALSE);
 }
 
@@ -30,14 +32,14 @@ void Application::DispatchOne(MSG& msg) {
         Guard([&] { used = form->FormShortCut(static_cast<WORD>(msg.wParam)); });
         if (used) return;
     }
-    if (form && IsDialogMessageA(root, &msg)) return;
+    if (form && IsDialogMessageW(root, &msg)) return;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
 }
 
 void Application::ProcessMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
             return;
@@ -56,12 +58,12 @@ void Application::Run(Form& form) {
         if (!idleHook_) {
             // Nothing waits for an idle turn: block in one call, which also
             // keeps the cost of each message sent by the handler low.
-            if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+            if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
             DispatchOne(msg);
             continue;
         }
         bool quit = false;
-        while (!quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (!quit && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) quit = true;
             else DispatchOne(msg);
         }

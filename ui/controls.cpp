@@ -3,27 +3,37 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 
 #include "common/handles.h"
+#include "common/text.h"
 #include "ui/app.h"
 #include "ui/form.h"
 #include "ui/graphic.h"
 
 namespace ui {
 
+namespace {
+std::wstring WideText(HWND hwnd) {
+    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    s.resize(static_cast<size_t>(std::max(0, GetWindowTextW(hwnd, s.data(), static_cast<int>(s.size())))));
+    return s;
+}
+}  // namespace
+
 // ---- Control
 
 Control::~Control() {
     if (hwnd_) {
         RemoveWindowSubclass(hwnd_, SubclassProc, 0);
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     }
     if (parent_) parent_->RemoveChild(this);
 }
 
 Control* Control::FromHandle(HWND hwnd) {
-    return hwnd ? reinterpret_cast<Control*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)) : nullptr;
+    return hwnd ? reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)) : nullptr;
 }
 
 void Control::Attach(HWND hwnd, Container* parent, const Spec& spec) {
@@ -32,10 +42,10 @@ void Control::Attach(HWND hwnd, Container* parent, const Spec& spec) {
     tag_ = spec.tag;
     align_ = spec.align;
     parent_ = parent;
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     if (parent_) {
         parent_->AddChild(this);
-        SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(parent_->Font()), FALSE);
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(parent_->Font()), FALSE);
     }
 }
 
@@ -45,9 +55,9 @@ void Control::CreateChild(Container& parent, const Spec& spec, const char* class
     if (!spec.enabled) style |= WS_DISABLED;
     if (spec.tabStop) style |= WS_TABSTOP;
     const int id = parent.NextControlId();
-    HWND hwnd = CreateWindowExA(exStyle, className, spec.text, style, spec.left, spec.top, spec.width, spec.height,
-                                parent.Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().Handle(),
-                                nullptr);
+    HWND hwnd = CreateWindowExW(exStyle, kivu::Widen(className).c_str(), kivu::Widen(spec.text).c_str(), style, spec.left,
+                                spec.top, spec.width, spec.height, parent.Handle(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().Handle(), nullptr);
     Attach(hwnd, &parent, spec);
     SetWindowSubclass(hwnd_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -85,19 +95,19 @@ bool Control::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         // queue. A modal loop the handler starts (a menu) would take it as its
         // own key, so it is held back and given back only if the key goes on.
         MSG ch{};
-        const bool hadChar = PeekMessageA(&ch, hwnd_, WM_CHAR, WM_CHAR, PM_REMOVE) != FALSE;
+        const bool hadChar = PeekMessageW(&ch, hwnd_, WM_CHAR, WM_CHAR, PM_REMOVE) != FALSE;
         WORD key = static_cast<WORD>(wp);
         onKeyDown(key);
         if (key == 0) return true;
-        if (hadChar) PostMessageA(hwnd_, WM_CHAR, ch.wParam, ch.lParam);
+        if (hadChar) PostMessageW(hwnd_, WM_CHAR, ch.wParam, ch.lParam);
         return false;
     }
     if (msg == WM_CHAR && onKeyPress) {
-        char ch = static_cast<char>(wp);
+        wchar_t ch = static_cast<wchar_t>(wp);
         onKeyPress(ch);
         if (ch == 0) return true;
-        if (ch != static_cast<char>(wp)) {
-            DefSubclassProc(hwnd_, msg, static_cast<unsigned char>(ch), lp);
+        if (ch != static_cast<wchar_t>(wp)) {
+            DefSubclassProc(hwnd_, msg, ch, lp);
             return true;
         }
     }
@@ -105,8 +115,9 @@ bool Control::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 void Control::RegisterOwnClass(const char* className, HBRUSH background, HICON icon, UINT style) {
-    WNDCLASSA wc{};
-    if (GetClassInfoA(App().Handle(), className, &wc)) return;
+    const std::wstring name = kivu::Widen(className);
+    WNDCLASSW wc{};
+    if (GetClassInfoW(App().Handle(), name.c_str(), &wc)) return;
     wc = {};
     wc.style = style;
     wc.lpfnWndProc = OwnClassProc;
@@ -114,38 +125,38 @@ void Control::RegisterOwnClass(const char* className, HBRUSH background, HICON i
     wc.hIcon = icon;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = background;
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
+    wc.lpszClassName = name.c_str();
+    RegisterClassW(&wc);
 }
 
 bool Control::IsOwnWindow(HWND hwnd) {
-    return GetClassLongPtrA(hwnd, GCLP_WNDPROC) == reinterpret_cast<ULONG_PTR>(&OwnClassProc);
+    return GetClassLongPtrW(hwnd, GCLP_WNDPROC) == reinterpret_cast<ULONG_PTR>(&OwnClassProc);
 }
 
 LRESULT CALLBACK Control::OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
-        auto* self = static_cast<Control*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        auto* self = static_cast<Control*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
         self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     // The user data is read in this process; a window property would cost a
     // trip to the server on every message.
     Control* self = FromHandle(hwnd);
-    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
-        return DefWindowProcA(hwnd, msg, wp, lp);
+        return DefWindowProcW(hwnd, msg, wp, lp);
     }
     LRESULT result = 0;
     bool handled = false;
     App().Guard([&] { handled = self->HandleMessage(msg, wp, lp, result); });
-    return handled ? result : DefWindowProcA(hwnd, msg, wp, lp);
+    return handled ? result : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 void Control::DestroyOwnWindow() {
     if (!hwnd_) return;
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     HWND hwnd = hwnd_;
     hwnd_ = nullptr;
     DestroyWindow(hwnd);
@@ -159,18 +170,12 @@ void Control::HandleCommand(WORD) {}
 LRESULT Control::HandleNotify(NMHDR*) { return 0; }
 void Control::HandleScroll(WORD) {}
 
-std::string Control::Text() const {
-    const int n = GetWindowTextLengthA(hwnd_);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    const int got = GetWindowTextA(hwnd_, s.data(), n + 1);
-    s.resize(static_cast<size_t>(std::max(0, got)));
-    return s;
-}
+std::string Control::Text() const { return kivu::Narrow(WideText(hwnd_)); }
 
-void Control::SetText(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+void Control::SetText(const std::string& text) { SetWindowTextW(hwnd_, kivu::Widen(text).c_str()); }
 bool Control::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
 void Control::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }
-bool Control::Visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Control::Visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 void Control::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
 void Control::SetFocus() { ::SetFocus(hwnd_); }
 bool Control::Focused() const { return GetFocus() == hwnd_; }
@@ -179,7 +184,7 @@ RECT Control::Bounds() const {
     RECT r;
     GetWindowRect(hwnd_, &r);
     HWND parent = GetParent(hwnd_);
-    if (parent && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    if (parent && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
@@ -249,7 +254,7 @@ bool Container::RouteToGraphics(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PRINTCLIENT: {
             RECT all;
             GetClientRect(hwnd_, &all);
-            if (lp & PRF_ERASEBKGND) SendMessageA(hwnd_, WM_ERASEBKGND, wp, 0);
+            if (lp & PRF_ERASEBKGND) SendMessageW(hwnd_, WM_ERASEBKGND, wp, 0);
             paint(reinterpret_cast<HDC>(wp), all);
             return true;
         }
@@ -394,9 +399,9 @@ void Panel::Create(Container& parent, const Spec& spec, bool bevel) {
     RegisterOwnClass("TPanel", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     DWORD style = WS_CHILD | WS_CLIPCHILDREN;
     if (spec.visible) style |= WS_VISIBLE;
-    HWND hwnd = CreateWindowExA(WS_EX_CONTROLPARENT | (bevel ? WS_EX_STATICEDGE : 0), "TPanel", spec.text, style,
-                                spec.left, spec.top, spec.width, spec.height, parent.Handle(), nullptr, App().Handle(),
-                                static_cast<Control*>(this));
+    HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT | (bevel ? WS_EX_STATICEDGE : 0), L"TPanel",
+                                kivu::Widen(spec.text).c_str(), style, spec.left, spec.top, spec.width, spec.height,
+                                parent.Handle(), nullptr, App().Handle(), static_cast<Control*>(this));
     Attach(hwnd, &parent, spec);
 }
 
@@ -413,7 +418,7 @@ void Label::Create(Container& parent, const Spec& spec) {
 void Button::Create(Container& parent, const Spec& spec) { CreateChild(parent, spec, "BUTTON", BS_PUSHBUTTON); }
 
 void Button::SetDefault(bool isDefault) {
-    SendMessageA(hwnd_, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    SendMessageW(hwnd_, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 void Button::Click() {
@@ -428,14 +433,14 @@ void Button::HandleCommand(WORD code) {
 
 void CheckBox::Create(Container& parent, const Spec& spec, bool checked) {
     CreateChild(parent, spec, "BUTTON", BS_CHECKBOX);
-    SendMessageA(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool CheckBox::Checked() const { return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool CheckBox::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void CheckBox::SetChecked(bool checked) {
     if (Checked() == checked) return;
-    SendMessageA(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     Fire(onClick);
 }
 
@@ -451,54 +456,69 @@ void Edit::Create(Container& parent, const Spec& spec) {
     CreateChild(parent, spec, "EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
 }
 
+// The edit control counts UTF-16 units; positions of ours count the units of
+// our text, so that they index what Text() returns.
+namespace {
+int OurUnits(const std::wstring& text, DWORD wide) {
+    return static_cast<int>(kivu::Narrow(std::wstring_view(text).substr(0, wide)).size());
+}
+DWORD WideUnits(const std::string& text, int ours) {
+    return static_cast<DWORD>(kivu::Widen(std::string_view(text).substr(0, static_cast<size_t>(std::max(0, ours)))).size());
+}
+}  // namespace
+
 int Edit::SelStart() const {
     DWORD start = 0, end = 0;
-    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return static_cast<int>(start);
+    SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return OurUnits(WideText(hwnd_), start);
 }
 
 int Edit::SelLength() const {
     DWORD start = 0, end = 0;
-    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return static_cast<int>(end - start);
+    SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const std::wstring text = WideText(hwnd_);
+    return OurUnits(text, end) - OurUnits(text, start);
 }
 
-void Edit::SetSelection(int start, int length) { SendMessageA(hwnd_, EM_SETSEL, start, start + length); }
+void Edit::SetSelection(int start, int length) {
+    const std::string text = Text();
+    SendMessageW(hwnd_, EM_SETSEL, WideUnits(text, start), WideUnits(text, start + length));
+}
 void Edit::ClearSelection() { ReplaceSelection(""); }
 void Edit::ReplaceSelection(const std::string& text) {
-    SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(kivu::Widen(text).c_str()));
 }
 
-void Edit::SetMaxLength(int chars) { SendMessageA(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(chars), 0); }
+void Edit::SetMaxLength(int chars) { SendMessageW(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(chars), 0); }
 
 void Edit::SetHideSelection(bool hide) {
-    const DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE));
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE));
     const DWORD wanted = hide ? (style & ~ES_NOHIDESEL) : (style | ES_NOHIDESEL);
     if (wanted == style) return;
     // The edit control reads this style only when it is created: make the
     // window anew in the same place, with the same text, selection and focus.
-    const std::string text = Text();
+    const std::wstring text = WideText(hwnd_);
     DWORD start = 0, end = 0;
-    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     const RECT r = Bounds();
     const bool focused = Focused();
     HWND parent = GetParent(hwnd_);
     HWND before = GetWindow(hwnd_, GW_HWNDPREV);
     const auto id = GetDlgCtrlID(hwnd_);
-    const auto exStyle = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE));
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE));
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
     HWND old = hwnd_;
     RemoveWindowSubclass(old, SubclassProc, 0);
-    SetWindowLongPtrA(old, GWLP_USERDATA, 0);
-    hwnd_ = CreateWindowExA(exStyle, "EDIT", text.c_str(), wanted, r.left, r.top, r.right - r.left,
+    SetWindowLongPtrW(old, GWLP_USERDATA, 0);
+    hwnd_ = CreateWindowExW(exStyle, L"EDIT", text.c_str(), wanted, r.left, r.top, r.right - r.left,
                             r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             App().Handle(), nullptr);
     DestroyWindow(old);
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowSubclass(hwnd_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SetWindowPos(hwnd_, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageA(hwnd_, EM_SETSEL, start, end);
+    SendMessageW(hwnd_, EM_SETSEL, start, end);
     if (focused) ::SetFocus(hwnd_);
 }
 
@@ -509,21 +529,21 @@ void Edit::HandleCommand(WORD code) {
 // ---- DateTimePicker
 
 void DateTimePicker::Create(Container& parent, const Spec& spec, Kind kind) {
-    CreateChild(parent, spec, DATETIMEPICK_CLASSA, kind == Kind::Date ? DTS_SHORTDATEFORMAT : DTS_TIMEFORMAT);
+    CreateChild(parent, spec, "SysDateTimePick32", kind == Kind::Date ? DTS_SHORTDATEFORMAT : DTS_TIMEFORMAT);
 }
 
 SYSTEMTIME DateTimePicker::Value() const {
     SYSTEMTIME st{};
-    SendMessageA(hwnd_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st));
+    SendMessageW(hwnd_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st));
     return st;
 }
 
 void DateTimePicker::SetValue(const SYSTEMTIME& value) {
-    SendMessageA(hwnd_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
+    SendMessageW(hwnd_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
 }
 
 void DateTimePicker::SetFormat(const char* format) {
-    SendMessageA(hwnd_, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(format));
+    SendMessageW(hwnd_, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(kivu::Widen(format).c_str()));
 }
 
 LRESULT DateTimePicker::HandleNotify(NMHDR* hdr) {
@@ -536,62 +556,64 @@ LRESULT DateTimePicker::HandleNotify(NMHDR* hdr) {
 void StatusBar::Create(Container& parent, const Spec& spec, const std::vector<int>& panelWidths) {
     Spec s = spec;
     s.tabStop = false;
-    CreateChild(parent, s, STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE);
+    CreateChild(parent, s, "msctls_statusbar32", SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE);
     std::vector<int> edges;
     int x = 0;
     for (int w : panelWidths) edges.push_back(x += w);
-    SendMessageA(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
 void StatusBar::SetPanelText(int panel, const std::string& text) {
-    SendMessageA(hwnd_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(hwnd_, SB_SETTEXTW, panel, reinterpret_cast<LPARAM>(kivu::Widen(text).c_str()));
 }
 
 std::string StatusBar::PanelText(int panel) const {
-    const auto n = LOWORD(SendMessageA(hwnd_, SB_GETTEXTLENGTHA, panel, 0));
-    std::string s(n + 1u, '\0');
-    SendMessageA(hwnd_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(s.data()));
+    const auto n = LOWORD(SendMessageW(hwnd_, SB_GETTEXTLENGTHW, panel, 0));
+    std::wstring s(n + 1u, L'\0');
+    SendMessageW(hwnd_, SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(s.data()));
     s.resize(n);
-    return s;
+    return kivu::Narrow(s);
 }
 
-void StatusBar::SetSimple(bool simple) { SendMessageA(hwnd_, SB_SIMPLE, simple, 0); }
-bool StatusBar::Simple() const { return SendMessageA(hwnd_, SB_ISSIMPLE, 0, 0) != 0; }
+void StatusBar::SetSimple(bool simple) { SendMessageW(hwnd_, SB_SIMPLE, simple, 0); }
+bool StatusBar::Simple() const { return SendMessageW(hwnd_, SB_ISSIMPLE, 0, 0) != 0; }
 void StatusBar::SetSimpleText(const std::string& text) { SetPanelText(SB_SIMPLEID, text); }
 
 // ---- ListView
 
 void ListView::Create(Container& parent, const Spec& spec, bool editLabels) {
-    CreateChild(parent, spec, WC_LISTVIEWA,
+    CreateChild(parent, spec, "SysListView32",
                 LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | (editLabels ? LVS_EDITLABELS : 0),
                 WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT);
 }
 
 void ListView::AddColumn(const std::string& caption, int width) {
-    LVCOLUMNA col{};
+    std::wstring text = kivu::Widen(caption);
+    LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.pszText = const_cast<char*>(caption.c_str());
+    col.pszText = text.data();
     col.cx = width;
     const int index = Header_GetItemCount(ListView_GetHeader(hwnd_));
-    SendMessageA(hwnd_, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&col));
+    SendMessageW(hwnd_, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&col));
 }
 
 std::string ListView::ColumnCaption(int col) const {
-    char buf[256] = {};
-    LVCOLUMNA c{};
+    wchar_t buf[256] = {};
+    LVCOLUMNW c{};
     c.mask = LVCF_TEXT;
     c.pszText = buf;
-    c.cchTextMax = sizeof buf;
-    SendMessageA(hwnd_, LVM_GETCOLUMNA, col, reinterpret_cast<LPARAM>(&c));
-    return buf;
+    c.cchTextMax = static_cast<int>(std::size(buf));
+    SendMessageW(hwnd_, LVM_GETCOLUMNW, col, reinterpret_cast<LPARAM>(&c));
+    return kivu::Narrow(buf);
 }
 
 void ListView::SetColumnCaption(int col, const std::string& caption) {
-    LVCOLUMNA c{};
+    std::wstring text = kivu::Widen(caption);
+    LVCOLUMNW c{};
     c.mask = LVCF_TEXT;
-    c.pszText = const_cast<char*>(caption.c_str());
-    SendMessageA(hwnd_, LVM_SETCOLUMNA, col, reinterpret_cast<LPARAM>(&c));
+    c.pszText = text.data();
+    SendMessageW(hwnd_, LVM_SETCOLUMNW, col, reinterpret_cast<LPARAM>(&c));
 }
 
 int ListView::ColumnWidth(int col) const { return ListView_GetColumnWidth(hwnd_, col); }
@@ -615,11 +637,12 @@ void ListView::RedrawRows() { InvalidateRect(hwnd_, nullptr, FALSE); }
 
 LRESULT ListView::HandleNotify(NMHDR* hdr) {
     switch (hdr->code) {
-        case LVN_GETDISPINFOA: {
-            auto* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+        case LVN_GETDISPINFOW: {
+            auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
             if ((info->item.mask & LVIF_TEXT) && info->item.cchTextMax > 0) {
-                textBuffer_ = onGetText ? onGetText(info->item.iItem, info->item.iSubItem) : std::string();
-                lstrcpynA(info->item.pszText, textBuffer_.c_str(), info->item.cchTextMax);
+                const std::wstring text =
+                    kivu::Widen(onGetText ? onGetText(info->item.iItem, info->item.iSubItem) : std::string());
+                lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
             }
             return 0;
         }
@@ -629,10 +652,10 @@ LRESULT ListView::HandleNotify(NMHDR* hdr) {
         case NM_DBLCLK:
             Fire(onDblClick);
             return 0;
-        case LVN_ENDLABELEDITA: {
-            const auto* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+        case LVN_ENDLABELEDITW: {
+            const auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
             if (!info->item.pszText) return FALSE;  // cancelled
-            const bool accepted = onEdited && onEdited(info->item.iItem, info->item.pszText);
+            const bool accepted = onEdited && onEdited(info->item.iItem, kivu::Narrow(info->item.pszText));
             if (accepted) RedrawRows();
             return accepted;
         }
@@ -676,10 +699,10 @@ void PopupMenu::Popup(HWND owner, POINT at) {
     if (onPopup) onPopup();
     const kivu::UniqueMenu menu(CreatePopupMenu());
     for (auto& item : items_) {
-        if (item->caption == "-") AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+        if (item->caption == "-") AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(menu.get(), MF_STRING | (item->enabled ? 0 : MF_GRAYED) | (item->checked ? MF_CHECKED : 0), item->id,
-                        item->caption.c_str());
+            AppendMenuW(menu.get(), MF_STRING | (item->enabled ? 0 : MF_GRAYED) | (item->checked ? MF_CHECKED : 0),
+                        item->id, kivu::Widen(item->caption).c_str());
     }
     SetForegroundWindow(owner);
     TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, owner, nullptr);

@@ -61,7 +61,8 @@ public:
     std::function<void()> onChange;
     // Key events of the control; setting the key or character to 0 drops it.
     std::function<void(WORD& key)> onKeyDown;
-    std::function<void(char& ch)> onKeyPress;
+    // The character is one UTF-16 unit of what the user typed.
+    std::function<void(wchar_t& ch)> onKeyPress;
     // Enter goes to onKeyDown instead of pressing the form's default button.
     bool wantsReturn = false;
     // Opened by a right click at the mouse pointer (or the context-menu key
@@ -229,7 +230,6 @@ public:
     LRESULT HandleNotify(NMHDR* hdr) override;
 
 private:
-    std::string textBuffer_;
 };
 
 class MenuItem {

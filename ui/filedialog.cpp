@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/systemlib.h"
+#include "common/text.h"
 
 namespace ui {
 
@@ -30,25 +31,26 @@ std::string FilterForSystem(const std::string& filter) {
 
 bool FileDialog::Execute(HWND owner) {
     constexpr size_t kNameBuffer = 1024;
-    std::vector<char> name(kNameBuffer, '\0');
-    fileName.copy(name.data(), kNameBuffer - 1);
-    const std::string systemFilter = FilterForSystem(filter);
-    OPENFILENAMEA ofn{};
+    std::vector<wchar_t> name(kNameBuffer, L'\0');
+    kivu::Widen(fileName).copy(name.data(), kNameBuffer - 1);
+    const std::wstring systemFilter = kivu::Widen(FilterForSystem(filter));
+    const std::wstring dir = kivu::Widen(initialDir), caption = kivu::Widen(title);
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.empty() ? nullptr : systemFilter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = static_cast<DWORD>(kNameBuffer);
-    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
-    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
     ofn.Flags = options | OFN_EXPLORER;
-    using Chooser = BOOL(WINAPI*)(LPOPENFILENAMEA);
-    const auto run = kivu::SystemFunction<Chooser>("comdlg32.dll", kind_ == Kind::Save ? "GetSaveFileNameA"
-                                                                                       : "GetOpenFileNameA");
+    using Chooser = BOOL(WINAPI*)(LPOPENFILENAMEW);
+    const auto run = kivu::SystemFunction<Chooser>("comdlg32.dll", kind_ == Kind::Save ? "GetSaveFileNameW"
+                                                                                       : "GetOpenFileNameW");
     const BOOL chosen = run(&ofn);
     if (!chosen) return false;
-    fileName = name.data();
+    fileName = kivu::Narrow(name.data());
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/form.h"
 
+#include "common/text.h"
 #include "ui/app.h"
 
 namespace ui {
@@ -59,12 +60,12 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             HWND target = nullptr;
             HWND from = GetFocus();
             if (LOWORD(lp)) target = reinterpret_cast<HWND>(wp);
-            else if (wp == 0 && from && (GetWindowLongA(from, GWL_EXSTYLE) & WS_EX_CONTROLPARENT))
+            else if (wp == 0 && from && (GetWindowLongW(from, GWL_EXSTYLE) & WS_EX_CONTROLPARENT))
                 target = GetNextDlgTabItem(from, nullptr, FALSE);
             if (!target && !LOWORD(lp)) target = GetNextDlgTabItem(hwnd_, from, wp != 0);
             if (!target) return 0;
             ::SetFocus(target);
-            if (SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(target, EM_SETSEL, 0, -1);
+            if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(target, EM_SETSEL, 0, -1);
             return 0;
         }
         case WM_CLOSE:
@@ -77,15 +78,15 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             break;
     }
     if (RouteMessage(msg, wp, lp, result)) return result;
-    return DefWindowProcA(hwnd_, msg, wp, lp);
+    return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
 void Form::Create() {
     RegisterOwnClass(className_.c_str(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                     LoadIconA(App().Handle(), MAKEINTRESOURCEA(1)));
+                     LoadIconW(App().Handle(), MAKEINTRESOURCEW(1)));
     // The forms' designed font: 8 points "MS Sans Serif", 11 pixels high.
-    font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+    font_.reset(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
     DWORD style = WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
     if (!spec_.frame) {
@@ -107,9 +108,9 @@ void Form::Create() {
         width = r.right - r.left;
         height = r.bottom - r.top;
     }
-    CreateWindowExA(exStyle, className_.c_str(), spec_.caption, style, spec_.left, spec_.top, width, height, nullptr,
-                    nullptr, App().Handle(), static_cast<Control*>(this));
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    CreateWindowExW(exStyle, kivu::Widen(className_).c_str(), kivu::Widen(spec_.caption).c_str(), style, spec_.left,
+                    spec_.top, width, height, nullptr, nullptr, App().Handle(), static_cast<Control*>(this));
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     CreateControls();
     Realign();
     App().Guard([&] { FormCreate(); });
@@ -157,13 +158,13 @@ int Form::ShowModal(HWND owner) {
     const bool ownerEnabled = owner && IsWindowEnabled(owner);
     if (owner) {
         // Owned: it stays above its owner and has no taskbar button of its own.
-        SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
         EnableWindow(owner, FALSE);
     }
     Show();
     MSG msg;
     while (modalResult_ == mrNone && IsWindow(hwnd_)) {
-        if (!GetMessageA(&msg, nullptr, 0, 0)) {
+        if (!GetMessageW(&msg, nullptr, 0, 0)) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
@@ -182,16 +183,17 @@ void Form::SetSize(int width, int height) {
 
 void Form::SetTooltip(Control& control, const std::string& text) {
     if (!tooltips_)
-        tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, App().Handle(),
                                     nullptr);
-    TOOLINFOA info{};
+    std::wstring tip = kivu::Widen(text);
+    TOOLINFOW info{};
     info.cbSize = sizeof info;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = hwnd_;
     info.uId = reinterpret_cast<UINT_PTR>(control.Handle());
-    info.lpszText = const_cast<char*>(text.c_str());
-    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    info.lpszText = tip.data();
+    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void Form::SetDefaultButton(Button* button) {

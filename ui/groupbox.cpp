@@ -28,7 +28,7 @@ bool GroupBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORSTATIC:
             // The options ask their parent for their background, as they would a form.
-            result = DefWindowProcA(hwnd_, msg, wp, lp);
+            result = DefWindowProcW(hwnd_, msg, wp, lp);
             return true;
         default:
             return RouteMessage(msg, wp, lp, result) || Control::HandleMessage(msg, wp, lp, result);
@@ -51,11 +51,11 @@ void RadioButton::Create(Container& parent, const Spec& spec) {
     UpdateTabStops();
 }
 
-bool RadioButton::Checked() const { return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool RadioButton::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void RadioButton::SetChecked(bool checked) {
     if (Checked() == checked) return;
-    SendMessageA(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     if (checked)
         for (RadioButton* other : Options(parent_))
             if (other != this) other->SetChecked(false);
@@ -75,9 +75,9 @@ void RadioButton::UpdateTabStops() {
         if (!stop && option->Checked()) stop = option;
     if (!stop && !options.empty()) stop = options.front();
     for (RadioButton* option : options) {
-        const LONG style = GetWindowLongA(option->hwnd_, GWL_STYLE);
+        const LONG style = GetWindowLongW(option->hwnd_, GWL_STYLE);
         const LONG wanted = option == stop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
-        if (wanted != style) SetWindowLongA(option->hwnd_, GWL_STYLE, wanted);
+        if (wanted != style) SetWindowLongW(option->hwnd_, GWL_STYLE, wanted);
     }
 }
 

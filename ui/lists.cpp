@@ -4,21 +4,23 @@
 
 #include <algorithm>
 
+#include "common/text.h"
+
 namespace ui {
 
 namespace {
 
 std::string ListText(HWND hwnd, UINT lenMsg, UINT textMsg, int index) {
-    const LRESULT n = SendMessageA(hwnd, lenMsg, index, 0);
+    const LRESULT n = SendMessageW(hwnd, lenMsg, index, 0);
     if (n <= 0) return {};
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    SendMessageA(hwnd, textMsg, index, reinterpret_cast<LPARAM>(s.data()));
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    SendMessageW(hwnd, textMsg, index, reinterpret_cast<LPARAM>(s.data()));
     s.resize(static_cast<size_t>(n));
-    return s;
+    return kivu::Narrow(s);
 }
 
 int Selection(HWND hwnd) {
-    const LRESULT i = SendMessageA(hwnd, LB_GETCURSEL, 0, 0);
+    const LRESULT i = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
     return i == LB_ERR ? -1 : static_cast<int>(i);
 }
 
@@ -31,17 +33,18 @@ void ListBox::Create(Container& parent, const Spec& spec) {
 }
 
 void ListBox::SetItems(const std::vector<std::string>& items) {
-    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
-    for (const auto& item : items) SendMessageA(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+    for (const auto& item : items)
+        SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kivu::Widen(item).c_str()));
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-int ListBox::Count() const { return static_cast<int>(SendMessageA(hwnd_, LB_GETCOUNT, 0, 0)); }
+int ListBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)); }
 std::string ListBox::ItemText(int index) const { return ListText(hwnd_, LB_GETTEXTLEN, LB_GETTEXT, index); }
 int ListBox::Selected() const { return Selection(hwnd_); }
-void ListBox::Select(int index) { SendMessageA(hwnd_, LB_SETCURSEL, index, 0); }
+void ListBox::Select(int index) { SendMessageW(hwnd_, LB_SETCURSEL, index, 0); }
 
 // ---- CheckListBox
 
@@ -49,34 +52,34 @@ void CheckListBox::Create(Container& parent, const Spec& spec) {
     CreateChild(parent, spec, "LISTBOX",
                 LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
                 WS_EX_CLIENTEDGE);
-    SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, kItemHeight);
+    SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, kItemHeight);
 }
 
 void CheckListBox::Clear() {
-    SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
+    SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
     checked_.clear();
 }
 
 void CheckListBox::Add(const std::string& text, int data, bool checked) {
-    const LRESULT i = SendMessageA(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageA(hwnd_, LB_SETITEMDATA, i, data);
+    const LRESULT i = SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kivu::Widen(text).c_str()));
+    SendMessageW(hwnd_, LB_SETITEMDATA, i, data);
     checked_.push_back(checked);
 }
 
-int CheckListBox::Count() const { return static_cast<int>(SendMessageA(hwnd_, LB_GETCOUNT, 0, 0)); }
+int CheckListBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)); }
 std::string CheckListBox::ItemText(int index) const { return ListText(hwnd_, LB_GETTEXTLEN, LB_GETTEXT, index); }
-int CheckListBox::ItemData(int index) const { return static_cast<int>(SendMessageA(hwnd_, LB_GETITEMDATA, index, 0)); }
+int CheckListBox::ItemData(int index) const { return static_cast<int>(SendMessageW(hwnd_, LB_GETITEMDATA, index, 0)); }
 bool CheckListBox::Checked(int index) const {
     return index >= 0 && index < static_cast<int>(checked_.size()) && checked_[static_cast<size_t>(index)];
 }
 int CheckListBox::Selected() const { return Selection(hwnd_); }
-void CheckListBox::Select(int index) { SendMessageA(hwnd_, LB_SETCURSEL, index, 0); }
+void CheckListBox::Select(int index) { SendMessageW(hwnd_, LB_SETCURSEL, index, 0); }
 
 void CheckListBox::Toggle(int index) {
     if (index < 0 || index >= static_cast<int>(checked_.size())) return;
     checked_[static_cast<size_t>(index)] = !checked_[static_cast<size_t>(index)];
     RECT r;
-    if (SendMessageA(hwnd_, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r)) != LB_ERR)
+    if (SendMessageW(hwnd_, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r)) != LB_ERR)
         InvalidateRect(hwnd_, &r, FALSE);
     if (onClickCheck) onClickCheck(index);
 }
@@ -86,7 +89,7 @@ bool CheckListBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
         // The list selects the item first; a press on its box also ticks it.
         result = DefSubclassProc(hwnd_, msg, wp, lp);
         const int x = GET_X_LPARAM(lp);
-        const LRESULT hit = SendMessageA(hwnd_, LB_ITEMFROMPOINT, 0, lp);
+        const LRESULT hit = SendMessageW(hwnd_, LB_ITEMFROMPOINT, 0, lp);
         if (x < kItemHeight && !HIWORD(hit)) Toggle(LOWORD(hit));
         return true;
     }
@@ -113,10 +116,10 @@ bool CheckListBox::HandleDrawItem(const DRAWITEMSTRUCT& item) {
     if (selected) FillRect(dc, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    const std::string caption = ItemText(index);
+    const std::wstring caption = kivu::Widen(ItemText(index));
     RECT inner = text;
     inner.left += 2;
-    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &inner,
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &inner,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &text);
     return true;
@@ -132,19 +135,20 @@ void ComboBox::Create(Container& parent, const Spec& spec) {
 }
 
 void ComboBox::SetItems(const std::vector<std::string>& items) {
-    SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0);
-    for (const auto& item : items) SendMessageA(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+    for (const auto& item : items)
+        SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kivu::Widen(item).c_str()));
 }
 
-int ComboBox::Count() const { return static_cast<int>(SendMessageA(hwnd_, CB_GETCOUNT, 0, 0)); }
+int ComboBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, CB_GETCOUNT, 0, 0)); }
 std::string ComboBox::ItemText(int index) const { return ListText(hwnd_, CB_GETLBTEXTLEN, CB_GETLBTEXT, index); }
 
 void ComboBox::SetText(const std::string& text) {
     settingText_ = true;
     // The list marks the item that the text names, so the arrow keys go on from there.
-    const LRESULT item = SendMessageA(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                      reinterpret_cast<LPARAM>(text.c_str()));
-    if (item != CB_ERR) SendMessageA(hwnd_, CB_SETCURSEL, item, 0);
+    const LRESULT item = SendMessageW(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(kivu::Widen(text).c_str()));
+    if (item != CB_ERR) SendMessageW(hwnd_, CB_SETCURSEL, item, 0);
     Control::SetText(text);
     settingText_ = false;
 }
@@ -153,7 +157,7 @@ void ComboBox::HandleCommand(WORD code) {
     if (settingText_) return;
     if (code == CBN_SELCHANGE) {
         // The edit field takes the picked item's text only after this notice.
-        const LRESULT i = SendMessageA(hwnd_, CB_GETCURSEL, 0, 0);
+        const LRESULT i = SendMessageW(hwnd_, CB_GETCURSEL, 0, 0);
         if (i != CB_ERR) SetText(ItemText(static_cast<int>(i)));
         Fire(onChange);
     } else if (code == CBN_EDITCHANGE) {

@@ -45,19 +45,19 @@ int PageControl::PageTag(int index) const {
     return pending ? pending->spec.tag : Page(index).Tag();
 }
 
-int PageControl::ActivePage() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)); }
+int PageControl::ActivePage() const { return static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)); }
 
 void PageControl::SetActivePage(int index) {
     if (index < 0 || index >= PageCount())
         throw kivu::RuntimeError(kivu::FormatMessage1("Listenindex überschreitet das Maximum (%s)", kivu::IntToStr(index)));
-    SendMessageA(hwnd_, TCM_SETCURSEL, index, 0);
+    SendMessageW(hwnd_, TCM_SETCURSEL, index, 0);
     ShowActive();
 }
 
 void PageControl::SelectNextPage(bool forward) {
     if (PageCount() == 0 || (onChanging && !onChanging())) return;
     const int next = (std::max(0, ActivePage()) + (forward ? 1 : PageCount() - 1)) % PageCount();
-    SendMessageA(hwnd_, TCM_SETCURSEL, next, 0);
+    SendMessageW(hwnd_, TCM_SETCURSEL, next, 0);
     ShowActive();
     ::SetFocus(hwnd_);
 }
@@ -74,7 +74,7 @@ void PageControl::SetPageCaption(int index, const std::string& caption) {
 RECT PageControl::DisplayArea() const {
     RECT r;
     GetClientRect(hwnd_, &r);
-    SendMessageA(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    SendMessageW(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
     return r;
 }
 

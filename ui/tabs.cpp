@@ -1,19 +1,23 @@
 #include "ui/tabs.h"
 
+#include <iterator>
+
+#include "common/text.h"
+
 namespace ui {
 
 void TabControl::Create(Container& parent, const Spec& spec, bool hotTrack) {
     CreateChild(parent, spec, WC_TABCONTROLA, hotTrack ? TCS_HOTTRACK : 0);
 }
 
-int TabControl::Count() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETITEMCOUNT, 0, 0)); }
-int TabControl::Index() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)); }
-void TabControl::SetIndex(int index) { SendMessageA(hwnd_, TCM_SETCURSEL, index, 0); }
+int TabControl::Count() const { return static_cast<int>(SendMessageW(hwnd_, TCM_GETITEMCOUNT, 0, 0)); }
+int TabControl::Index() const { return static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)); }
+void TabControl::SetIndex(int index) { SendMessageW(hwnd_, TCM_SETCURSEL, index, 0); }
 
 std::string TabControl::TabText(int index) const { return TabItemText(hwnd_, index); }  // names a registry key
 void TabControl::SetTabText(int index, const std::string& text) { SetTabItemText(hwnd_, index, text); }
 void TabControl::Add(const std::string& text) { InsertTabItem(hwnd_, Count(), text); }
-void TabControl::Delete(int index) { SendMessageA(hwnd_, TCM_DELETEITEM, index, 0); }
+void TabControl::Delete(int index) { SendMessageW(hwnd_, TCM_DELETEITEM, index, 0); }
 
 LRESULT TabControl::HandleNotify(NMHDR* hdr) {
     switch (hdr->code) {
@@ -40,27 +44,29 @@ bool TabControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
 }
 
 std::string TabItemText(HWND tabs, int index) {
-    char buf[256] = {};
-    TCITEMA item{};
+    wchar_t buf[256] = {};
+    TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = buf;
-    item.cchTextMax = sizeof buf;
-    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
-    return buf;
+    item.cchTextMax = static_cast<int>(std::size(buf));
+    SendMessageW(tabs, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&item));
+    return kivu::Narrow(buf);
 }
 
 void SetTabItemText(HWND tabs, int index, const std::string& text) {
-    TCITEMA item{};
+    std::wstring wide = kivu::Widen(text);
+    TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(tabs, TCM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    item.pszText = wide.data();
+    SendMessageW(tabs, TCM_SETITEMW, index, reinterpret_cast<LPARAM>(&item));
 }
 
 void InsertTabItem(HWND tabs, int index, const std::string& text) {
-    TCITEMA item{};
+    std::wstring wide = kivu::Widen(text);
+    TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(tabs, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
+    item.pszText = wide.data();
+    SendMessageW(tabs, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
 }
 
 }  // namespace ui

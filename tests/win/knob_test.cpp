@@ -154,7 +154,7 @@ TEST_F(KnobTest, TypedDigitsBuildNumbersWithinTheThreshold) {
     uint32_t now = 0xFFFFFE00u;  // the counter wraps during the test
     knob.SetTickSource([&] { return now; });
     std::vector<int> pressed;
-    knob.onKeyPress = [&](char& ch) { pressed.push_back(static_cast<unsigned char>(ch)); };
+    knob.onKeyPress = [&](wchar_t& ch) { pressed.push_back(ch); };
     knob.SetFocus();
 
     const auto type = [&](char ch, uint32_t after) {

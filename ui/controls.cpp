@@ -482,7 +482,9 @@ int Edit::SelLength() const {
 
 void Edit::SetSelection(int start, int length) {
     const std::string text = Text();
-    SendMessageW(hwnd_, EM_SETSEL, WideUnits(text, start), WideUnits(text, start + length));
+    const WPARAM from = start < 0 ? static_cast<WPARAM>(-1) : WideUnits(text, start);
+    const LPARAM to = length < 0 ? -1 : static_cast<LPARAM>(WideUnits(text, start + length));
+    SendMessageW(hwnd_, EM_SETSEL, from, to);
 }
 void Edit::ClearSelection() { ReplaceSelection(""); }
 void Edit::ReplaceSelection(const std::string& text) {

@@ -168,7 +168,8 @@ public:
 class Edit : public Control {
 public:
     void Create(Container& parent, const Spec& spec);
-    // Caret and selection as character positions (0-based).
+    // Caret and selection as positions in Text() (0-based). SetSelection:
+    // a negative start removes the selection, a negative length reaches the end.
     int SelStart() const;
     int SelLength() const;
     void SetSelection(int start, int length);

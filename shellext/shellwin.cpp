@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <iterator>
 #include <memory>
 #include <mutex>
 
@@ -12,6 +13,7 @@
 #include "common/handles.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/text.h"
 #include "common/windir.h"
 #include "config/konfigstore.h"
 
@@ -28,8 +30,8 @@ constexpr DWORD kMaxLanguageBytes = 1 << 20;
 constexpr DWORD kMaxListBytes = 256 * 1024;
 
 std::string ReadFileBounded(const std::string& path, DWORD maxBytes) {
-    const kivu::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const kivu::UniqueFile file(CreateFileW(kivu::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) size.QuadPart = maxBytes;
@@ -58,7 +60,7 @@ struct Stamp {
 
 Stamp FileStamp(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(kivu::Widen(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return {};
     return {true, (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
@@ -83,12 +85,13 @@ public:
     // answers, so it is opened again (a key made anew is another key).
     Stamp LastWrite() {
         for (int attempt = 0; attempt < 2; ++attempt) {
-            if (!key_ && RegOpenKeyExA(HKEY_CURRENT_USER, kivu::kMenuKey, 0, KEY_QUERY_VALUE, key_.put()) != ERROR_SUCCESS) {
+            if (!key_ && RegOpenKeyExW(HKEY_CURRENT_USER, kivu::Widen(kivu::kMenuKey).c_str(), 0, KEY_QUERY_VALUE,
+                                       key_.put()) != ERROR_SUCCESS) {
                 key_.release();  // a failed open gave nothing to close
                 return {};
             }
             FILETIME written{};
-            if (RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+            if (RegQueryInfoKeyW(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                  nullptr, &written) == ERROR_SUCCESS)
                 return {true, 0, Ticks(written)};
             key_.reset();
@@ -123,8 +126,8 @@ bool ModuleInUse() { return moduleRefs > 0; }
 
 HINSTANCE ModuleInstance() {
     HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ModuleInstance), &module);
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ModuleInstance), &module);
     return module;
 }
 
@@ -200,7 +203,7 @@ HBITMAP MenuBitmap() {
     if (menuBitmap) return menuBitmap.get();
     const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
     const kivu::UniqueIcon icon(
-        static_cast<HICON>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, cx, cy, 0)));
+        static_cast<HICON>(LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(1), IMAGE_ICON, cx, cy, 0)));
     if (!icon) return nullptr;
     const BITMAPINFO bi = kivu::TopDown32(cx, cy);
     void* bits = nullptr;
@@ -218,32 +221,28 @@ HBITMAP MenuBitmap() {
 void FreeMenuBitmap() { menuBitmap.reset(); }
 
 std::string AnsiPath(const std::wstring& path) {
-    const auto convert = [](const std::wstring& w, std::string& out) {
+    // Held without loss when it comes back the same: a character our text
+    // cannot hold comes back as a stand-in ("?" or a look-alike).
+    const auto convert = [](std::wstring_view w, std::string& out) {
         if (w.empty()) return false;
-        BOOL lost = FALSE;
-        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), static_cast<int>(w.size()), nullptr,
-                                          0, nullptr, &lost);
-        if (n <= 0 || lost) return false;
-        out.assign(n, '\0');
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), static_cast<int>(w.size()), out.data(), n,
-                            nullptr, &lost);
-        return !lost;
+        out = kivu::Narrow(w);
+        return kivu::Widen(out) == w;
     };
     std::string out;
     if (convert(path, out) && out.size() < 256) return out;
     wchar_t shortPath[32768];
     const DWORD n = GetShortPathNameW(path.c_str(), shortPath, 32768);
     if (n == 0 || n >= 32768) return {};
-    if (convert(std::wstring(shortPath, n), out) && out.size() < 256) return out;
+    if (convert(std::wstring_view(shortPath, n), out) && out.size() < 256) return out;
     return {};
 }
 
 namespace {
 
 std::string ModulePath() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(ModuleInstance(), path, MAX_PATH);
-    return n && n < MAX_PATH ? std::string(path, n) : std::string();
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(ModuleInstance(), path, static_cast<DWORD>(std::size(path)));
+    return n && n < std::size(path) ? kivu::Narrow(std::wstring_view(path, n)) : std::string();
 }
 
 }  // namespace

@@ -7,14 +7,24 @@
 #include <olectl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <new>
 
 #include "common/handles.h"
+#include "common/text.h"
 #include "shellext/shellwin.h"
 
 namespace kivumenu {
 
 namespace {
+
+// Copies text into a host's buffer of size units, cut to fit with its terminator.
+template <class Char>
+void CopyOut(std::basic_string_view<Char> text, Char* out, UINT size) {
+    const size_t n = std::min<size_t>(text.size(), size - 1);
+    std::copy_n(text.data(), n, out);
+    out[n] = Char{};
+}
 
 std::wstring DropPath(HDROP drop, UINT i) {
     const UINT n = DragQueryFileW(drop, i, nullptr, 0);
@@ -86,7 +96,7 @@ public:
                     }
                 }
             }
-            if (selection_.paths.size() == 1 && PathIsDirectoryA(selection_.paths[0].c_str()))
+            if (selection_.paths.size() == 1 && PathIsDirectoryW(kivu::Widen(selection_.paths[0]).c_str()))
                 selection_.folder = selection_.paths[0];  // a folder or a drive: work inside it
             else if (!selection_.paths.empty())
                 selection_.folder = ParentFolder(selection_.paths[0]);
@@ -143,13 +153,11 @@ public:
                 default: return E_INVALIDARG;
             }
             if (!name || size == 0) return E_INVALIDARG;
-            if (wide) {
-                auto* out = reinterpret_cast<wchar_t*>(name);
-                const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out, static_cast<int>(size));
-                if (n == 0) out[size - 1] = L'\0';
-            } else {
-                lstrcpynA(name, text.c_str(), static_cast<int>(size));
-            }
+            // The host's buffer holds size characters of the form it asked for.
+            if (wide)
+                CopyOut<wchar_t>(kivu::Widen(text), reinterpret_cast<wchar_t*>(name), size);
+            else
+                CopyOut<char>(text, name, size);
             return S_OK;
         } catch (...) {
             return E_FAIL;
@@ -185,29 +193,23 @@ private:
             const size_t offset = LOWORD(raw);
             return offset < menu_->model.actions.size() ? std::optional<size_t>(offset) : std::nullopt;
         }
-        std::string verb;
-        if (unicode) {
-            char buf[256] = {};
-            WideCharToMultiByte(CP_ACP, 0, ex->lpVerbW, -1, buf, sizeof buf - 1, nullptr, nullptr);
-            verb = buf;
-        } else {
-            verb = info->lpVerb;
-        }
+        const std::string verb = unicode ? kivu::Narrow(ex->lpVerbW) : std::string(info->lpVerb);
         if (auto offset = menu_->model.OffsetOfVerb(verb)) return static_cast<size_t>(*offset);
         return std::nullopt;
     }
 
     static void Insert(HMENU menu, UINT position, const MenuItem& item, UINT first, HBITMAP bitmap) {
-        MENUITEMINFOA mii{};
+        MENUITEMINFOW mii{};
         mii.cbSize = sizeof mii;
         if (item.kind == MenuItem::Kind::Separator) {
             mii.fMask = MIIM_FTYPE;
             mii.fType = MFT_SEPARATOR;
-            InsertMenuItemA(menu, position, TRUE, &mii);
+            InsertMenuItemW(menu, position, TRUE, &mii);
             return;
         }
+        std::wstring text = kivu::Widen(item.text);  // the menu keeps its own copy
         mii.fMask = MIIM_STRING | MIIM_STATE;
-        mii.dwTypeData = const_cast<char*>(item.text.c_str());
+        mii.dwTypeData = text.data();
         mii.fState = item.kind == MenuItem::Kind::Command && item.offset < 0 ? MFS_DISABLED : MFS_ENABLED;
         if (item.kind == MenuItem::Kind::Command && item.offset >= 0) {
             mii.fMask |= MIIM_ID;
@@ -225,7 +227,7 @@ private:
             mii.fMask |= MIIM_SUBMENU;
             mii.hSubMenu = sub.get();
         }
-        if (InsertMenuItemA(menu, position, TRUE, &mii)) sub.release();  // the menu owns it now
+        if (InsertMenuItemW(menu, position, TRUE, &mii)) sub.release();  // the menu owns it now
     }
 
     LONG refs_ = 1;

@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "common/handles.h"
+#include "common/text.h"
 #include "config/entrylist.h"
 #include "config/konfigstore.h"
 #include "link/kivulink.h"
@@ -21,14 +23,14 @@ constexpr DWORD kUserTimeoutMs = 30 * 60 * 1000;    // the selection dialog wait
 constexpr DWORD kWindowTimeoutMs = 5000;
 
 void ShowMessage(HWND owner, const std::string& text) {
-    MessageBoxA(owner, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+    MessageBoxW(owner, kivu::Widen(text).c_str(), kivu::Widen(kTitle).c_str(), MB_OK | MB_ICONERROR);
 }
 
 std::string SystemMessage(DWORD code) {
-    kivu::UniqueLocalMemory<char> text;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<char*>(text.put()), 0, nullptr);
-    std::string s = text ? text.get() : "";
+    kivu::UniqueLocalMemory<wchar_t> text;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<wchar_t*>(text.put()), 0, nullptr);
+    std::string s = text ? kivu::Narrow(text.get()) : "";
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
     return s.empty() ? "error " + std::to_string(code) : s;
 }
@@ -40,7 +42,7 @@ std::string KivuutilPath() { return WindowsDirectory() + "\\kivuutil.exe"; }
 std::unique_ptr<KivuutilLink> StartKivuutil(HWND owner, const std::vector<std::string>& args,
                                             const std::string& folder = {}) {
     const std::string exe = KivuutilPath();
-    if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(kivu::Widen(exe).c_str()) == INVALID_FILE_ATTRIBUTES) {
         ShowMessage(owner, "The program " + exe +
                                " was not found. The KIVU menu needs it for this command; please install the "
                                "KIVU menu again.");
@@ -62,7 +64,7 @@ std::unique_ptr<KivuutilLink> StartKivuutil(HWND owner, const std::vector<std::s
 // Configuration, starter and live update are one window each: with the window
 // check on, an open one comes to the front instead of a second copy.
 bool ActivateOpenWindow(const char* className) {
-    HWND w = FindWindowA(className, nullptr);
+    HWND w = FindWindowW(kivu::Widen(className).c_str(), nullptr);
     if (!w) return false;
     if (IsIconic(w)) ShowWindow(w, SW_RESTORE);
     SetForegroundWindow(w);
@@ -102,9 +104,9 @@ std::string FileName(const std::string& path) {
 }
 
 std::string ShortPath(const std::string& path) {
-    char buf[MAX_PATH];
-    const DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);
-    return n && n < MAX_PATH ? std::string(buf, n) : path;
+    wchar_t buf[MAX_PATH];
+    const DWORD n = GetShortPathNameW(kivu::Widen(path).c_str(), buf, static_cast<DWORD>(std::size(buf)));
+    return n && n < std::size(buf) ? kivu::Narrow(std::wstring_view(buf, n)) : path;
 }
 
 // A path kivuutil can take inside its command line: no blanks (it knows no
@@ -147,9 +149,9 @@ kivu::ComPtr<IFolderView> HostView(IUnknown* site) {
 std::string ItemName(IShellFolder* folder, PCUITEMID_CHILD item) {
     STRRET ret{};
     if (FAILED(folder->GetDisplayNameOf(item, SHGDN_INFOLDER | SHGDN_FORPARSING, &ret))) return {};
-    char name[MAX_PATH] = {};
-    if (FAILED(StrRetToBufA(&ret, item, name, MAX_PATH))) return {};
-    return name;
+    wchar_t name[MAX_PATH] = {};
+    if (FAILED(StrRetToBufW(&ret, item, name, static_cast<UINT>(std::size(name))))) return {};
+    return kivu::Narrow(name);
 }
 
 void SelectInView(IFolderView* view, const std::string& pattern, bool add) {
@@ -201,11 +203,12 @@ HRESULT RunProgram(const InvokeContext& c, int index) {
 // %ComSpec%, or the system's cmd.exe when it is not set (expanding an unset
 // variable would leave the literal "%ComSpec%", which starts nothing).
 std::string CommandInterpreter() {
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("ComSpec", path, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) return std::string(path, n);
-    n = GetSystemDirectoryA(path, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::string(path, n) + "\\cmd.exe" : "cmd.exe";
+    wchar_t path[MAX_PATH];
+    constexpr DWORD size = static_cast<DWORD>(std::size(path));
+    DWORD n = GetEnvironmentVariableW(L"ComSpec", path, size);
+    if (n > 0 && n < size) return kivu::Narrow(std::wstring_view(path, n));
+    n = GetSystemDirectoryW(path, size);
+    return n > 0 && n < size ? kivu::Narrow(std::wstring_view(path, n)) + "\\cmd.exe" : "cmd.exe";
 }
 
 HRESULT PromptHere(const InvokeContext& c) {
@@ -213,17 +216,23 @@ HRESULT PromptHere(const InvokeContext& c) {
 }
 
 HRESULT OpenWith(HWND owner, const char* verb, const std::string& target) {
-    const auto r =
-        reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    if (r > 32) return S_OK;
-    ShowMessage(owner, target + " could not be opened: " + SystemMessage(static_cast<DWORD>(GetLastError())));
+    const std::wstring wideVerb = kivu::Widen(verb), wideTarget = kivu::Widen(target);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI;  // a failure is ours to show, once
+    info.hwnd = owner;
+    info.lpVerb = wideVerb.c_str();
+    info.lpFile = wideTarget.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (ShellExecuteExW(&info)) return S_OK;
+    ShowMessage(owner, target + " could not be opened: " + SystemMessage(GetLastError()));
     return E_FAIL;
 }
 
 HRESULT ChangeFolder(const InvokeContext& c, int index) {
     if (index < 0 || static_cast<size_t>(index) >= c.input->folders.size()) return E_INVALIDARG;
     const std::string folder = kivu::ExpandEnvironment(c.input->folders[index]).value_or(c.input->folders[index]);
-    if (!PathIsDirectoryA(folder.c_str())) {
+    if (!PathIsDirectoryW(kivu::Widen(folder).c_str())) {
         ShowMessage(c.owner, "The folder " + folder + " does not exist.");
         return E_FAIL;
     }
@@ -232,7 +241,7 @@ HRESULT ChangeFolder(const InvokeContext& c, int index) {
     if (c.site &&
         SUCCEEDED(IUnknown_QueryService(c.site, SID_STopLevelBrowser, IID_IShellBrowser, browser.put_void()))) {
         HRESULT hr = E_FAIL;
-        if (PIDLIST_ABSOLUTE pidl = ILCreateFromPathA(folder.c_str())) {
+        if (PIDLIST_ABSOLUTE pidl = ILCreateFromPathW(kivu::Widen(folder).c_str())) {
             hr = browser->BrowseObject(pidl, SBSP_SAMEBROWSER | SBSP_ABSOLUTE);
             ILFree(pidl);
         }
@@ -258,22 +267,23 @@ HRESULT NewFolder(const InvokeContext& c) {
         if (strchr("\\/:*?\"<>|", ch)) ch = '_';
     const std::string sep = base.back() == '\\' ? "" : "\\";
     std::string path = base + sep + name;
-    for (int n = 2; GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000; ++n)
+    for (int n = 2; GetFileAttributesW(kivu::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000; ++n)
         path = base + sep + name + " (" + std::to_string(n) + ")";
-    if (!CreateDirectoryA(path.c_str(), nullptr)) {
+    const std::wstring widePath = kivu::Widen(path);
+    if (!CreateDirectoryW(widePath.c_str(), nullptr)) {
         ShowMessage(c.owner, "The folder " + path + " could not be created: " + SystemMessage(GetLastError()));
         return E_FAIL;
     }
-    SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, path.c_str(), nullptr);
+    SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHW, widePath.c_str(), nullptr);
     return S_OK;
 }
 
 HRESULT ToggleHidden() {
-    constexpr const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+    constexpr const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
     DWORD value = 2, size = sizeof value;
-    RegGetValueA(HKEY_CURRENT_USER, key, "Hidden", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    RegGetValueW(HKEY_CURRENT_USER, key, L"Hidden", RRF_RT_REG_DWORD, nullptr, &value, &size);
     value = value == 1 ? 2 : 1;  // 1 shows hidden files, 2 hides them
-    if (RegSetKeyValueA(HKEY_CURRENT_USER, key, "Hidden", REG_DWORD, &value, sizeof value) != ERROR_SUCCESS)
+    if (RegSetKeyValueW(HKEY_CURRENT_USER, key, L"Hidden", REG_DWORD, &value, sizeof value) != ERROR_SUCCESS)
         return E_FAIL;
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     return S_OK;
@@ -287,13 +297,14 @@ HRESULT FileList(const InvokeContext& c) {
     if (base.empty()) return E_FAIL;
     const std::string sep = base.back() == '\\' ? "" : "\\";
     std::vector<std::string> lines;
-    WIN32_FIND_DATAA data;
-    if (const kivu::UniqueFind find{FindFirstFileA((base + sep + "*").c_str(), &data)}) {
+    WIN32_FIND_DATAW data;
+    if (const kivu::UniqueFind find{FindFirstFileW(kivu::Widen(base + sep + "*").c_str(), &data)}) {
         do {
-            const std::string name = data.cFileName;
+            // Names in our text, as the list file holds them.
+            const std::string name = kivu::Narrow(data.cFileName);
             if (name == "." || name == "..") continue;
             // A list written before is no content of the folder: it would show its old size.
-            if (lstrcmpiA(name.c_str(), kFileListName) == 0) continue;
+            if (lstrcmpiW(data.cFileName, kivu::Widen(kFileListName).c_str()) == 0) continue;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 lines.push_back(name + "\\");
             } else {
@@ -301,14 +312,15 @@ HRESULT FileList(const InvokeContext& c) {
                                                 data.nFileSizeLow;
                 lines.push_back(name + "\t" + std::to_string(size));
             }
-        } while (FindNextFileA(find.get(), &data));
+        } while (FindNextFileW(find.get(), &data));
     }
     const std::string path = base + sep + kFileListName;
     bool written = true;
     if (lines.empty()) {
         // No entries, no lines; the list store would delete the file instead.
         const kivu::UniqueFile file(
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            CreateFileW(kivu::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                        nullptr));
         written = static_cast<bool>(file);
     } else {
         try {
@@ -321,7 +333,7 @@ HRESULT FileList(const InvokeContext& c) {
         ShowMessage(c.owner, "The file list " + path + " could not be written.");
         return E_FAIL;
     }
-    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA, path.c_str(), nullptr);
+    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, kivu::Widen(path).c_str(), nullptr);
     return S_OK;
 }
 

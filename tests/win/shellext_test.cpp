@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "common/classid.h"
+#include "common/extensionkeys.h"
 #include "common/reg.h"
 #include "common/windir.h"
 #include "config/konfigstore.h"
@@ -799,6 +800,86 @@ TEST_F(ShellExt, CopyCommandsByOffsetAnsiVerbAndUnicodeVerb) {
                                                 reinterpret_cast<char*>(help), 64),
               S_OK);
     EXPECT_STREQ(help, L"Copy name");
+}
+
+TEST_F(ShellExt, CommandStringsAnswerTheFormAskedForCutToTheHostsBuffer) {
+    WritePrivateProfileStringA("Language", "Current", "German", "kivulanguage.ini");
+    auto host = Menu({dir.Write("a.txt")});
+    const std::string help = Plain(LangText("German", 19));
+    ASSERT_EQ(help, "Dateien ausw\xE4hlen");  // a letter beyond ASCII
+    const UINT_PTR id = static_cast<UINT_PTR>(OffsetOf(help));
+    IContextMenu* menu = host->handler();
+    const auto ansi = [&](UINT type, UINT size) {
+        std::string buf(size + 4, '#');
+        const HRESULT hr = menu->GetCommandString(id, type, nullptr, buf.data(), size);
+        EXPECT_EQ(buf.substr(size), "####") << "written beyond the buffer";
+        return hr == S_OK ? std::string(buf.c_str()) : "<failed>";
+    };
+    const auto wide = [&](UINT type, UINT size) {
+        std::wstring buf(size + 4, L'#');
+        const HRESULT hr = menu->GetCommandString(id, type, nullptr, reinterpret_cast<char*>(buf.data()), size);
+        EXPECT_EQ(buf.substr(size), L"####") << "written beyond the buffer";
+        return hr == S_OK ? std::wstring(buf.c_str()) : L"<failed>";
+    };
+    EXPECT_EQ(ansi(GCS_VERBA, 64), "kivu.select");
+    EXPECT_EQ(wide(GCS_VERBW, 64), L"kivu.select");
+    EXPECT_EQ(ansi(GCS_HELPTEXTA, 64), help);
+    EXPECT_EQ(wide(GCS_HELPTEXTW, 64), L"Dateien ausw\u00E4hlen");
+    // Exactly as long as the buffer holds with its terminator, and one shorter.
+    EXPECT_EQ(ansi(GCS_VERBA, 12), "kivu.select");
+    EXPECT_EQ(wide(GCS_VERBW, 12), L"kivu.select");
+    EXPECT_EQ(ansi(GCS_VERBA, 11), "kivu.selec");
+    EXPECT_EQ(wide(GCS_VERBW, 11), L"kivu.selec");
+    EXPECT_EQ(ansi(GCS_HELPTEXTA, 14), "Dateien ausw\xE4");
+    EXPECT_EQ(wide(GCS_HELPTEXTW, 14), L"Dateien ausw\u00E4");
+    EXPECT_EQ(wide(GCS_HELPTEXTW, 1), L"");
+    // Validation names no text; an id beyond the menu, an empty buffer and an
+    // unknown kind are refused.
+    EXPECT_EQ(menu->GetCommandString(id, GCS_VALIDATEA, nullptr, nullptr, 0), S_OK);
+    EXPECT_EQ(menu->GetCommandString(id, GCS_VALIDATEW, nullptr, nullptr, 0), S_OK);
+    char buf[8] = {};
+    EXPECT_EQ(menu->GetCommandString(999, GCS_VALIDATEW, nullptr, nullptr, 0), E_INVALIDARG);
+    EXPECT_EQ(menu->GetCommandString(999, GCS_VERBA, nullptr, buf, sizeof buf), E_INVALIDARG);
+    EXPECT_EQ(menu->GetCommandString(id, GCS_VERBW, nullptr, buf, 0), E_INVALIDARG);
+    EXPECT_EQ(menu->GetCommandString(id, 0x20, nullptr, buf, sizeof buf), E_INVALIDARG);
+}
+
+TEST_F(ShellExt, NamesOfTheCodePageKeepEveryLetterThroughTheCommands) {
+    // "Ärger\Grüße.txt": letters beyond ASCII that the code page holds.
+    const std::string folder = dir.path() + "\xC4rger";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string file = folder + "\\Gr\xFC\xDF" "e.txt";
+    WriteFile(file, "abc");
+    ASSERT_TRUE(Exists(file));
+    WriteFile(InWindows("kivupfade.txt"), folder + "\r\n" + folder + "\\fehlt\r\n");
+    auto host = Menu({file});
+    ClearClipboard();
+    ASSERT_EQ(host->InvokeVerb("kivu.copypath"), S_OK);
+    EXPECT_EQ(ClipboardText(), file);
+    ASSERT_EQ(host->InvokeVerb("kivu.copyname"), S_OK);
+    EXPECT_EQ(ClipboardText(), "Gr\xFC\xDF" "e.txt");
+
+    // The file list holds the names byte for byte in the code page.
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    EXPECT_EQ(ReadFile(folder + "\\filelist.txt"), "Gr\xFC\xDF" "e.txt\t3\r\n");
+
+    // The new folder goes inside, the host's window browses there, and a
+    // missing folder is named in the message as it is written.
+    ASSERT_EQ(host->InvokeVerb("kivu.newfolder"), S_OK);
+    EXPECT_TRUE(PathIsDirectoryA((folder + "\\New folder").c_str()));
+    FakeBrowser browser;
+    host->SetSite(static_cast<IServiceProvider*>(&browser));
+    ASSERT_EQ(host->InvokeVerb("kivu.folder.0"), S_OK);
+    ASSERT_EQ(browser.browsed.size(), 1u);
+    EXPECT_TRUE(SameFolder(browser.browsed[0], folder)) << browser.browsed[0];
+    {
+        BoxWatcher boxes;
+        EXPECT_EQ(host->InvokeVerb("kivu.folder.1"), E_FAIL);
+        EXPECT_EQ(boxes.count(), 1);
+        EXPECT_NE(boxes.text.find(folder + "\\fehlt"), std::string::npos) << boxes.text;
+        EXPECT_EQ(boxes.caption, kivu::kExtensionTitle);
+    }
+    host->SetSite(nullptr);
 }
 
 TEST_F(ShellExt, NamesOutsideTheCodePageArriveByTheirShortNames) {

@@ -1,8 +1,7 @@
 #include "app/execprgrm.h"
 
-#include <vector>
-
 #include "common/handles.h"
+#include "common/text.h"
 #include "link/handlerevents.h"
 #include "link/handlerlink.h"
 #include "ui/app.h"
@@ -17,15 +16,15 @@ constexpr DWORD kLingerMs = 1000;
 }  // namespace
 
 StartResult StartAndWaitReady(const std::string& command, const std::string& directory, DWORD timeoutMs) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;  // the structure's real size on this platform
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
-    std::vector<char> commandLine(command.begin(), command.end());
-    commandLine.push_back('\0');  // the system may write into it
+    std::wstring commandLine = Widen(command);  // the system may write into it
+    const std::wstring folder = Widen(directory);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
-                        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &started))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
+                        nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &started))
         return StartResult::Failed;
     const ProcessHandles process(started);  // the program keeps running when they close
     return WaitForInputIdle(process.process.get(), timeoutMs) == 0 ? StartResult::Ready : StartResult::NotReady;
@@ -55,7 +54,7 @@ void TEXECForm::IdleStep() {
         Show();  // the run follows on a later idle turn, once the window is up
         // Showing the off-screen window need not queue anything, and the loop
         // waits for a message before the next idle turn.
-        PostMessageA(Handle(), WM_NULL, 0, 0);
+        PostMessageW(Handle(), WM_NULL, 0, 0);
         return;
     }
     runPending_ = false;
@@ -76,7 +75,7 @@ void TEXECForm::Run() {
     }
     ui::App().ProcessMessages();
     Sleep(kLingerMs);
-    PostMessageA(Handle(), WM_CLOSE, 0, 0);
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
 void TEXECForm::FormClose() { SignalHandlerEvent(kEventStart); }

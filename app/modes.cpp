@@ -26,7 +26,7 @@ const FormMode kFormModes[] = {
 
 void ShowRefusal() {
     MessageBeep(MB_ICONINFORMATION);
-    MessageBoxA(nullptr, "KIVUUTIL belongs to the KIVUMenu Extention and can't be executed alone.", "Information:",
+    MessageBoxW(nullptr, L"KIVUUTIL belongs to the KIVUMenu Extention and can't be executed alone.", L"Information:",
                 MB_ICONINFORMATION | MB_OK);
 }
 

@@ -7,6 +7,7 @@
 #include "common/extensionkeys.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/text.h"
 #include "common/windir.h"
 
 namespace kivu {
@@ -22,15 +23,16 @@ constexpr const char* kFiles[] = {
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 std::string Expand(const char* text) {
-    std::string out(256, '\0');
-    DWORD n = ExpandEnvironmentStringsA(text, out.data(), static_cast<DWORD>(out.size()));
+    const std::wstring source = Widen(text);
+    std::wstring out(256, L'\0');
+    DWORD n = ExpandEnvironmentStringsW(source.c_str(), out.data(), static_cast<DWORD>(out.size()));
     if (n > out.size()) {  // longer than the usual buffer: expand it whole rather than cut it
-        out.assign(n, '\0');
-        n = ExpandEnvironmentStringsA(text, out.data(), n);
+        out.assign(n, L'\0');
+        n = ExpandEnvironmentStringsW(source.c_str(), out.data(), n);
     }
     if (n == 0) return text;
     out.resize(n - 1);
-    return out;
+    return Narrow(out);
 }
 
 }  // namespace
@@ -38,7 +40,7 @@ std::string Expand(const char* text) {
 void Uninstall() {
     MessageBeep(MB_ICONQUESTION);
     // Enter alone must not remove anything: No is the default.
-    if (MessageBoxA(nullptr, GetLangString(10001).c_str(), GetLangString(10002).c_str(),
+    if (MessageBoxW(nullptr, Widen(GetLangString(10001)).c_str(), Widen(GetLangString(10002)).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
 
@@ -51,7 +53,7 @@ void Uninstall() {
     // Files in use (this program, the handler in the file manager) stay; the
     // one-time commands below take them at the next logon.
     if (!windir.empty())
-        for (const char* file : kFiles) DeleteFileA((windir + "\\" + file).c_str());
+        for (const char* file : kFiles) DeleteFileW(Widen(windir + "\\" + file).c_str());
 
     const std::string comspec = Expand("%comspec%");
 

@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <map>
 #include <optional>
 
 #include "common/errors.h"
 #include "common/profilesection.h"
+#include "common/text.h"
 
 namespace kivu {
 
@@ -22,19 +24,22 @@ std::map<std::string, std::optional<ProfileSection>> batchSections;
 
 std::optional<ProfileSection> ReadSection(const std::string& section) {
     constexpr DWORD kLimit = 1 << 20;
+    const std::wstring name = Widen(section);
+    const std::wstring file = Widen(kLanguageFile);
     for (DWORD size = 32 * 1024; size <= kLimit; size *= 2) {
-        std::string block(size, '\0');
-        const DWORD n = GetPrivateProfileSectionA(section.c_str(), block.data(), size, kLanguageFile);
-        if (n < size - 2) return ProfileSection(std::string_view(block.data(), n + 1));
+        std::wstring block(size, L'\0');
+        const DWORD n = GetPrivateProfileSectionW(name.c_str(), block.data(), size, file.c_str());
+        // The block's lines keep their zeros through the conversion.
+        if (n < size - 2) return ProfileSection(Narrow(std::wstring_view(block.data(), n + 1)));
     }
     return std::nullopt;
 }
 
 std::string ReadProfileFile(const std::string& section, const std::string& key, const std::string& def) {
-    char buf[kValueBufferSize];
-    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf, kValueBufferSize,
-                                             kLanguageFile);
-    return std::string(buf, n);
+    wchar_t buf[kValueBufferSize];
+    const DWORD n = GetPrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), Widen(def).c_str(), buf,
+                                             static_cast<DWORD>(std::size(buf)), Widen(kLanguageFile).c_str());
+    return Narrow(std::wstring_view(buf, n));
 }
 
 std::string ReadProfile(const std::string& section, const std::string& key, const std::string& def) {
@@ -73,7 +78,8 @@ std::string GetLangString(int number) {
         text = ReadProfile("English", key, "");
         if (text.empty()) return text;
         const std::string stored = ProfileValue(text);
-        if (!WritePrivateProfileStringA(language.c_str(), key.c_str(), stored.c_str(), kLanguageFile))
+        if (!WritePrivateProfileStringW(Widen(language).c_str(), Widen(key).c_str(), Widen(stored).c_str(),
+                                        Widen(kLanguageFile).c_str()))
             throw ProfileError(FormatMessage1("nach %s kann nicht geschrieben werden", kLanguageFile));
         if (const auto it = batchSections.find(language); it != batchSections.end() && it->second)
             it->second->Set(key, stored);

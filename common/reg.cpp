@@ -1,9 +1,10 @@
 #include "common/reg.h"
 
-#include <algorithm>
+#include <iterator>
 
 #include "common/errors.h"
 #include "common/handles.h"
+#include "common/text.h"
 
 namespace kivu {
 
@@ -29,27 +30,7 @@ std::string KeyPath(const std::string& path) {
 }
 
 bool OpenKey(HKEY root, const std::string& path, UniqueRegKey& key) {
-    return RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS;
-}
-
-// The tree walks of MoveRegKey and DeleteRegKey use the wide calls: the ANSI
-// ones pass string data and names through the code page, so a value or key
-// named with a character outside it would be altered or could not be reached.
-std::wstring Widen(const std::string& s) {
-    if (s.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-
-std::string Narrow(const std::wstring& w) {
-    if (w.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
+    return RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS;
 }
 
 // True when path names base itself or a key below it (case-insensitively,
@@ -135,13 +116,14 @@ void CopyTree(HKEY from, HKEY to, const std::string& srcPath, const std::string&
 
 void WriteRegString(HKEY root, const std::string& keyPath, const std::string& valueName, const std::string& text) {
     UniqueRegKey key;
-    if (RegCreateKeyExA(root, KeyPath(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        key.put(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, Widen(KeyPath(keyPath)).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         throw RegistryError(FormatMessage1(kCreateFailed, keyPath));
     // Stored with its terminating zero.
-    if (text.size() >= MAXDWORD ||
-        RegSetValueExA(key.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
+    const std::wstring data = Widen(text);
+    if (data.size() >= MAXDWORD / sizeof(wchar_t) ||
+        RegSetValueExW(key.get(), Widen(valueName).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
         throw RegistryError(FormatMessage1(kSetFailed, valueName));
 }
 
@@ -153,25 +135,30 @@ std::string ReadRegString(HKEY root, const std::string& keyPath, const std::stri
 }
 
 std::string ReadRegStringFrom(HKEY key, const std::string& valueName, const std::string& def) {
+    const std::wstring name = Widen(valueName);
     DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, nullptr, &size);
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
     if (rc == ERROR_FILE_NOT_FOUND) return def;
     if (rc != ERROR_SUCCESS) throw RegistryError(FormatMessage1(kGetFailed, valueName));
     if (size == 0) return {};
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError(FormatMessage1(kBadType, valueName));
 
-    std::vector<char> buf(size);
+    // Sized in bytes; one unit more than asked for, as stored data need not end
+    // in a zero or may have an odd length.
+    std::vector<wchar_t> buf(size / sizeof(wchar_t) + 1);
     for (;;) {
-        size = static_cast<DWORD>(buf.size());
-        rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
+        size = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
+        rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
         if (rc != ERROR_MORE_DATA) break;
-        buf.resize(size > buf.size() ? size : buf.size() * 2);
+        const size_t units = size / sizeof(wchar_t) + 1;
+        buf.resize(units > buf.size() ? units : buf.size() * 2);
     }
     if (rc == ERROR_FILE_NOT_FOUND) return def;
     if (rc != ERROR_SUCCESS) throw RegistryError(FormatMessage1(kGetFailed, valueName));
     if (size == 0) return {};
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError(FormatMessage1(kBadType, valueName));
-    return std::string(buf.data(), std::find(buf.data(), buf.data() + size, '\0'));
+    const std::wstring_view data(buf.data(), size / sizeof(wchar_t));
+    return Narrow(data.substr(0, data.find(L'\0')));
 }
 
 void ReadRegString(HKEY root, const std::string& keyPath, const std::string& valueName, const std::string& def,
@@ -214,21 +201,11 @@ void ReadRegKeyNames(HKEY root, const std::string& keyPath, std::vector<std::str
     list.clear();
     UniqueRegKey key;
     if (!OpenKey(root, KeyPath(keyPath), key)) return;
-    DWORD maxChars = 0;
-    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, &maxChars, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    std::vector<char> buf(maxChars + 1 > kKeyNameChars ? maxChars + 1 : kKeyNameChars);
-    for (DWORD i = 0;;) {
-        DWORD len = static_cast<DWORD>(buf.size());
-        const LONG rc = RegEnumKeyExA(key.get(), i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA && buf.size() < 8 * kKeyNameChars) {
-            buf.resize(buf.size() * 2);  // a multi-byte code page needs more bytes than characters
-            continue;
-        }
-        if (rc != ERROR_SUCCESS) return;
-        list.emplace_back(buf.data(), len);
-        ++i;
+    for (DWORD i = 0;; ++i) {
+        wchar_t buf[kKeyNameChars];
+        DWORD len = static_cast<DWORD>(std::size(buf));
+        if (RegEnumKeyExW(key.get(), i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return;
+        list.push_back(Narrow(std::wstring_view(buf, len)));
     }
 }
 
@@ -247,12 +224,12 @@ void DeleteEmptyRegKeys(HKEY root, const std::string& keyPath, int levels) {
             UniqueRegKey key;
             if (!OpenKey(root, path, key)) return;
             DWORD subkeys = 1, values = 1;
-            if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+            if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
                                  nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
                 subkeys != 0 || values != 0)
                 return;
         }
-        if (RegDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS) return;
+        if (RegDeleteKeyW(root, Widen(path).c_str()) != ERROR_SUCCESS) return;
         const size_t slash = path.find_last_of('\\');
         path = slash == std::string::npos ? std::string() : path.substr(0, slash);
     }
@@ -260,12 +237,12 @@ void DeleteEmptyRegKeys(HKEY root, const std::string& keyPath, int levels) {
 
 bool RegKeyExists(HKEY root, const std::string& keyPath) {
     UniqueRegKey key;
-    return RegOpenKeyExA(root, KeyPath(keyPath).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(root, Widen(KeyPath(keyPath)).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 void DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
     UniqueRegKey key;
-    if (OpenKey(root, KeyPath(keyPath), key)) RegDeleteValueA(key.get(), valueName.c_str());
+    if (OpenKey(root, KeyPath(keyPath), key)) RegDeleteValueW(key.get(), Widen(valueName).c_str());
 }
 
 }  // namespace kivu

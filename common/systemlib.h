@@ -4,7 +4,10 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "common/errors.h"
+#include "common/text.h"
 
 namespace kivu {
 
@@ -12,8 +15,9 @@ namespace kivu {
 // folder only, never from beside the program); raises when it is missing.
 template <class Fn>
 Fn SystemFunction(const char* dll, const char* name) {
-    HMODULE module = GetModuleHandleA(dll);
-    if (!module) module = LoadLibraryExA(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const std::wstring library = Widen(dll);
+    HMODULE module = GetModuleHandleW(library.c_str());
+    if (!module) module = LoadLibraryExW(library.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     const FARPROC proc = module ? GetProcAddress(module, name) : nullptr;
     if (!proc) throw RuntimeError(FormatMessage1("Die Systemfunktion %s fehlt", name));
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));

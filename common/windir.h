@@ -4,15 +4,17 @@
 
 #include <string>
 
+#include "common/text.h"
+
 namespace kivu {
 
 // Without a trailing backslash; empty when the system gives none that fits a
 // path of 255 characters.
 inline std::string WindowsDirectory() {
-    char dir[MAX_PATH];
-    const UINT n = GetWindowsDirectoryA(dir, 255);
+    wchar_t dir[MAX_PATH];
+    const UINT n = GetWindowsDirectoryW(dir, 255);
     if (n == 0 || n >= 255) return {};
-    std::string s(dir, n);
+    std::string s = Narrow(std::wstring_view(dir, n));
     if (s.back() == '\\') s.pop_back();
     return s;
 }

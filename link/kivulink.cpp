@@ -1,5 +1,8 @@
 #include "link/kivulink.h"
 
+#include <iterator>
+
+#include "common/text.h"
 #include "link/handlerlink.h"
 
 namespace kivumenu {
@@ -10,18 +13,18 @@ constexpr UINT kSendTimeoutMs = 10000;
 
 void PumpPending() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));  // the host's loop must still see it
             return;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
 struct Search {
-    const char* className;
+    const wchar_t* className;
     DWORD pid;
     HWND found;
 };
@@ -30,8 +33,9 @@ BOOL CALLBACK Match(HWND hwnd, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    char name[256];
-    if (pid == s->pid && GetClassNameA(hwnd, name, sizeof name) && lstrcmpA(name, s->className) == 0) {
+    wchar_t name[256];
+    if (pid == s->pid && GetClassNameW(hwnd, name, static_cast<int>(std::size(name))) &&
+        lstrcmpW(name, s->className) == 0) {
         s->found = hwnd;
         return FALSE;
     }
@@ -67,20 +71,23 @@ KivuutilLink::~KivuutilLink() {
 }
 
 bool KivuutilLink::Start(const std::string& arguments, const std::string& folder) {
-    if (!startEvent_) startEvent_.reset(CreateEventA(nullptr, FALSE, FALSE, kivu::kEventStart));
-    if (!endEvent_) endEvent_.reset(CreateEventA(nullptr, FALSE, FALSE, kivu::kEventEnd));
+    if (!startEvent_) startEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, kivu::Widen(kivu::kEventStart).c_str()));
+    if (!endEvent_) endEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, kivu::Widen(kivu::kEventEnd).c_str()));
     if (!startEvent_ || !endEvent_) {
         startError_ = GetLastError();
         return false;
     }
     ResetEvent(startEvent_.get());
     ResetEvent(endEvent_.get());
-    std::string commandLine = "\"" + exe_ + "\" " + arguments;
-    STARTUPINFOA si{};
+    // The system may write into the command line.
+    std::wstring commandLine = kivu::Widen("\"" + exe_ + "\" " + arguments);
+    const std::wstring exe = kivu::Widen(exe_);
+    const std::wstring directory = kivu::Widen(folder);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION started{};
-    if (CreateProcessA(exe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       folder.empty() ? nullptr : folder.c_str(), &si, &started)) {
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       directory.empty() ? nullptr : directory.c_str(), &si, &started)) {
         process_ = kivu::ProcessHandles(started);
         return true;
     }
@@ -101,8 +108,9 @@ bool KivuutilLink::WaitEnd(DWORD ms) { return WaitFor(endEvent_.get(), ms); }
 
 HWND KivuutilLink::FindWindowOf(const char* className, DWORD ms) const {
     const DWORD start = GetTickCount();
+    const std::wstring name = kivu::Widen(className);
     for (;;) {
-        Search s{className, ProcessId(), nullptr};
+        Search s{name.c_str(), ProcessId(), nullptr};
         EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
         if (s.found) return s.found;
         if (GetTickCount() - start > ms) return nullptr;
@@ -113,27 +121,28 @@ HWND KivuutilLink::FindWindowOf(const char* className, DWORD ms) const {
 }
 
 bool KivuutilLink::SendFile(HWND window, const std::string& path) const {
-    if (path.size() >= kivu::kAtomBufferSize) return false;  // an atom could not hold it
-    const ATOM atom = GlobalAddAtomA(path.c_str());
+    const std::wstring name = kivu::Widen(path);
+    if (name.size() >= kivu::kAtomBufferSize) return false;  // an atom could not hold it
+    const ATOM atom = GlobalAddAtomW(name.c_str());
     if (!atom) return false;
     DWORD_PTR result = 0;
-    if (SendMessageTimeoutA(window, kivu::kMsgAddFile, atom, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) return true;
+    if (SendMessageTimeoutW(window, kivu::kMsgAddFile, atom, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) return true;
     GlobalDeleteAtom(atom);  // the receiver never saw it
     return false;
 }
 
 std::string KivuutilLink::QueryPattern(HWND window, const std::string& request) const {
-    const ATOM query = GlobalAddAtomA(request.c_str());
+    const ATOM query = GlobalAddAtomW(kivu::Widen(request).c_str());
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, kivu::kMsgQueryPattern, query, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) {
+    if (!SendMessageTimeoutW(window, kivu::kMsgQueryPattern, query, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) {
         if (query) GlobalDeleteAtom(query);
         return {};
     }
     const auto answer = static_cast<ATOM>(result);
-    char buf[kivu::kAtomBufferSize] = {};
-    const UINT n = answer ? GlobalGetAtomNameA(answer, buf, sizeof buf) : 0;
+    wchar_t buf[kivu::kAtomBufferSize] = {};
+    const UINT n = answer ? GlobalGetAtomNameW(answer, buf, static_cast<int>(std::size(buf))) : 0;
     if (answer) GlobalDeleteAtom(answer);
-    return std::string(buf, n);
+    return kivu::Narrow(std::wstring_view(buf, n));
 }
 
 bool KivuutilLink::WaitExit(DWORD ms, DWORD* exitCode) {

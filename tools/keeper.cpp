@@ -3,13 +3,13 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = instance;
-    wc.lpszClassName = "KivuTestKeeper";
-    RegisterClassA(&wc);
-    CreateWindowA("KivuTestKeeper", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    wc.lpszClassName = L"KivuTestKeeper";
+    RegisterClassW(&wc);
+    CreateWindowW(L"KivuTestKeeper", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     return 0;
 }

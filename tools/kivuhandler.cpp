@@ -10,10 +10,10 @@
 // "name:port"), when set, as the registry value the program reads.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "common/windir.h"
 #include "link/handlerlink.h"
 #include "tools/standin.h"
@@ -39,8 +39,9 @@ int main(int argc, char** argv) {
     }
     const std::string mode = argv[1];
     if (const char* host = std::getenv("KIVU_UPDATE_HOST"); host && mode == "10") {
-        RegSetKeyValueA(HKEY_CURRENT_USER, "software\\kivu\\update", "Host", REG_SZ, host,
-                        static_cast<DWORD>(std::strlen(host) + 1));
+        const std::wstring value = kivu::Widen(host);
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"software\\kivu\\update", L"Host", REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     }
     standin::Handler handler(standin::OwnFolder() + "kivuutil.exe");
     if (!handler.Start(arguments)) {
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
         for (const char* name : {"kivupfade.txt", "kivuprogs.txt", "kivuftp.txt"}) {
             WIN32_FILE_ATTRIBUTE_DATA data;
             const std::string path = kivu::WindowsDirectory() + "\\" + name;
-            if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+            if (GetFileAttributesExW(kivu::Widen(path).c_str(), GetFileExInfoStandard, &data))
                 std::printf("%s: %lu bytes\n", path.c_str(), data.nFileSizeLow);
             else
                 std::printf("%s: none\n", path.c_str());

@@ -11,10 +11,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "common/classid.h"
+#include "common/text.h"
 #include "tools/shellhost.h"
 
 namespace {
@@ -56,13 +58,15 @@ int Run(int argc, char** argv) {
     std::printf("%s", shellhost::FormatMenu(lines).c_str());
     for (const auto& l : lines) {
         if (l.separator || l.popup || l.disabled) continue;
-        char verb[128] = {};
-        host.handler()->GetCommandString(l.id - shellhost::kFirstId, GCS_VERBA, nullptr, verb, sizeof verb);
-        std::printf("#%u = %s\n", l.id - shellhost::kFirstId, verb);
+        wchar_t verb[128] = {};
+        host.handler()->GetCommandString(l.id - shellhost::kFirstId, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(verb),
+                                         static_cast<UINT>(std::size(verb)));
+        std::printf("#%u = %s\n", l.id - shellhost::kFirstId, kivu::Narrow(verb).c_str());
     }
     std::fflush(stdout);
 
-    HWND owner = CreateWindowExA(0, "STATIC", "KIVU menu host", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND owner =
+        CreateWindowExW(0, L"STATIC", L"KIVU menu host", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     if (show) {
         ShowWindow(owner, SW_SHOWNOACTIVATE);
         SetForegroundWindow(owner);

@@ -3,18 +3,14 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <iterator>
 #include <new>
+
+#include "common/text.h"
 
 namespace shellhost {
 
 namespace {
-
-std::wstring Wide(const std::string& s) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-    std::wstring w(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
-    return w;
-}
 
 class DropData final : public IDataObject {
 public:
@@ -75,7 +71,7 @@ IDataObject* NewDropData(const std::vector<std::wstring>& paths) { return new (s
 
 IDataObject* NewDropData(const std::vector<std::string>& paths) {
     std::vector<std::wstring> wide;
-    for (const auto& p : paths) wide.push_back(Wide(p));
+    for (const auto& p : paths) wide.push_back(kivu::Widen(p));
     return NewDropData(wide);
 }
 
@@ -83,17 +79,17 @@ std::vector<MenuLine> ReadMenu(HMENU menu, int depth) {
     std::vector<MenuLine> lines;
     const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
-        char text[512] = {};
-        MENUITEMINFOA mii{};
+        wchar_t text[512] = {};
+        MENUITEMINFOW mii{};
         mii.cbSize = sizeof mii;
         mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING | MIIM_BITMAP;
         mii.dwTypeData = text;
-        mii.cch = sizeof text;
-        if (!GetMenuItemInfoA(menu, i, TRUE, &mii)) continue;
+        mii.cch = static_cast<UINT>(std::size(text));
+        if (!GetMenuItemInfoW(menu, i, TRUE, &mii)) continue;
         MenuLine line;
         line.depth = depth;
         line.separator = (mii.fType & MFT_SEPARATOR) != 0;
-        line.text = line.separator ? "" : text;
+        line.text = line.separator ? "" : kivu::Narrow(text);
         line.id = mii.wID;
         line.popup = mii.hSubMenu != nullptr;
         line.disabled = (mii.fState & MFS_DISABLED) != 0;
@@ -129,7 +125,7 @@ HRESULT Host::Create(const CLSID& clsid) {
 
 HRESULT Host::InitFiles(const std::vector<std::string>& paths) {
     std::vector<std::wstring> wide;
-    for (const auto& p : paths) wide.push_back(Wide(p));
+    for (const auto& p : paths) wide.push_back(kivu::Widen(p));
     return InitFiles(wide);
 }
 
@@ -140,7 +136,7 @@ HRESULT Host::InitFiles(const std::vector<std::wstring>& paths) {
 }
 
 HRESULT Host::InitBackground(const std::string& folder) {
-    PIDLIST_ABSOLUTE pidl = ILCreateFromPathA(folder.c_str());
+    PIDLIST_ABSOLUTE pidl = ILCreateFromPathW(kivu::Widen(folder).c_str());
     if (!pidl) return E_INVALIDARG;
     const HRESULT hr = Initialize(pidl, nullptr);
     ILFree(pidl);

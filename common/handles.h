@@ -3,7 +3,9 @@
 // so that a throw between its making and its end cannot leak it.
 #pragma once
 #include <windows.h>
+#include <bcrypt.h>
 #include <ole2.h>
+#include <winhttp.h>
 
 #include <utility>
 
@@ -94,6 +96,28 @@ struct Menu {
     static Type Invalid() { return nullptr; }
     static bool Close(Type h) { return DestroyMenu(h) != FALSE; }
 };
+// WinHTTP's sessions, connections and requests.
+struct InternetHandle {
+    using Type = HINTERNET;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return WinHttpCloseHandle(h) != FALSE; }
+};
+// BCrypt's algorithm providers, hashes and keys.
+struct CryptAlgorithm {
+    using Type = BCRYPT_ALG_HANDLE;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return BCRYPT_SUCCESS(BCryptCloseAlgorithmProvider(h, 0)); }
+};
+struct CryptHash {
+    using Type = BCRYPT_HASH_HANDLE;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return BCRYPT_SUCCESS(BCryptDestroyHash(h)); }
+};
+struct CryptKey {
+    using Type = BCRYPT_KEY_HANDLE;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return BCRYPT_SUCCESS(BCryptDestroyKey(h)); }
+};
 // Memory the system allocated with LocalAlloc (FormatMessage's buffer).
 template <class T>
 struct LocalMemory {
@@ -128,6 +152,10 @@ using UniqueFont = UniqueGdi<HFONT>;
 using UniqueDC = Unique<owner::MemoryDC>;  // CreateCompatibleDC
 using UniqueIcon = Unique<owner::Icon>;
 using UniqueMenu = Unique<owner::Menu>;
+using UniqueInternet = Unique<owner::InternetHandle>;
+using UniqueCryptAlgorithm = Unique<owner::CryptAlgorithm>;
+using UniqueCryptHash = Unique<owner::CryptHash>;
+using UniqueCryptKey = Unique<owner::CryptKey>;
 template <class T>
 using UniqueLocalMemory = Unique<owner::LocalMemory<T>>;
 template <class T>

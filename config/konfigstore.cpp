@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 #include "common/convert.h"
 #include "common/errors.h"
 #include "common/handles.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/text.h"
 #include "common/windir.h"
 
 namespace kivu {
@@ -47,7 +50,7 @@ std::string ListFilePath(const char* fileName) {
 }
 
 std::optional<std::string> ReadListFile(const std::string& path) {
-    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
@@ -67,7 +70,7 @@ std::optional<std::string> ReadListFile(const std::string& path) {
 
 void WriteListFile(const std::string& path, const std::string& bytes) {
     if (bytes.empty()) {
-        if (!DeleteFileA(path.c_str())) {
+        if (!DeleteFileW(Widen(path).c_str())) {
             const DWORD code = GetLastError();
             if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) ThrowIoError(code);
         }
@@ -76,8 +79,8 @@ void WriteListFile(const std::string& path, const std::string& bytes) {
     const std::string temp = path + ".new";
     DWORD failure = ERROR_SUCCESS;
     {
-        UniqueFile file(
-            CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile file(CreateFileW(Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) ThrowIoError(GetLastError());  // nothing written, nothing to clean up
         DWORD written = 0;
         if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
@@ -85,10 +88,10 @@ void WriteListFile(const std::string& path, const std::string& bytes) {
             failure = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
     }
     if (failure == ERROR_SUCCESS &&
-        !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExW(Widen(temp).c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         failure = GetLastError();
     if (failure != ERROR_SUCCESS) {
-        DeleteFileA(temp.c_str());
+        DeleteFileW(Widen(temp).c_str());
         ThrowIoError(failure);
     }
 }
@@ -115,14 +118,15 @@ namespace {
 
 // The key names of a section; nothing when they did not fit the buffer.
 std::optional<std::vector<std::string>> SectionKeys(const std::string& section) {
-    std::string buf(kSectionBuffer, '\0');
-    const DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(), kSectionBuffer, kLanguageFile);
+    std::wstring buf(kSectionBuffer, L'\0');
+    const DWORD n = GetPrivateProfileStringW(Widen(section).c_str(), nullptr, L"", buf.data(), kSectionBuffer,
+                                             Widen(kLanguageFile).c_str());
     if (n >= kSectionBuffer - 2) return std::nullopt;
     std::vector<std::string> names;
     for (size_t pos = 0; pos < n;) {
-        const size_t end = buf.find('\0', pos);
+        const size_t end = buf.find(L'\0', pos);
         if (end == pos || end > n) break;
-        names.push_back(buf.substr(pos, end - pos));
+        names.push_back(Narrow(std::wstring_view(buf).substr(pos, end - pos)));
         pos = end + 1;
     }
     return names;
@@ -133,21 +137,22 @@ std::optional<std::vector<std::string>> SectionKeys(const std::string& section) 
 std::vector<std::string> AvailableLanguages() { return SectionKeys("Available").value_or(std::vector<std::string>{}); }
 
 std::string CurrentLanguageSetting() {
-    char buf[2048];
-    const DWORD n = GetPrivateProfileStringA("Language", "Current", "", buf, sizeof buf, kLanguageFile);
-    return std::string(buf, n);
+    wchar_t buf[2048];
+    const DWORD n = GetPrivateProfileStringW(L"Language", L"Current", L"", buf, static_cast<DWORD>(std::size(buf)),
+                                             Widen(kLanguageFile).c_str());
+    return Narrow(std::wstring_view(buf, n));
 }
 
 void SetCurrentLanguage(const std::string& language) {
-    if (!WritePrivateProfileStringA("Language", "Current", language.c_str(), kLanguageFile))
+    if (!WritePrivateProfileStringW(L"Language", L"Current", Widen(language).c_str(), Widen(kLanguageFile).c_str()))
         throw ProfileError(FormatMessage1("nach %s kann nicht geschrieben werden", kLanguageFile));
 }
 
 std::optional<std::string> ExpandEnvironment(const std::string& text) {
-    char buf[kExpandBuffer];
-    const DWORD n = ExpandEnvironmentStringsA(text.c_str(), buf, kExpandBuffer);
+    wchar_t buf[kExpandBuffer];
+    const DWORD n = ExpandEnvironmentStringsW(Widen(text).c_str(), buf, kExpandBuffer);
     if (n == 0 || n > kExpandBuffer) return std::nullopt;
-    return std::string(buf);
+    return Narrow(buf);
 }
 
 }  // namespace kivu

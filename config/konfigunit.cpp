@@ -2,10 +2,12 @@
 
 #include <commdlg.h>
 
+#include <iterator>
 #include <optional>
 
 #include "common/convert.h"
 #include "common/kivulanguage.h"
+#include "common/text.h"
 #include "config/ftpsiteform.h"
 #include "config/konfigstore.h"
 #include "link/handlerevents.h"
@@ -30,17 +32,17 @@ constexpr int kProgramPage = 3;
 constexpr int kOptionsPage = 4;
 
 std::string VersionBanner() {
-    char buf[512];
-    const int n = LoadStringA(ui::App().Handle(), kVersionBanner, buf, sizeof buf);
-    return std::string(buf, static_cast<size_t>(std::max(0, n)));
+    wchar_t buf[512];
+    const int n = LoadStringW(ui::App().Handle(), kVersionBanner, buf, static_cast<int>(std::size(buf)));
+    return Narrow(std::wstring_view(buf, static_cast<size_t>(std::max(0, n))));
 }
 
 // Screen updates of a window stay off while it lives.
 class RedrawPause {
 public:
-    explicit RedrawPause(HWND hwnd) : hwnd_(hwnd) { SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0); }
+    explicit RedrawPause(HWND hwnd) : hwnd_(hwnd) { SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0); }
     ~RedrawPause() {
-        SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
     RedrawPause(const RedrawPause&) = delete;

@@ -3,19 +3,21 @@
 #include <shellapi.h>
 
 #include "common/systemlib.h"
+#include "common/text.h"
 #include "ui/app.h"
 
 namespace kivu {
 
 // ---- TExecFile
 
-TExecFile::TExecFile() : stopWaiting_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+TExecFile::TExecFile() : stopWaiting_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 void TExecFile::CloseProcess() { process_ = {}; }
 
-bool TExecFile::Start(std::string command, STARTUPINFOA& startup, DWORD flags) {
+bool TExecFile::Start(const std::string& command, STARTUPINFOW& startup, DWORD flags) {
+    std::wstring line = Widen(command);  // CreateProcessW may write into its command line
     PROCESS_INFORMATION started{};
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
                        &started)) {
         process_ = ProcessHandles(started);
         return true;
@@ -25,7 +27,7 @@ bool TExecFile::Start(std::string command, STARTUPINFOA& startup, DWORD flags) {
 }
 
 bool TExecFile::Execute() {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;  // the platform's size: 68 bytes is the 32-bit record only
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(ShowCommandOf(WindowStyle));
@@ -34,12 +36,12 @@ bool TExecFile::Execute() {
     CloseProcess();
     bool started = Start(BuildCommand(CommandLine, Parameters), startup, flags);
     if (!started && Associate) {
-        char program[MAX_PATH] = {};
-        const std::string document = CommandLine.substr(0, kInStringLength);
+        wchar_t program[MAX_PATH] = {};
+        const std::wstring document = Widen(CommandLine.substr(0, kInStringLength));
         const auto findExecutable =
-            SystemFunction<HINSTANCE(WINAPI*)(LPCSTR, LPCSTR, LPSTR)>("shell32.dll", "FindExecutableA");
-        if (reinterpret_cast<INT_PTR>(findExecutable(document.c_str(), "", program)) > 32)
-            started = Start(BuildAssociatedCommand(program, CommandLine, Parameters), startup, flags);
+            SystemFunction<HINSTANCE(WINAPI*)(LPCWSTR, LPCWSTR, LPWSTR)>("shell32.dll", "FindExecutableW");
+        if (reinterpret_cast<INT_PTR>(findExecutable(document.c_str(), L"", program)) > 32)
+            started = Start(BuildAssociatedCommand(Narrow(program), CommandLine, Parameters), startup, flags);
     }
     if (!started) {
         if (OnFail) OnFail(*this);
@@ -65,7 +67,7 @@ void TExecFile::WaitRegular() {
     // the next message or the program's end instead of polling.
     while (!finished_) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) ExitProcess(static_cast<UINT>(msg.wParam));
             ui::App().DispatchOne(msg);
         }
@@ -83,23 +85,23 @@ void TExecFile::WaitRegular() {
 
 namespace {
 constexpr UINT kMsgBodyDone = WM_APP + 1;
-constexpr const char* kNotifyClass = "TExecThreadNotify";
+constexpr const wchar_t* kNotifyClass = L"TExecThreadNotify";
 }  // namespace
 
 TExecThread::TExecThread(TExecFile& runner, std::function<void()> onTerminate)
     : runner_(runner), onTerminate_(std::move(onTerminate)) {
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(ui::App().Handle(), kNotifyClass, &wc)) {
+    WNDCLASSW wc{};
+    if (!GetClassInfoW(ui::App().Handle(), kNotifyClass, &wc)) {
         wc = {};
         wc.lpfnWndProc = NotifyProc;
         wc.hInstance = ui::App().Handle();
         wc.lpszClassName = kNotifyClass;
-        RegisterClassA(&wc);
+        RegisterClassW(&wc);
     }
     // The handler is in place before the body runs, so that a program that
     // ends at once still reports back.
-    notify_ = CreateWindowExA(0, kNotifyClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ui::App().Handle(), nullptr);
-    SetWindowLongPtrA(notify_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    notify_ = CreateWindowExW(0, kNotifyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ui::App().Handle(), nullptr);
+    SetWindowLongPtrW(notify_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     thread_ = std::thread([this] { Body(); });
 }
 
@@ -109,18 +111,18 @@ TExecThread::~TExecThread() {
         thread_.join();
     }
     // A report still on its way finds no window and is dropped.
-    SetWindowLongPtrA(notify_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(notify_, GWLP_USERDATA, 0);
     DestroyWindow(notify_);
 }
 
 void TExecThread::Body() {
     runner_.Execute();
-    PostMessageA(notify_, kMsgBodyDone, 0, 0);
+    PostMessageW(notify_, kMsgBodyDone, 0, 0);
 }
 
 LRESULT CALLBACK TExecThread::NotifyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<TExecThread*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (msg != kMsgBodyDone || !self) return DefWindowProcA(hwnd, msg, wp, lp);
+    auto* self = reinterpret_cast<TExecThread*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg != kMsgBodyDone || !self) return DefWindowProcW(hwnd, msg, wp, lp);
     self->thread_.join();
     // The handler may release this object: nothing of it is touched after the call.
     const std::function<void()> handler = std::move(self->onTerminate_);

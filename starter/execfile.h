@@ -47,7 +47,7 @@ public:
     void StopWaiting() { SetEvent(stopWaiting_.get()); }
 
 private:
-    bool Start(std::string command, STARTUPINFOA& startup, DWORD flags);
+    bool Start(const std::string& command, STARTUPINFOW& startup, DWORD flags);
     void WaitSuspended();
     void WaitRegular();
     void CloseProcess();

@@ -8,6 +8,7 @@
 #include "common/convert.h"
 #include "common/errors.h"
 #include "common/kivulanguage.h"
+#include "common/text.h"
 #include "link/handlerlink.h"
 #include "starter/daynumber.h"
 #include "starter/schedule.h"
@@ -45,7 +46,7 @@ int32_t Today() {
 
 }  // namespace
 
-bool StarterAutomaticRun() { return SplitCommandLine(GetCommandLineA()).size() > 2; }
+bool StarterAutomaticRun() { return SplitCommandLine(Narrow(GetCommandLineW())).size() > 2; }
 
 Tstarterform::Tstarterform() : Tstarterform(StarterAutomaticRun()) {}
 
@@ -170,7 +171,7 @@ std::string Tstarterform::ShownName() const {
 
 int Tstarterform::FindTab(const std::string& name) const {
     for (int i = 0; i < TabControl1.Count(); ++i)
-        if (lstrcmpiA(TabControl1.TabText(i).c_str(), name.c_str()) == 0) return i;
+        if (lstrcmpiW(Widen(TabControl1.TabText(i)).c_str(), Widen(name).c_str()) == 0) return i;
     return -1;
 }
 
@@ -263,7 +264,7 @@ void Tstarterform::NeuClick() {
     EditSave();
     if (store_.NonameExists()) {
         MessageBeep(MB_ICONHAND);
-        MessageBoxA(Handle(), "Wert existiert schon.", "Fehler", MB_OK | MB_ICONERROR);
+        MessageBoxW(Handle(), L"Wert existiert schon.", L"Fehler", MB_OK | MB_ICONERROR);
         return;
     }
     SetEditGroupEnabled(true);

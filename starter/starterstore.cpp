@@ -7,6 +7,7 @@
 #include "common/convert.h"
 #include "common/errors.h"
 #include "common/reg.h"
+#include "common/text.h"
 
 namespace kivu {
 
@@ -20,12 +21,12 @@ constexpr size_t kMaxKeyName = 255;  // the registry's limit
 StarterStore::StarterStore(std::string programPath) : programPath_(std::move(programPath)) {}
 
 std::string StarterStore::RunningProgram() {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n < path.size()) {
             path.resize(n);
-            return path;
+            return Narrow(path);
         }
         path.resize(path.size() * 2);  // cut off: ask again with more room
     }

@@ -2,7 +2,10 @@
 
 #include <commdlg.h>
 
+#include <iterator>
+
 #include "common/kivulanguage.h"
+#include "common/text.h"
 #include "ui/app.h"
 #include "update/release.h"
 #include "update/releasearchive.h"
@@ -17,9 +20,9 @@ constexpr ULONGLONG kCountShownEveryMs = 50;
 
 // String 1 of the program: "KIVU Menu 3.19 Release ..."
 std::string VersionBanner() {
-    char banner[512] = {};
-    const int n = LoadStringA(ui::App().Handle(), 1, banner, sizeof banner);
-    return std::string(banner, n > 0 ? static_cast<size_t>(n) : 0);
+    wchar_t banner[512] = {};
+    const int n = LoadStringW(ui::App().Handle(), 1, banner, static_cast<int>(std::size(banner)));
+    return Narrow(std::wstring_view(banner, n > 0 ? static_cast<size_t>(n) : 0));
 }
 
 }  // namespace
@@ -81,7 +84,7 @@ void Tdownloadform::HttpWait() {
     ui::App().ProcessMessages();
     // The application is ending: so does the transfer.
     MSG quit;
-    if (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) closed_ = true;
+    if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) closed_ = true;
     if (closed_) NMHTTP1->Cancel();
 }
 
@@ -95,7 +98,8 @@ void Tdownloadform::NMHTTP1PacketRecvd(uint64_t received) {
 }
 
 void Tdownloadform::ShowMessage(int message) {
-    MessageBoxA(Handle(), GetLangString(10000 + Tag() + message).c_str(), Caption().c_str(), MB_ICONINFORMATION | MB_OK);
+    MessageBoxW(Handle(), Widen(GetLangString(10000 + Tag() + message)).c_str(), Widen(Caption()).c_str(),
+                MB_ICONINFORMATION | MB_OK);
 }
 
 void Tdownloadform::RunLiveUpdate() {

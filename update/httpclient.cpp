@@ -2,6 +2,8 @@
 
 #include <winhttp.h>
 
+#include "common/handles.h"
+#include "common/text.h"
 #include "update/location.h"
 
 #include <algorithm>
@@ -33,34 +35,8 @@ const wchar_t kRequestHeaders[] =
 
 std::string Failed(const std::string& what, DWORD error) { return what + " (" + std::to_string(error) + ")"; }
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow(text.size() * 2, '\0');
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                                      static_cast<int>(narrow.size()), nullptr, nullptr);
-    narrow.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return narrow;
-}
-
-std::wstring Widen(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                      static_cast<int>(wide.size()));
-    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return wide;
-}
-
-struct InternetCloser {
-    void operator()(HINTERNET h) const { WinHttpCloseHandle(h); }
-};
-using InternetHandle = std::unique_ptr<void, InternetCloser>;
-
-struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using OwnedHandle = std::unique_ptr<void, HandleCloser>;
-
 // The proxy the user set for this account, if any; otherwise WinHTTP's own setting.
-InternetHandle OpenSession() {
+UniqueInternet OpenSession() {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
     HINTERNET session = nullptr;
     if (WinHttpGetIEProxyConfigForCurrentUser(&user) && user.lpszProxy && *user.lpszProxy) {
@@ -74,7 +50,7 @@ InternetHandle OpenSession() {
     for (LPWSTR text : {user.lpszAutoConfigUrl, user.lpszProxy, user.lpszProxyBypass})
         if (text) GlobalFree(text);
     if (!session) throw HttpError(Failed("no HTTP session", GetLastError()));
-    return InternetHandle(session);
+    return UniqueInternet(session);
 }
 
 }  // namespace
@@ -107,29 +83,25 @@ class HttpClient::FileSink : public Sink {
 public:
     FileSink(std::string path, const std::function<void(const char*, size_t)>& onBody)
         : path_(std::move(path)), onBody_(onBody) {
-        file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file_ == INVALID_HANDLE_VALUE) throw HttpError(Failed("cannot create " + path_, GetLastError()));
-    }
-    ~FileSink() override {
-        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+        file_.reset(CreateFileW(Widen(path_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+        if (!file_) throw HttpError(Failed("cannot create " + path_, GetLastError()));
     }
     void Write(const char* data, size_t size) override {
         DWORD written = 0;
-        if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+        if (!WriteFile(file_.get(), data, static_cast<DWORD>(size), &written, nullptr) || written != size)
             throw HttpError(Failed("cannot write " + path_, GetLastError()));
         if (onBody_) onBody_(data, size);
     }
     void End() override {
-        const HANDLE file = file_;
-        file_ = INVALID_HANDLE_VALUE;
-        if (!CloseHandle(file)) throw HttpError(Failed("cannot close " + path_, GetLastError()));
+        if (!file_.close()) throw HttpError(Failed("cannot close " + path_, GetLastError()));
     }
     bool AcceptsUnframedEnd() const override { return false; }
 
 private:
     std::string path_;
     const std::function<void(const char*, size_t)>& onBody_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    UniqueFile file_;
 };
 
 // One GET on WinHTTP in asynchronous mode: each step is started here and
@@ -224,7 +196,7 @@ private:
     // What WinHTTP's thread hands over; shared, since a closing request may
     // still call back after the transfer has gone.
     struct State {
-        OwnedHandle done, closing;
+        UniqueHandle done, closing;
         std::atomic<DWORD> status{0};  // the completion that came
         std::atomic<DWORD> bytes{0};
         std::atomic<DWORD> error{0};
@@ -388,7 +360,7 @@ private:
     bool secure_ = false;
     std::shared_ptr<State> state_;
     // Closed in reverse: the request first.
-    InternetHandle session_, connect_, request_;
+    UniqueInternet session_, connect_, request_;
     DWORD_PTR context_ = 0;
     ULONGLONG lastByte_ = 0;
     ULONGLONG lastPump_ = 0;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/reg.h"
+#include "common/text.h"
 #include "update/verify.h"
 
 namespace kivu {
@@ -21,18 +22,19 @@ public:
     explicit TempFile(const std::string& target) {
         const size_t slash = target.find_last_of("\\/");
         const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-        char temp[MAX_PATH];
-        if (!GetTempFileNameA(folder.c_str(), "kiv", 0, temp)) throw HttpError("cannot create a file in " + folder);
-        path_ = temp;
+        wchar_t temp[MAX_PATH];
+        if (!GetTempFileNameW(Widen(folder).c_str(), L"kiv", 0, temp))
+            throw HttpError("cannot create a file in " + folder);
+        path_ = Narrow(temp);
     }
     ~TempFile() {
-        if (!path_.empty()) DeleteFileA(path_.c_str());
+        if (!path_.empty()) DeleteFileW(Widen(path_).c_str());
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     const std::string& Path() const { return path_; }
     void MoveTo(const std::string& target) {
-        if (!MoveFileExA(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        if (!MoveFileExW(Widen(path_).c_str(), Widen(target).c_str(), MOVEFILE_REPLACE_EXISTING))
             throw HttpError("cannot replace " + target + " (" + std::to_string(GetLastError()) + ")");
         path_.clear();
     }

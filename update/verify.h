@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "common/handles.h"
 #include "update/release.h"
 
 namespace kivu {
@@ -13,7 +14,6 @@ namespace kivu {
 class Sha256 {
 public:
     Sha256();
-    ~Sha256();
     Sha256(const Sha256&) = delete;
     Sha256& operator=(const Sha256&) = delete;
 
@@ -22,8 +22,9 @@ public:
     Sha256Digest Finish();
 
 private:
-    void* algorithm_ = nullptr;
-    void* hash_ = nullptr;
+    // Declared in this order: the hash goes before its provider.
+    UniqueCryptAlgorithm algorithm_;
+    UniqueCryptHash hash_;
 };
 
 // Whether signature signs digest (ECDSA P-256 over a SHA-256 digest) under key.

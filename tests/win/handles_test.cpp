@@ -130,3 +130,22 @@ TEST(Owners, ASelectionPutsTheFormerObjectBack) {
     }
     EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BITMAP), former);
 }
+
+TEST(Owners, WinHttpAndBCryptOwnersCloseWithTheirOwnFunctions) {
+    HINTERNET raw = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                WINHTTP_NO_PROXY_BYPASS, 0);
+    ASSERT_NE(raw, nullptr);
+    { const kivu::UniqueInternet session(raw); }
+    // A WinHTTP handle lives in WinHTTP's table: a closed one is an unknown one.
+    SetLastError(0);
+    EXPECT_FALSE(WinHttpCloseHandle(raw));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+    kivu::UniqueCryptAlgorithm algorithm;
+    ASSERT_TRUE(BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)));
+    kivu::UniqueCryptHash hash;
+    ASSERT_TRUE(BCRYPT_SUCCESS(BCryptCreateHash(algorithm.get(), hash.put(), nullptr, 0, nullptr, 0, 0)));
+    // Each reports its own kind's end: a hash closed as a provider would fail.
+    EXPECT_TRUE(hash.close());
+    EXPECT_TRUE(algorithm.close());
+}

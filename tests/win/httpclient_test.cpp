@@ -329,6 +329,21 @@ TEST_F(Http, DownloadReplacesTheTargetOnlyWhenComplete) {
     EXPECT_EQ(GetFileAttributesA(fresh.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(Http, ADownloadIntoAFolderWithAccentsLandsThereAndLeavesNothingElse) {
+    const kivu::ReleaseArchive archive(TestServer::Authority());
+    TempDir dir;
+    const std::string folder = dir.path() + "Grüße\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string target = folder + "kivü320.zip";
+    archive.Download(client, "/pub/kivu320.zip?size=40000", target, false);
+    EXPECT_TRUE(ReadWholeFile(target) == ArchiveBytes(40000));
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"kivü320.zip"});
+    client.stallTimeoutMs = 300;
+    EXPECT_THROW(archive.Download(client, "/pub/kivu320.zip?fault=stall-body", target, false), HttpError);
+    EXPECT_TRUE(ReadWholeFile(target) == ArchiveBytes(40000));
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"kivü320.zip"});  // the temporary file is gone
+}
+
 TEST_F(Http, TheArchiveMustMatchTheDigestThePageOffers) {
     const ReleaseArchive archive(TestServer::Authority(), std::nullopt);
     TempDir dir;

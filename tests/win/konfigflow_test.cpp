@@ -620,3 +620,37 @@ TEST_F(KonfigFtpSite, ABarInTheNameIsRefusedAndCancelStoresNothing) {
     CloseAndWait();
     EXPECT_EQ(FileOf(2), "<missing>");
 }
+
+TEST_F(KonfigFlow, AccentedTextsPassTheStoreUnchanged) {
+    // A list file at a path with accents: its bytes stay as they are.
+    TempDir dir;
+    const std::string folder = dir.path() + "Grüße\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string path = folder + "Liste ä.txt";
+    const std::string bytes = "C:\\Bücher\\\xE9t\xE9|\x80\xFF\r\n";
+    kivu::WriteListFile(path, bytes);
+    EXPECT_EQ(kivu::ReadListFile(path), bytes);
+    EXPECT_EQ(GetFileAttributesA((path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+    kivu::WriteListFile(path, "");
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The language file: accented names come back, and a new choice is
+    // written in the file's own single bytes.
+    const std::string language = kivu::ListFilePath(kivu::kLanguageFile);
+    WriteFileBytes(language, "[Available]\r\nDeutsch=1\r\nFrançais=2\r\n[Language]\r\nCurrent=Deutsch\r\n");
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, kivu::kLanguageFile);  // forget the cached file
+    EXPECT_EQ(kivu::AvailableLanguages(), (std::vector<std::string>{"Deutsch", "Français"}));
+    kivu::SetCurrentLanguage("Français");
+    EXPECT_EQ(kivu::CurrentLanguageSetting(), "Français");
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, kivu::kLanguageFile);
+    EXPECT_NE(kivu::ReadListFile(language).value_or("").find("Current=Fran\xE7" "ais\r\n"), std::string::npos);
+
+    // The expansion's limit counts characters, accented or not.
+    SetEnvironmentVariableA("KIVU_ACCENTS", "Grüße");
+    EXPECT_EQ(kivu::ExpandEnvironment("%KIVU_ACCENTS%!"), "Grüße!");
+    SetEnvironmentVariableA("KIVU_ACCENTS", std::string(255, '\xFC').c_str());
+    EXPECT_EQ(kivu::ExpandEnvironment("%KIVU_ACCENTS%"), std::string(255, '\xFC'));
+    SetEnvironmentVariableA("KIVU_ACCENTS", std::string(256, '\xFC').c_str());
+    EXPECT_EQ(kivu::ExpandEnvironment("%KIVU_ACCENTS%"), std::nullopt);
+    SetEnvironmentVariableA("KIVU_ACCENTS", nullptr);
+}

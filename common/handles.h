@@ -3,9 +3,7 @@
 // so that a throw between its making and its end cannot leak it.
 #pragma once
 #include <windows.h>
-#include <bcrypt.h>
 #include <ole2.h>
-#include <winhttp.h>
 
 #include <utility>
 
@@ -96,27 +94,28 @@ struct Menu {
     static Type Invalid() { return nullptr; }
     static bool Close(Type h) { return DestroyMenu(h) != FALSE; }
 };
-// WinHTTP's sessions, connections and requests.
+// WinHTTP's sessions, connections and requests (HINTERNET) and BCrypt's
+// algorithm providers, hashes and keys: all plain pointers. Their closing is
+// in handles.cpp, so that this header needs neither library's header.
 struct InternetHandle {
-    using Type = HINTERNET;
+    using Type = void*;
     static Type Invalid() { return nullptr; }
-    static bool Close(Type h) { return WinHttpCloseHandle(h) != FALSE; }
+    static bool Close(Type h);
 };
-// BCrypt's algorithm providers, hashes and keys.
 struct CryptAlgorithm {
-    using Type = BCRYPT_ALG_HANDLE;
+    using Type = void*;
     static Type Invalid() { return nullptr; }
-    static bool Close(Type h) { return BCRYPT_SUCCESS(BCryptCloseAlgorithmProvider(h, 0)); }
+    static bool Close(Type h);
 };
 struct CryptHash {
-    using Type = BCRYPT_HASH_HANDLE;
+    using Type = void*;
     static Type Invalid() { return nullptr; }
-    static bool Close(Type h) { return BCRYPT_SUCCESS(BCryptDestroyHash(h)); }
+    static bool Close(Type h);
 };
 struct CryptKey {
-    using Type = BCRYPT_KEY_HANDLE;
+    using Type = void*;
     static Type Invalid() { return nullptr; }
-    static bool Close(Type h) { return BCRYPT_SUCCESS(BCryptDestroyKey(h)); }
+    static bool Close(Type h);
 };
 // Memory the system allocated with LocalAlloc (FormatMessage's buffer).
 template <class T>

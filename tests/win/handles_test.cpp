@@ -1,5 +1,9 @@
 // The owners of handles and COM pointers: each closes what it holds exactly
 // once, and never what it gave away.
+#include <windows.h>
+#include <bcrypt.h>
+#include <winhttp.h>
+
 #include <gtest/gtest.h>
 
 #include "common/handles.h"

@@ -1,7 +1,10 @@
 #include "fileprops/dateiselect.h"
 
+#include <iterator>
+
 #include "common/convert.h"
 #include "common/kivulanguage.h"
+#include "common/text.h"
 #include "link/handlerevents.h"
 #include "link/handlerlink.h"
 #include "ui/app.h"
@@ -73,11 +76,11 @@ bool Tselectform::FormMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
 
 LRESULT Tselectform::AnswerPatternRequest(WPARAM wp) {
     const auto request = static_cast<ATOM>(LOWORD(wp));
-    char text[kAtomBufferSize];
-    if (GlobalGetAtomNameA(request, text, sizeof text)) GlobalDeleteAtom(request);
-    const ATOM answer = GlobalAddAtomA(Edit1.Text().c_str());
+    wchar_t text[kAtomBufferSize];
+    if (GlobalGetAtomNameW(request, text, static_cast<int>(std::size(text)))) GlobalDeleteAtom(request);
+    const ATOM answer = GlobalAddAtomW(Widen(Edit1.Text()).c_str());
     // The answer goes back first; the window closes afterwards, if it may.
-    PostMessageA(Handle(), WM_CLOSE, 0, 0);
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
     return answer;
 }
 

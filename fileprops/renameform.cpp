@@ -149,7 +149,7 @@ void Trenamedialog::FormCreate() {
     DateTimePicker2.SetValue(now);
 
     // The list starts two text lines high.
-    SetSize(550, Height() - ListView1.Height() + 4 + 2 * (6 + kFontHeight));
+    SetSize(Scaled(550), Height() - ListView1.Height() + Scaled(4 + 2 * (6 + kFontHeight)));
 }
 
 void Trenamedialog::IdleStep() {
@@ -415,16 +415,16 @@ void Trenamedialog::ListView1KeyDown(WORD& key) {
 
 void Trenamedialog::FormResize() {
     LockWindowUpdate(Handle());
-    ListView1.SetColumnWidth(2, Width() - ListView1.ColumnWidth(0) - ListView1.ColumnWidth(1) - 50);
-    if (ListView1.ColumnWidth(1) < 120) ListView1.SetColumnWidth(1, 120);
+    ListView1.SetColumnWidth(2, Width() - ListView1.ColumnWidth(0) - ListView1.ColumnWidth(1) - Scaled(50));
+    if (ListView1.ColumnWidth(1) < Scaled(120)) ListView1.SetColumnWidth(1, Scaled(120));
     LockWindowUpdate(nullptr);
 }
 
 void Trenamedialog::FormConstrain(MINMAXINFO& limits) {
     if (!ListView1.Handle()) return;  // asked while the window is being made
     // The list may shrink to 4 pixels, the panel below it never.
-    limits.ptMinTrackSize.x = 465;
-    limits.ptMinTrackSize.y = Height() - ListView1.Height() + 4;
+    limits.ptMinTrackSize.x = Scaled(465);
+    limits.ptMinTrackSize.y = Height() - ListView1.Height() + Scaled(4);
     limits.ptMaxTrackSize.x = GetSystemMetrics(SM_CXSCREEN);
     limits.ptMaxTrackSize.y = GetSystemMetrics(SM_CYSCREEN);
 }

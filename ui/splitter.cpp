@@ -43,8 +43,9 @@ bool Splitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             ClientToScreen(hwnd_, &p);
             RECT area;
             GetClientRect(parent_->Handle(), &area);
-            const int widest = std::max(kMinSize, static_cast<int>(area.right) - Width() - kMinSize);
-            const int width = std::clamp(startWidth_ + static_cast<int>(p.x) - dragStartX_, kMinSize, widest);
+            const int least = parent_->Scaled(kMinSize);
+            const int widest = std::max(least, static_cast<int>(area.right) - Width() - least);
+            const int width = std::clamp(startWidth_ + static_cast<int>(p.x) - dragStartX_, least, widest);
             if (width != resized_->Width()) {
                 const RECT r = resized_->Bounds();
                 resized_->SetBounds(r.left, r.top, width, r.bottom - r.top);

@@ -74,7 +74,7 @@ protected:
     static void Click(ui::Control& c) { SendMessageA(c.Handle(), BM_CLICK, 0, 0); }
     // A press on the box of item i of the check list.
     void ClickBox(int i) {
-        const LPARAM at = MAKELPARAM(5, i * ui::CheckListBox::kItemHeight + 6);
+        const LPARAM at = MAKELPARAM(5, i * form->CheckListBox1.ItemHeight() + 6);
         SendMessageA(form->CheckListBox1.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageA(form->CheckListBox1.Handle(), WM_LBUTTONUP, 0, at);
     }

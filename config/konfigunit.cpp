@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "common/convert.h"
@@ -217,9 +218,9 @@ void Tkonfigdialog::CreateOptionsPage() {
                            .text = "Label1"});
     ALed1.Create(Panel1, {.name = "ALed1", .left = 8, .top = 162, .width = 16, .height = 16, .tabStop = false});
     ComboBox1.Create(Panel1, {.name = "ComboBox1", .left = 32, .top = 160, .width = 185, .height = 21});
-    Button2.Create(Panel2, {.name = "Button2", .tag = 10321, .left = 14, .top = 8, .width = 195, .height = 25,
+    Button2.Create(Panel2, {.name = "Button2", .tag = 10321, .left = 14, .top = 8, .width = 215, .height = 25,
                             .text = "Standardverzeichnisse Hinzufügen"});
-    Button3.Create(Panel2, {.name = "Button3", .tag = 97, .left = 16, .top = 72, .width = 193, .height = 25,
+    Button3.Create(Panel2, {.name = "Button3", .tag = 97, .left = 16, .top = 72, .width = 215, .height = 25,
                             .text = "Button3"});
     ALed1.SetLEDStyle(TLEDStyle::LEDSqSmall);
     ALed1.SetBlink(false);
@@ -647,7 +648,9 @@ void Tkonfigdialog::LayOut() {
     TabSheet4.Realign();
     for (ui::CheckBox* box : {&CheckBox1, &CheckBox2, &CheckBox3, &CheckBox4, &CheckBox5}) {
         const RECT r = box->Bounds();
-        box->SetBounds(r.left, r.top, Scaled(layout.checkBoxWidth), r.bottom - r.top);
+        // Never past the panel, which a narrow window leaves narrower than half of it.
+        const int width = std::min(Scaled(layout.checkBoxWidth), Panel1.Width() - static_cast<int>(r.left) - Scaled(4));
+        box->SetBounds(r.left, r.top, width, r.bottom - r.top);
     }
     for (ui::Button* button : {&Button2, &Button3}) {
         const RECT r = button->Bounds();

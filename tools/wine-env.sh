@@ -60,6 +60,14 @@ wine_isolated() {
   return $rc
 }
 
+# Sets the display scale of the current prefix (LogPixels); its server is
+# ended, so that the next program starts one that reads it.
+wine_set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
 wine_down() {
   [ -n "${KEEPER_PID:-}" ] && kill "$KEEPER_PID" 2>/dev/null
   wineserver -k 2>/dev/null || true

@@ -426,8 +426,9 @@ void Panel::Create(Container& parent, const Spec& spec, bool bevel) {
     DWORD style = WS_CHILD | WS_CLIPCHILDREN;
     if (spec.visible) style |= WS_VISIBLE;
     HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT | (bevel ? WS_EX_STATICEDGE : 0), L"TPanel",
-                                kivu::Widen(spec.text).c_str(), style, spec.left, spec.top, spec.width, spec.height,
-                                parent.Handle(), nullptr, App().Handle(), static_cast<Control*>(this));
+                                kivu::Widen(spec.text).c_str(), style, parent.Scaled(spec.left), parent.Scaled(spec.top),
+                                parent.Scaled(spec.width), parent.Scaled(spec.height), parent.Handle(), nullptr,
+                                App().Handle(), static_cast<Control*>(this));
     Attach(hwnd, &parent, spec);
 }
 

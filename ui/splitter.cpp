@@ -14,8 +14,9 @@ void Splitter::Create(Container& parent, const Spec& spec, Control& resized) {
     RegisterOwnClass("TSplitter", reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1));
     DWORD style = WS_CHILD;
     if (spec.visible) style |= WS_VISIBLE;
-    CreateWindowExW(0, L"TSplitter", L"", style, spec.left, spec.top, spec.width, spec.height, parent.Handle(), nullptr,
-                    App().Handle(), static_cast<Control*>(this));
+    CreateWindowExW(0, L"TSplitter", L"", style, parent.Scaled(spec.left), parent.Scaled(spec.top),
+                    parent.Scaled(spec.width), parent.Scaled(spec.height), parent.Handle(), nullptr, App().Handle(),
+                    static_cast<Control*>(this));
     Attach(hwnd_, &parent, spec);
     resized_ = &resized;
 }

@@ -27,6 +27,10 @@ wine_up() {
     created=1
   fi
   cp "$root/resources/kivulanguage.ini" "$WINEPREFIX/drive_c/windows/kivulanguage.ini"
+  # Wine's own fonts (Debian's fonts-wine): Wine does not look for them in
+  # its data folder, but does in the Windows fonts folder. Marlett draws the
+  # title bars' buttons, Tahoma is the message font.
+  cp -u /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   if [ "$created" = 1 ]; then
     # The prefix as it is now, for tests that need one of their own: the
     # server writes the registry to disk when it ends.

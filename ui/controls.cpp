@@ -438,6 +438,25 @@ void Label::Create(Container& parent, const Spec& spec) {
     Spec s = spec;
     s.tabStop = false;
     CreateChild(parent, s, "STATIC", SS_LEFT);
+    FitFontHeight();
+}
+
+void Label::Rescale(int fromDpi, int toDpi) {
+    Control::Rescale(fromDpi, toDpi);
+    FitFontHeight();
+}
+
+// A font does not grow exactly with the scale: a label as high as its
+// designed 8-point line may be a pixel short of the line at another scale.
+void Label::FitFontHeight() {
+    const HDC dc = GetDC(hwnd_);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    const RECT r = Bounds();
+    if (r.bottom - r.top < metrics.tmHeight) SetBounds(r.left, r.top, r.right - r.left, metrics.tmHeight);
 }
 
 // ---- Button

@@ -154,6 +154,10 @@ protected:
 class Label : public Control {
 public:
     void Create(Container& parent, const Spec& spec);
+    void Rescale(int fromDpi, int toDpi) override;
+
+private:
+    void FitFontHeight();
 };
 
 class Button : public Control {

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 
@@ -219,9 +220,9 @@ void Tkonfigdialog::CreateOptionsPage() {
                            .text = "Label1"});
     ALed1.Create(Panel1, {.name = "ALed1", .left = 8, .top = 162, .width = 16, .height = 16, .tabStop = false});
     ComboBox1.Create(Panel1, {.name = "ComboBox1", .left = 32, .top = 160, .width = 185, .height = 21});
-    Button2.Create(Panel2, {.name = "Button2", .tag = 10321, .left = 14, .top = 8, .width = 195, .height = 25,
+    Button2.Create(Panel2, {.name = "Button2", .tag = 10321, .left = 14, .top = 8, .width = 215, .height = 25,
                             .text = "Standardverzeichnisse Hinzufügen"});
-    Button3.Create(Panel2, {.name = "Button3", .tag = 97, .left = 16, .top = 72, .width = 193, .height = 25,
+    Button3.Create(Panel2, {.name = "Button3", .tag = 97, .left = 16, .top = 72, .width = 215, .height = 25,
                             .text = "Button3"});
     ALed1.SetLEDStyle(TLEDStyle::LEDSqSmall);
     ALed1.SetBlink(false);
@@ -264,9 +265,11 @@ void Tkonfigdialog::CreateAboutPage() {
 void Tkonfigdialog::FormCreate() {
     // Held to the limits before anything can fail: a start-up that ends
     // early must not leave the window at its smaller designed size.
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const WindowSize held = KonfigConstrain({Width(), Height()}, screenWidth, screenHeight);
-    SetSize(held.width, held.height);
+    // The rules speak in designed pixels.
+    const int screenWidth = Unscaled(GetSystemMetrics(SM_CXSCREEN));
+    const int screenHeight = Unscaled(GetSystemMetrics(SM_CYSCREEN));
+    const WindowSize held = KonfigConstrain({Unscaled(Width()), Unscaled(Height())}, screenWidth, screenHeight);
+    SetSize(Scaled(held.width), Scaled(held.height));
     startActionPending_ = true;
     ui::App().SetIdleHook([this] { StartAction(); });
     menuStatus_ = LoadMenuStatus();
@@ -294,7 +297,7 @@ void Tkonfigdialog::FormCreate() {
     ftpSitesLoaded_ = true;
     const WindowSize size =
         KonfigStartSize(CheckListBox1.Count(), ui::CheckListBox::kItemHeight, screenWidth, screenHeight);
-    SetSize(size.width, size.height);
+    SetSize(Scaled(size.width), Scaled(size.height));
     CheckListBox1.Select(CheckListBox1.Count() > 0 ? 0 : -1);
     folders_.SelectFirst();
     programs_.SelectFirst();
@@ -632,21 +635,24 @@ void Tkonfigdialog::FormResize() { LayOut(); }
 // The widths that follow the window's, for the pages that exist.
 void Tkonfigdialog::LayOut() {
     const bool ftp = PageControl1.PageBuilt(kFtpPage), programs = PageControl1.PageBuilt(kProgramPage);
-    const KonfigLayout layout = LayoutFor(Width(), ftp ? ListView2.ColumnWidth(0) : kFtpNameWidth,
-                                          programs ? ListView1.ColumnWidth(0) : kProgramNameWidth,
-                                          programs ? ListView1.ColumnWidth(2) : kProgramDirectoryWidth);
-    if (ftp) ListView2.SetColumnWidth(1, layout.ftpAddressWidth);
-    if (programs) ListView1.SetColumnWidth(1, layout.programPathWidth);
+    // The rules speak in designed pixels.
+    const KonfigLayout layout = LayoutFor(Unscaled(Width()), ftp ? Unscaled(ListView2.ColumnWidth(0)) : kFtpNameWidth,
+                                          programs ? Unscaled(ListView1.ColumnWidth(0)) : kProgramNameWidth,
+                                          programs ? Unscaled(ListView1.ColumnWidth(2)) : kProgramDirectoryWidth);
+    if (ftp) ListView2.SetColumnWidth(1, Scaled(layout.ftpAddressWidth));
+    if (programs) ListView1.SetColumnWidth(1, Scaled(layout.programPathWidth));
     if (!PageControl1.PageBuilt(kOptionsPage)) return;
     // While hidden (the start-up's sizing) there is nothing on the screen to keep still.
     std::optional<RedrawPause> pause;
     if (IsWindowVisible(Handle())) pause.emplace(Handle());
     const RECT panel = Panel1.Bounds();
-    Panel1.SetBounds(panel.left, panel.top, layout.panel1Width, panel.bottom - panel.top);
+    Panel1.SetBounds(panel.left, panel.top, Scaled(layout.panel1Width), panel.bottom - panel.top);
     TabSheet4.Realign();
     for (ui::CheckBox* box : {&CheckBox1, &CheckBox2, &CheckBox3, &CheckBox4, &CheckBox5}) {
         const RECT r = box->Bounds();
-        box->SetBounds(r.left, r.top, layout.checkBoxWidth, r.bottom - r.top);
+        // Never past the panel, which a narrow window leaves narrower than half of it.
+        const int width = std::min(Scaled(layout.checkBoxWidth), Panel1.Width() - static_cast<int>(r.left) - Scaled(4));
+        box->SetBounds(r.left, r.top, width, r.bottom - r.top);
     }
     for (ui::Button* button : {&Button2, &Button3}) {
         const RECT r = button->Bounds();
@@ -655,7 +661,7 @@ void Tkonfigdialog::LayOut() {
 }
 
 void Tkonfigdialog::FormConstrain(MINMAXINFO& limits) {
-    limits.ptMinTrackSize = {kKonfigMinWidth, kKonfigMinHeight};
+    limits.ptMinTrackSize = {Scaled(kKonfigMinWidth), Scaled(kKonfigMinHeight)};
     limits.ptMaxTrackSize = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 

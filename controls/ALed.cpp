@@ -50,7 +50,8 @@ void TALed::Create(ui::Container& parent, const ui::Spec& spec) {
     initial.width = initial.height = kInitialSide;
     GraphicControl::Create(parent, initial);
     BuildImages();
-    if (spec.width != Width() || spec.height != Height()) SetBounds(spec.left, spec.top, spec.width, spec.height);
+    const int width = parent.Scaled(spec.width), height = parent.Scaled(spec.height);
+    if (width != Width() || height != Height()) SetBounds(Bounds().left, Bounds().top, width, height);
 }
 
 void TALed::ReleaseImages() {
@@ -63,7 +64,7 @@ void TALed::BuildImages() {
     // Every rebuild gives the control the style's size again.
     const led::StyleInfo info = led::Style(style_);
     const RECT r = Bounds();
-    SetBounds(r.left, r.top, info.width, info.height);
+    SetBounds(r.left, r.top, Parent()->Scaled(info.width), Parent()->Scaled(info.height));
     const led::PixelGrid stock = LoadStock(info.image);
     trueImage_ = ToBitmap(led::LensImage(stock, ToRgb(trueColor_)));
     falseImage_ = ToBitmap(led::LensImage(stock, ToRgb(falseColor_)));
@@ -115,8 +116,12 @@ void TALed::Paint(HDC dc, const RECT& area) {
     GetObjectW(image, sizeof bm, &bm);
     const UniqueDC memory(CreateCompatibleDC(dc));
     const Selection selected(memory.get(), image);
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory.get(), 0, 0,
+    // Whole multiples keep the pixels sharp; other scales are smoothed.
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    const bool whole = width % bm.bmWidth == 0 && height % bm.bmHeight == 0;
+    SetStretchBltMode(dc, whole ? COLORONCOLOR : HALFTONE);
+    if (!whole) SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchBlt(dc, area.left, area.top, width, height, memory.get(), 0, 0,
                bm.bmWidth, bm.bmHeight, SRCCOPY);
 }
 

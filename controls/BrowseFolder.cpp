@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "controls/browsepath.h"
 #include "ui/app.h"
+#include "ui/dpi.h"
 #include "ui/form.h"
 
 namespace kivu {
@@ -162,12 +163,15 @@ void TBrowseFolder::SelectionChanged(HWND dialog, LPCITEMIDLIST item) {
 
 void TBrowseFolder::AddCustomButton() {
     const DWORD kind = CustomButtonType == TCustomButtonType::btCheckBox ? BS_AUTOCHECKBOX : BS_PUSHBUTTON;
+    const int dpi = ui::WindowDpi(dialog_);
+    const auto px = [dpi](int designed) { return ui::ScaleToDpi(designed, dpi); };
     customButton_ = CreateWindowExW(0, L"BUTTON", Widen(customButtonCaption_).c_str(),
-                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | kind, 12, 270,
-                                    customButtonWidth_, 23, dialog_,
+                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | kind, px(12), px(270),
+                                    px(customButtonWidth_), px(23), dialog_,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCustomButtonId)),
                                     ui::App().Handle(), nullptr);
-    SendMessageW(customButton_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    // The dialog's own font, which the system made for its DPI.
+    SendMessageW(customButton_, WM_SETFONT, SendMessageW(dialog_, WM_GETFONT, 0, 0), FALSE);
     EnableWindow(customButton_, customButtonEnabled_);
     if (CustomButtonType == TCustomButtonType::btCheckBox)
         SendMessageW(customButton_, BM_SETCHECK, CustomButtonChecked ? BST_CHECKED : BST_UNCHECKED, 0);

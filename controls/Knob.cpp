@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "common/errors.h"
 #include "common/handles.h"
 #include "common/text.h"
@@ -64,13 +66,16 @@ void TKnob::Create(ui::Container& parent, const ui::Spec& spec) {
     if (spec.tabStop) style |= WS_TABSTOP;
     caption_ = spec.text;
     const int id = parent.NextControlId();
-    CreateWindowExW(0, kivu::Widen(kClassName).c_str(), kivu::Widen(spec.text).c_str(), style, spec.left, spec.top, kInitialSide, kInitialSide, parent.Handle(),
+    CreateWindowExW(0, kivu::Widen(kClassName).c_str(), kivu::Widen(spec.text).c_str(), style, parent.Scaled(spec.left), parent.Scaled(spec.top),
+                    parent.Scaled(kInitialSide), parent.Scaled(kInitialSide), parent.Handle(),
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui::App().Handle(),
                     static_cast<ui::Control*>(this));
     if (!hwnd_) throw RuntimeError("TKnob: CreateWindowEx failed");
     Attach(hwnd_, &parent, spec);
-    if (spec.width != kInitialSide || spec.height != kInitialSide)
-        SetBounds(spec.left, spec.top, spec.width, spec.height);
+    if (spec.width != kInitialSide || spec.height != kInitialSide) {
+        const RECT r = Bounds();
+        SetBounds(r.left, r.top, parent.Scaled(spec.width), parent.Scaled(spec.height));
+    }
 }
 
 bool TKnob::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -329,29 +334,30 @@ void TKnob::Paint(HDC dc) {
     const int oldDirection = SetArcDirection(dc, AD_COUNTERCLOCKWISE);
 
     FillRect(dc, &rc, ParentBrush(hwnd_));
+    const int u = LineUnit();  // one designed pixel at the form's DPI
     {
         // The face, lit from the upper left.
         UniqueBrush faceBrush(CreateSolidBrush(face));
         Selection brush(dc, faceBrush.get());
-        PenIn pen(dc, 1, face);
-        Ellipse(dc, 2, 2, w - 2, h - 2);
+        PenIn pen(dc, u, face);
+        Ellipse(dc, 2 * u, 2 * u, w - 2 * u, h - 2 * u);
     }
     {
-        PenIn pen(dc, 2, highlight);
-        Arc(dc, 2, 2, w, h, w, 0, 0, h);
+        PenIn pen(dc, 2 * u, highlight);
+        Arc(dc, 2 * u, 2 * u, w, h, w, 0, 0, h);
     }
     {
-        PenIn pen(dc, 2, shadow);
-        Arc(dc, 1, 1, w - 1, h - 1, 0, h, w, 0);
+        PenIn pen(dc, 2 * u, shadow);
+        Arc(dc, u, u, w - u, h - u, 0, h, w, 0);
     }
     {
         // The outline; its upper-left half turns black with the focus.
         Selection brush(dc, GetStockObject(NULL_BRUSH));
         {
-            PenIn pen(dc, 1, Enabled() ? black : shadow);
+            PenIn pen(dc, u, Enabled() ? black : shadow);
             Ellipse(dc, 0, 0, w, h);
         }
-        PenIn pen(dc, 1, Focused() ? black : shadow);
+        PenIn pen(dc, u, Focused() ? black : shadow);
         Arc(dc, 0, 0, w, h, w, 0, 0, h);
     }
     // The face has just been drawn: nothing to erase.
@@ -361,21 +367,24 @@ void TKnob::Paint(HDC dc) {
 
 void TKnob::DrawPointer(HDC dc, bool erasePrevious) {
     const knob::Stroke stroke = knob::PointerStroke(radius_, value_.PointerAngle());
+    const int u = LineUnit();
     if (erasePrevious) {
-        PenIn pen(dc, 1, GetSysColor(COLOR_BTNFACE));
+        PenIn pen(dc, u, GetSysColor(COLOR_BTNFACE));
         Line(dc, pointer_, 0, 0);
-        Line(dc, pointer_, 1, 1);
+        Line(dc, pointer_, u, u);
     }
     {
-        PenIn pen(dc, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
-        Line(dc, stroke, 1, 1);
+        PenIn pen(dc, u, GetSysColor(COLOR_BTNHIGHLIGHT));
+        Line(dc, stroke, u, u);
     }
     {
-        PenIn pen(dc, 1, lineColor_);
+        PenIn pen(dc, u, lineColor_);
         Line(dc, stroke, 0, 0);
     }
     pointer_ = stroke;
 }
+
+int TKnob::LineUnit() const { return parent_ ? std::max(1, parent_->Scaled(1)) : 1; }
 
 void TKnob::DrawPointerNow() {
     if (!hwnd_) return;

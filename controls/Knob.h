@@ -69,6 +69,7 @@ public:
 
     // Draws the whole knob into dc (what WM_PAINT and WM_PRINTCLIENT show).
     void Paint(HDC dc);
+    int LineUnit() const;
 
 protected:
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

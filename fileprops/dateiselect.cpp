@@ -13,16 +13,16 @@
 namespace kivu {
 
 Tselectform::Tselectform()
-    : ui::Form({.name = "selectform", .tag = 10100, .clientWidth = 313, .clientHeight = 62,
+    : ui::Form({.name = "selectform", .tag = 10100, .clientWidth = 333, .clientHeight = 62,
                 .caption = "Dateien auswählen", .resizable = false, .dialogFrame = true, .topMost = true}) {}
 
 void Tselectform::CreateControls() {
-    Edit1.Create(*this, {.name = "Edit1", .left = 8, .top = 8, .width = 297, .height = 21, .text = "*"});
-    Button1.Create(*this, {.name = "Button1", .tag = 10101, .left = 150, .top = 33, .width = 75, .height = 23,
+    Edit1.Create(*this, {.name = "Edit1", .left = 8, .top = 8, .width = 317, .height = 21, .text = "*"});
+    Button1.Create(*this, {.name = "Button1", .tag = 10101, .left = 159, .top = 33, .width = 81, .height = 23,
                            .text = "Übernehmen"});
-    Button2.Create(*this, {.name = "Button2", .tag = 10102, .left = 230, .top = 33, .width = 75, .height = 23,
+    Button2.Create(*this, {.name = "Button2", .tag = 10102, .left = 244, .top = 33, .width = 81, .height = 23,
                            .text = "Abbrechen"});
-    CheckBox1.Create(*this, {.name = "CheckBox1", .tag = 10103, .left = 8, .top = 36, .width = 138, .height = 17,
+    CheckBox1.Create(*this, {.name = "CheckBox1", .tag = 10103, .left = 8, .top = 36, .width = 146, .height = 17,
                              .text = "zusätzlich auswählen"});
     SetDefaultButton(&Button1);
     Edit1.SetMaxLength(kMaxPattern);

@@ -48,28 +48,28 @@ void Trenamedialog::CreateControls() {
     Label2.Create(Panel1, {.name = "Label2", .left = 8, .top = 2, .width = 390, .height = 14});
     CheckBox1.Create(Panel1, {.name = "CheckBox1", .tag = 10201, .left = 8, .top = 20, .width = 110, .height = 17,
                               .text = "&Name"}, true);
-    Edit1.Create(Panel1, {.name = "Edit1", .left = 128, .top = 20, .width = 169, .height = 21, .text = "[Name][Ext]"});
-    CheckBox2.Create(Panel1, {.name = "CheckBox2", .tag = 10202, .left = 8, .top = 64, .width = 110, .height = 17,
+    Edit1.Create(Panel1, {.name = "Edit1", .left = 128, .top = 20, .width = 186, .height = 21, .text = "[Name][Ext]"});
+    CheckBox2.Create(Panel1, {.name = "CheckBox2", .tag = 10202, .left = 8, .top = 64, .width = 110, .height = 16,
                               .text = "&Datum"});
     Label3.Create(Panel1, {.name = "Label3", .tag = 10206, .left = 128, .top = 64, .width = 80, .height = 14,
                            .text = "Datum:", .enabled = false});
-    Label4.Create(Panel1, {.name = "Label4", .tag = 10207, .left = 216, .top = 64, .width = 80, .height = 14,
+    Label4.Create(Panel1, {.name = "Label4", .tag = 10207, .left = 224, .top = 64, .width = 90, .height = 14,
                            .text = "Zeit:", .enabled = false});
-    DateTimePicker1.Create(Panel1, {.name = "DateTimePicker1", .left = 128, .top = 80, .width = 81, .height = 21,
+    DateTimePicker1.Create(Panel1, {.name = "DateTimePicker1", .left = 128, .top = 80, .width = 90, .height = 21,
                                     .enabled = false}, ui::DateTimePicker::Kind::Date);
-    DateTimePicker2.Create(Panel1, {.name = "DateTimePicker2", .left = 216, .top = 80, .width = 81, .height = 21,
+    DateTimePicker2.Create(Panel1, {.name = "DateTimePicker2", .left = 224, .top = 80, .width = 90, .height = 21,
                                     .enabled = false}, ui::DateTimePicker::Kind::Time);
-    RadioButton1.Create(Panel1, {.name = "RadioButton1", .tag = 10203, .left = 16, .top = 80, .width = 108,
-                                 .height = 17, .text = "&Erstelldatum", .enabled = false}, true);
-    RadioButton3.Create(Panel1, {.name = "RadioButton3", .tag = 10205, .left = 16, .top = 96, .width = 108,
-                                 .height = 17, .text = "&Letzte Änderung", .enabled = false}, true);
-    RadioButton2.Create(Panel1, {.name = "RadioButton2", .tag = 10204, .left = 16, .top = 112, .width = 108,
-                                 .height = 17, .text = "Letzter &Zugriff", .enabled = false}, true);
-    Button3.Create(Panel1, {.name = "Button3", .tag = 10208, .left = 240, .top = 104, .width = 57, .height = 21,
+    RadioButton1.Create(Panel1, {.name = "RadioButton1", .tag = 10203, .left = 16, .top = 80, .width = 112,
+                                 .height = 16, .text = "&Erstelldatum", .enabled = false}, true);
+    RadioButton3.Create(Panel1, {.name = "RadioButton3", .tag = 10205, .left = 16, .top = 96, .width = 112,
+                                 .height = 16, .text = "&Letzte Änderung", .enabled = false}, true);
+    RadioButton2.Create(Panel1, {.name = "RadioButton2", .tag = 10204, .left = 16, .top = 112, .width = 112,
+                                 .height = 16, .text = "Letzter &Zugriff", .enabled = false}, true);
+    Button3.Create(Panel1, {.name = "Button3", .tag = 10208, .left = 257, .top = 104, .width = 57, .height = 21,
                             .text = "&Jetzt!", .enabled = false});
     CheckBox3.Create(Panel1, {.name = "CheckBox3", .tag = 10260, .left = 8, .top = 144, .width = 110, .height = 17,
                               .text = "Attribute"});
-    Edit2.Create(Panel1, {.name = "Edit2", .left = 128, .top = 144, .width = 41, .height = 21, .text = "RSAH",
+    Edit2.Create(Panel1, {.name = "Edit2", .left = 128, .top = 144, .width = 48, .height = 21, .text = "RSAH",
                           .enabled = false});
 
     Button1.Create(Panel2, {.name = "Button1", .tag = 10209, .left = 16, .top = 40, .width = 113, .height = 25,
@@ -149,7 +149,7 @@ void Trenamedialog::FormCreate() {
     DateTimePicker2.SetValue(now);
 
     // The list starts two text lines high.
-    SetSize(550, Height() - ListView1.Height() + 4 + 2 * (6 + kFontHeight));
+    SetSize(Scaled(550), Height() - ListView1.Height() + Scaled(4 + 2 * (6 + kFontHeight)));
 }
 
 void Trenamedialog::IdleStep() {
@@ -415,16 +415,16 @@ void Trenamedialog::ListView1KeyDown(WORD& key) {
 
 void Trenamedialog::FormResize() {
     LockWindowUpdate(Handle());
-    ListView1.SetColumnWidth(2, Width() - ListView1.ColumnWidth(0) - ListView1.ColumnWidth(1) - 50);
-    if (ListView1.ColumnWidth(1) < 120) ListView1.SetColumnWidth(1, 120);
+    ListView1.SetColumnWidth(2, Width() - ListView1.ColumnWidth(0) - ListView1.ColumnWidth(1) - Scaled(50));
+    if (ListView1.ColumnWidth(1) < Scaled(120)) ListView1.SetColumnWidth(1, Scaled(120));
     LockWindowUpdate(nullptr);
 }
 
 void Trenamedialog::FormConstrain(MINMAXINFO& limits) {
     if (!ListView1.Handle()) return;  // asked while the window is being made
     // The list may shrink to 4 pixels, the panel below it never.
-    limits.ptMinTrackSize.x = 465;
-    limits.ptMinTrackSize.y = Height() - ListView1.Height() + 4;
+    limits.ptMinTrackSize.x = Scaled(465);
+    limits.ptMinTrackSize.y = Height() - ListView1.Height() + Scaled(4);
     limits.ptMaxTrackSize.x = GetSystemMetrics(SM_CXSCREEN);
     limits.ptMaxTrackSize.y = GetSystemMetrics(SM_CYSCREEN);
 }

@@ -23,6 +23,7 @@ namespace {
 
 std::atomic<long> moduleRefs{0};
 kivu::UniqueBitmap menuBitmap;
+int menuBitmapSide = 0;
 
 // Bounds for reading: a language or list file beyond them is read only up to
 // them, so a huge file cannot stall the file manager.
@@ -200,8 +201,10 @@ std::shared_ptr<const BuiltMenu> CurrentMenu(int room) {
 }
 
 HBITMAP MenuBitmap() {
-    if (menuBitmap) return menuBitmap.get();
+    // The small icon's size follows the display scale of the host's menus;
+    // a changed scale draws the icon again at the new size.
     const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    if (menuBitmap && menuBitmapSide == cx) return menuBitmap.get();
     const kivu::UniqueIcon icon(
         static_cast<HICON>(LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(1), IMAGE_ICON, cx, cy, 0)));
     if (!icon) return nullptr;
@@ -215,6 +218,7 @@ HBITMAP MenuBitmap() {
         DrawIconEx(dc.get(), 0, 0, icon.get(), cx, cy, 0, nullptr, DI_NORMAL);
     }
     menuBitmap = std::move(bmp);
+    menuBitmapSide = cx;
     return menuBitmap.get();
 }
 

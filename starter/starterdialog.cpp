@@ -25,17 +25,9 @@ constexpr UINT kTimer1Interval = 3000;
 constexpr int kDefaultDays = 7;  // the slider of an entry whose "Tage" is no number
 constexpr const char* kProgramFilter = "|*.exe;*.com;*.pif;*.lnk;*.bat;*.cmd";
 
-// The window size that gives the designed client area with a dialog border.
-SIZE WindowSize() {
-    RECT r{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&r, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE, WS_EX_CONTROLPARENT);
-    return {r.right - r.left, r.bottom - r.top};
-}
-
 ui::FormSpec Designed() {
-    const SIZE size = WindowSize();
-    return {.name = "starterform", .tag = 400, .width = size.cx, .height = size.cy, .caption = "KIVU - Starter",
-            .resizable = false};
+    return {.name = "starterform", .tag = 400, .clientWidth = kClientWidth, .clientHeight = kClientHeight,
+            .caption = "KIVU - Starter", .resizable = false};
 }
 
 int32_t Today() {

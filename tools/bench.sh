@@ -25,6 +25,13 @@ cat "$build/arrivals.txt"
 echo "== configuration window under Wine"
 wine "$build/win/bin/konfigstart.exe" 7 >"$build/konfigstart.txt" 2>&1 || true
 cat "$build/konfigstart.txt"
+echo "== the same starts at 144 DPI (a copy of the new prefix)"
+konfigstart_at_144() {
+  wine_set_dpi 144
+  wine "$build/win/bin/konfigstart.exe" 7 >"$build/konfigstart144.txt" 2>&1 || true
+}
+wine_isolated konfigstart_at_144
+cat "$build/konfigstart144.txt"
 echo "== context menu under Wine"
 wine "$build/win/bin/menubench.exe" 2>&1 || true
 echo "== live-update download under Wine"

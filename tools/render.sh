@@ -4,6 +4,8 @@
 # KEYS="text" types into the window before the shot, then XKEYS="Down Return"
 # presses keys (xdotool key names);
 # WAIT=seconds to wait for the window (default 2).
+# DPI=144 renders at that display scale, LANGUAGE=German in that language:
+# both in a copy of the new prefix (build/wine/render), the shared one stays as it is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
@@ -13,6 +15,19 @@ BUILD=$build "$root/tools/build.sh" win >/dev/null
 . "$root/tools/wine-env.sh"
 wine_up keep
 trap 'kill $runner 2>/dev/null; wine_down' EXIT
+if [ -n "${DPI:-}${LANGUAGE:-}" ]; then
+  kill "$KEEPER_PID" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+  wine_copy_prefix "$build/wine/pristine" "$build/wine/render"
+  export WINEPREFIX=$build/wine/render
+  ini=$WINEPREFIX/drive_c/windows/kivulanguage.ini
+  cp "$root/resources/kivulanguage.ini" "$ini"
+  [ -n "${LANGUAGE:-}" ] && sed -i "0,/^Current=.*/s//Current=$LANGUAGE/" "$ini"
+  [ -n "${DPI:-}" ] && wine_set_dpi "$DPI"
+  wineserver -p
+  wine "$build/win/bin/keeper.exe" >/dev/null 2>&1 &
+  KEEPER_PID=$!
+fi
 
 winargs=(); infiles=0
 for a in "$@"; do

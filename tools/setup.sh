@@ -27,10 +27,11 @@ commands=(
   "timeout coreutils"
   "makensis nsis"
 )
-# Libraries and the 64-bit loader behind `wine`, checked by a file they
-# install (a glob pattern).
+# Libraries, the 64-bit loader behind `wine` and Wine's own fonts (Marlett
+# draws the title bars' buttons), checked by a file they install (a glob pattern).
 libraries=(
   "/usr/lib/wine/wine64 wine64"
+  "/usr/share/wine/fonts/marlett.ttf fonts-wine"
   "/usr/src/googletest/CMakeLists.txt googletest"
   "/usr/include/gtest/gtest.h libgtest-dev"
   "/usr/include/benchmark/benchmark.h libbenchmark-dev"

@@ -27,6 +27,10 @@ wine_up() {
     created=1
   fi
   cp "$root/resources/kivulanguage.ini" "$WINEPREFIX/drive_c/windows/kivulanguage.ini"
+  # Wine's own fonts (Debian's fonts-wine): Wine does not look for them in
+  # its data folder, but does in the Windows fonts folder. Marlett draws the
+  # title bars' buttons, Tahoma is the message font.
+  cp -u /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   if [ "$created" = 1 ]; then
     # The prefix as it is now, for tests that need one of their own: the
     # server writes the registry to disk when it ends.
@@ -58,6 +62,14 @@ wine_isolated() {
   rc=$?
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   return $rc
+}
+
+# Sets the display scale of the current prefix (LogPixels); its server is
+# ended, so that the next program starts one that reads it.
+wine_set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
 }
 
 wine_down() {

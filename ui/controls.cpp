@@ -9,6 +9,7 @@
 #include "common/handles.h"
 #include "common/text.h"
 #include "ui/app.h"
+#include "ui/dpi.h"
 #include "ui/form.h"
 #include "ui/graphic.h"
 
@@ -55,8 +56,9 @@ void Control::CreateChild(Container& parent, const Spec& spec, const char* class
     if (!spec.enabled) style |= WS_DISABLED;
     if (spec.tabStop) style |= WS_TABSTOP;
     const int id = parent.NextControlId();
-    HWND hwnd = CreateWindowExW(exStyle, kivu::Widen(className).c_str(), kivu::Widen(spec.text).c_str(), style, spec.left,
-                                spec.top, spec.width, spec.height, parent.Handle(),
+    HWND hwnd = CreateWindowExW(exStyle, kivu::Widen(className).c_str(), kivu::Widen(spec.text).c_str(), style,
+                                parent.Scaled(spec.left), parent.Scaled(spec.top), parent.Scaled(spec.width),
+                                parent.Scaled(spec.height), parent.Handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().Handle(), nullptr);
     Attach(hwnd, &parent, spec);
     SetWindowSubclass(hwnd_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
@@ -195,6 +197,13 @@ void Control::SetBounds(int left, int top, int width, int height) {
     MoveWindow(hwnd_, left, top, width, height, TRUE);
 }
 
+void Control::Rescale(int fromDpi, int toDpi) {
+    const RECT r = Bounds();
+    const auto scale = [&](LONG v) { return MulDiv(v, toDpi, fromDpi); };
+    SetBounds(scale(r.left), scale(r.top), scale(r.right - r.left), scale(r.bottom - r.top));
+    if (parent_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(parent_->Font()), TRUE);
+}
+
 int Control::Width() const {
     const RECT r = Bounds();
     return r.right - r.left;
@@ -302,6 +311,23 @@ HFONT Container::Font() const {
     return form ? form->font_.get() : nullptr;
 }
 
+int Container::Dpi() const {
+    const Control* c = this;
+    while (c->Parent()) c = c->Parent();
+    const auto* form = dynamic_cast<const Form*>(c);
+    return form ? form->dpi_ : kDesignDpi;
+}
+
+int Container::Scaled(int designed) const { return ScaleToDpi(designed, Dpi()); }
+int Container::Unscaled(int pixels) const { return ScaleFromDpi(pixels, Dpi()); }
+
+void Container::Rescale(int fromDpi, int toDpi) {
+    if (parent_) Control::Rescale(fromDpi, toDpi);
+    for (Control* c : children_) c->Rescale(fromDpi, toDpi);
+    for (GraphicControl* g : graphics_) g->Rescale(fromDpi, toDpi);
+    Realign();
+}
+
 void Container::Realign() {
     RECT area;
     GetClientRect(hwnd_, &area);
@@ -400,8 +426,9 @@ void Panel::Create(Container& parent, const Spec& spec, bool bevel) {
     DWORD style = WS_CHILD | WS_CLIPCHILDREN;
     if (spec.visible) style |= WS_VISIBLE;
     HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT | (bevel ? WS_EX_STATICEDGE : 0), L"TPanel",
-                                kivu::Widen(spec.text).c_str(), style, spec.left, spec.top, spec.width, spec.height,
-                                parent.Handle(), nullptr, App().Handle(), static_cast<Control*>(this));
+                                kivu::Widen(spec.text).c_str(), style, parent.Scaled(spec.left), parent.Scaled(spec.top),
+                                parent.Scaled(spec.width), parent.Scaled(spec.height), parent.Handle(), nullptr,
+                                App().Handle(), static_cast<Control*>(this));
     Attach(hwnd, &parent, spec);
 }
 
@@ -411,6 +438,25 @@ void Label::Create(Container& parent, const Spec& spec) {
     Spec s = spec;
     s.tabStop = false;
     CreateChild(parent, s, "STATIC", SS_LEFT);
+    FitFontHeight();
+}
+
+void Label::Rescale(int fromDpi, int toDpi) {
+    Control::Rescale(fromDpi, toDpi);
+    FitFontHeight();
+}
+
+// A font does not grow exactly with the scale: a label as high as its
+// designed 8-point line may be a pixel short of the line at another scale.
+void Label::FitFontHeight() {
+    const HDC dc = GetDC(hwnd_);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    const RECT r = Bounds();
+    if (r.bottom - r.top < metrics.tmHeight) SetBounds(r.left, r.top, r.right - r.left, metrics.tmHeight);
 }
 
 // ---- Button
@@ -561,7 +607,16 @@ void StatusBar::Create(Container& parent, const Spec& spec, const std::vector<in
     CreateChild(parent, s, "msctls_statusbar32", SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE);
     std::vector<int> edges;
     int x = 0;
-    for (int w : panelWidths) edges.push_back(x += w);
+    for (int w : panelWidths) edges.push_back(w < 0 ? -1 : x += parent.Scaled(w));
+    SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void StatusBar::Rescale(int fromDpi, int toDpi) {
+    Control::Rescale(fromDpi, toDpi);
+    std::vector<int> edges(static_cast<size_t>(SendMessageW(hwnd_, SB_GETPARTS, 0, 0)));
+    SendMessageW(hwnd_, SB_GETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    for (int& edge : edges)
+        if (edge >= 0) edge = MulDiv(edge, toDpi, fromDpi);
     SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
@@ -595,7 +650,7 @@ void ListView::AddColumn(const std::string& caption, int width) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH;
     col.pszText = text.data();
-    col.cx = width;
+    col.cx = parent_->Scaled(width);
     const int index = Header_GetItemCount(ListView_GetHeader(hwnd_));
     SendMessageW(hwnd_, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&col));
 }
@@ -620,6 +675,12 @@ void ListView::SetColumnCaption(int col, const std::string& caption) {
 
 int ListView::ColumnWidth(int col) const { return ListView_GetColumnWidth(hwnd_, col); }
 void ListView::SetColumnWidth(int col, int width) { ListView_SetColumnWidth(hwnd_, col, width); }
+
+void ListView::Rescale(int fromDpi, int toDpi) {
+    Control::Rescale(fromDpi, toDpi);
+    const int columns = Header_GetItemCount(ListView_GetHeader(hwnd_));
+    for (int col = 0; col < columns; ++col) SetColumnWidth(col, MulDiv(ColumnWidth(col), toDpi, fromDpi));
+}
 
 void ListView::SetRowCount(int count) {
     ListView_SetItemCountEx(hwnd_, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);

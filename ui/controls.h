@@ -17,7 +17,8 @@ class PopupMenu;
 
 enum class Align { None, Top, Bottom, Left, Right, Client };
 
-// Where and how a control is created; the fields read like a form's table.
+// Where and how a control is created; the fields read like a form's table,
+// in the designed pixels at 96 DPI (the toolkit scales them to the form's DPI).
 struct Spec {
     const char* name = "";
     int tag = 0;
@@ -76,6 +77,8 @@ public:
     virtual void HandleScroll(WORD code);  // WM_HSCROLL / WM_VSCROLL of a slider
     // Owner-drawn controls paint their items here (reflected WM_DRAWITEM).
     virtual bool HandleDrawItem(const DRAWITEMSTRUCT&) { return false; }
+    // The window moved to another DPI: places, sizes and the font follow.
+    virtual void Rescale(int fromDpi, int toDpi);
 
 protected:
     // Creates a window of a system class as a child of the parent and hooks it.
@@ -116,6 +119,11 @@ public:
     void Realign();
     int NextControlId() { return nextId_++; }
     HFONT Font() const;
+    // The form's DPI, and the form's designed pixels (at 96 DPI) at it.
+    int Dpi() const;
+    int Scaled(int designed) const;
+    int Unscaled(int pixels) const;
+    void Rescale(int fromDpi, int toDpi) override;
     // Light-weight controls that paint on this container and take its mouse messages.
     void AddGraphic(GraphicControl* graphic) { graphics_.push_back(graphic); }
     void RemoveGraphic(GraphicControl* graphic);
@@ -146,6 +154,10 @@ protected:
 class Label : public Control {
 public:
     void Create(Container& parent, const Spec& spec);
+    void Rescale(int fromDpi, int toDpi) override;
+
+private:
+    void FitFontHeight();
 };
 
 class Button : public Control {
@@ -203,6 +215,7 @@ public:
     void SetSimple(bool simple);
     bool Simple() const;
     void SetSimpleText(const std::string& text);
+    void Rescale(int fromDpi, int toDpi) override;
 };
 
 // A report list in virtual mode: the owner keeps the rows and tells the list
@@ -211,11 +224,11 @@ class ListView : public Control {
 public:
     // editLabels: the first column can be edited in place (onEdited).
     void Create(Container& parent, const Spec& spec, bool editLabels = false);
-    void AddColumn(const std::string& caption, int width);
+    void AddColumn(const std::string& caption, int width);  // designed pixels
     std::string ColumnCaption(int col) const;
     void SetColumnCaption(int col, const std::string& caption);
     int ColumnWidth(int col) const;
-    void SetColumnWidth(int col, int width);
+    void SetColumnWidth(int col, int width);  // pixels, like ColumnWidth
     void SetRowCount(int count);
     int RowCount() const;
     int Selected() const;  // -1 when none
@@ -229,8 +242,7 @@ public:
     // (the row keeps its old text).
     std::function<bool(int row, const std::string& text)> onEdited;
     LRESULT HandleNotify(NMHDR* hdr) override;
-
-private:
+    void Rescale(int fromDpi, int toDpi) override;
 };
 
 class MenuItem {

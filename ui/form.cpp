@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "ui/app.h"
+#include "ui/dpi.h"
 
 namespace ui {
 
@@ -68,6 +69,9 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(target, EM_SETSEL, 0, -1);
             return 0;
         }
+        case WM_DPICHANGED:
+            ChangeDpi(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+            return 0;
         case WM_CLOSE:
             Close();
             return 0;
@@ -84,9 +88,6 @@ LRESULT Form::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
 void Form::Create() {
     RegisterOwnClass(className_.c_str(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                      LoadIconW(App().Handle(), MAKEINTRESOURCEW(1)));
-    // The forms' designed font: 8 points "MS Sans Serif", 11 pixels high.
-    font_.reset(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
     DWORD style = WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
     if (!spec_.frame) {
@@ -101,19 +102,47 @@ void Form::Create() {
     }
     if (spec_.toolWindow) exStyle |= WS_EX_TOOLWINDOW;
     if (spec_.topMost) exStyle |= WS_EX_TOPMOST;
-    int width = spec_.width, height = spec_.height;
-    if (spec_.clientWidth > 0) {
-        RECT r{0, 0, spec_.clientWidth, spec_.clientHeight};
-        AdjustWindowRectEx(&r, style, FALSE, exStyle);
-        width = r.right - r.left;
-        height = r.bottom - r.top;
-    }
+    const auto size = [&](int dpi) {
+        if (spec_.clientWidth > 0)
+            return WindowSizeForClient(ScaleToDpi(spec_.clientWidth, dpi), ScaleToDpi(spec_.clientHeight, dpi), style,
+                                       exStyle, dpi);
+        return SIZE{ScaleToDpi(spec_.width, dpi), ScaleToDpi(spec_.height, dpi)};
+    };
+    dpi_ = WindowDpi(nullptr);
+    SIZE s = size(dpi_);
     CreateWindowExW(exStyle, kivu::Widen(className_).c_str(), kivu::Widen(spec_.caption).c_str(), style, spec_.left,
-                    spec_.top, width, height, nullptr, nullptr, App().Handle(), static_cast<Control*>(this));
+                    spec_.top, s.cx, s.cy, nullptr, nullptr, App().Handle(), static_cast<Control*>(this));
+    // On another monitor than the system's DPI assumes.
+    if (const int dpi = WindowDpi(hwnd_); dpi != dpi_) {
+        dpi_ = dpi;
+        s = size(dpi_);
+        SetWindowPos(hwnd_, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    UseFontForDpi();
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     CreateControls();
     Realign();
     App().Guard([&] { FormCreate(); });
+}
+
+void Form::UseFontForDpi() {
+    const LOGFONTW font = MessageFont(dpi_);
+    font_.reset(CreateFontIndirectW(&font));
+}
+
+// Everything of the designed table follows the new scale; the window takes
+// the place the system suggests for it.
+void Form::ChangeDpi(int dpi, const RECT& suggested) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    const int from = dpi_;
+    dpi_ = dpi;
+    kivu::UniqueFont old = std::move(font_);
+    UseFontForDpi();
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    Rescale(from, dpi_);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Form::Show() {

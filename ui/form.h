@@ -7,6 +7,7 @@ namespace ui {
 
 enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
+// Sizes in designed pixels at 96 DPI, like the controls' table.
 struct FormSpec {
     const char* name = "";  // the class becomes "T" + name
     int tag = 0;
@@ -86,7 +87,10 @@ private:
     Control* activeControl_ = nullptr;
     HWND lastFocus_ = nullptr;
     HWND tooltips_ = nullptr;  // given back when the form is activated again
+    int dpi_ = 96;
     kivu::UniqueFont font_;
+    void UseFontForDpi();
+    void ChangeDpi(int dpi, const RECT& suggested);
     friend class Container;
 };
 

@@ -14,7 +14,8 @@ void GraphicControl::Create(Container& parent, const Spec& spec) {
     tag_ = spec.tag;
     visible_ = spec.visible;
     parent_ = &parent;
-    bounds_ = {spec.left, spec.top, spec.left + spec.width, spec.top + spec.height};
+    const int left = parent.Scaled(spec.left), top = parent.Scaled(spec.top);
+    bounds_ = {left, top, left + parent.Scaled(spec.width), top + parent.Scaled(spec.height)};
     parent.AddGraphic(this);
     Invalidate();
 }
@@ -23,6 +24,12 @@ void GraphicControl::SetBounds(int left, int top, int width, int height) {
     Invalidate();  // where it was
     bounds_ = {left, top, left + width, top + height};
     Invalidate();
+}
+
+void GraphicControl::Rescale(int fromDpi, int toDpi) {
+    const auto scale = [&](LONG v) { return MulDiv(v, toDpi, fromDpi); };
+    SetBounds(scale(bounds_.left), scale(bounds_.top), scale(bounds_.right - bounds_.left),
+              scale(bounds_.bottom - bounds_.top));
 }
 
 void GraphicControl::SetVisible(bool visible) {

@@ -33,6 +33,9 @@ public:
     // Asks the parent to paint the control's area again.
     void Invalidate() const;
 
+    // The parent moved to another DPI.
+    virtual void Rescale(int fromDpi, int toDpi);
+
     // Paints the control into the parent's DC; area is its place there.
     virtual void Paint(HDC dc, const RECT& area) = 0;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "ui/dpi.h"
 
 namespace ui {
 
@@ -52,7 +53,14 @@ void CheckListBox::Create(Container& parent, const Spec& spec) {
     CreateChild(parent, spec, "LISTBOX",
                 LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
                 WS_EX_CLIENTEDGE);
-    SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, kItemHeight);
+    SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, parent.Scaled(kItemHeight));
+}
+
+int CheckListBox::ItemHeight() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETITEMHEIGHT, 0, 0)); }
+
+void CheckListBox::Rescale(int fromDpi, int toDpi) {
+    Control::Rescale(fromDpi, toDpi);
+    SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, MulDiv(kItemHeight, toDpi, kDesignDpi));
 }
 
 void CheckListBox::Clear() {
@@ -90,7 +98,7 @@ bool CheckListBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
         result = DefSubclassProc(hwnd_, msg, wp, lp);
         const int x = GET_X_LPARAM(lp);
         const LRESULT hit = SendMessageW(hwnd_, LB_ITEMFROMPOINT, 0, lp);
-        if (x < kItemHeight && !HIWORD(hit)) Toggle(LOWORD(hit));
+        if (x < ItemHeight() && !HIWORD(hit)) Toggle(LOWORD(hit));
         return true;
     }
     if (msg == WM_KEYDOWN && wp == VK_SPACE) {
@@ -108,11 +116,12 @@ bool CheckListBox::HandleDrawItem(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     RECT row = item.rcItem;
     FillRect(dc, &row, GetSysColorBrush(COLOR_WINDOW));
-    RECT box{row.left + 1, row.top, row.left + kItemHeight, row.top + kItemHeight};
+    const int side = row.bottom - row.top;
+    RECT box{row.left + 1, row.top, row.left + side, row.top + side};
     InflateRect(&box, -1, -1);
     DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (Checked(index) ? DFCS_CHECKED : 0));
     RECT text = row;
-    text.left += kItemHeight + 2;
+    text.left += side + 2;
     if (selected) FillRect(dc, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));

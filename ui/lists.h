@@ -18,7 +18,8 @@ public:
 // Each item: a text, a number it carries and a check mark; fixed item height.
 class CheckListBox : public Control {
 public:
-    static constexpr int kItemHeight = 13;  // with the designed 8-point font
+    static constexpr int kItemHeight = 13;  // designed, at 96 DPI
+    int ItemHeight() const;                  // at the form's DPI
 
     void Create(Container& parent, const Spec& spec);
     void Clear();
@@ -35,6 +36,7 @@ public:
     std::function<void(int index)> onClickCheck;
 
     bool HandleDrawItem(const DRAWITEMSTRUCT& item) override;
+    void Rescale(int fromDpi, int toDpi) override;
 
 protected:
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

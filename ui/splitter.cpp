@@ -14,8 +14,9 @@ void Splitter::Create(Container& parent, const Spec& spec, Control& resized) {
     RegisterOwnClass("TSplitter", reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1));
     DWORD style = WS_CHILD;
     if (spec.visible) style |= WS_VISIBLE;
-    CreateWindowExW(0, L"TSplitter", L"", style, spec.left, spec.top, spec.width, spec.height, parent.Handle(), nullptr,
-                    App().Handle(), static_cast<Control*>(this));
+    CreateWindowExW(0, L"TSplitter", L"", style, parent.Scaled(spec.left), parent.Scaled(spec.top),
+                    parent.Scaled(spec.width), parent.Scaled(spec.height), parent.Handle(), nullptr, App().Handle(),
+                    static_cast<Control*>(this));
     Attach(hwnd_, &parent, spec);
     resized_ = &resized;
 }
@@ -43,8 +44,9 @@ bool Splitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             ClientToScreen(hwnd_, &p);
             RECT area;
             GetClientRect(parent_->Handle(), &area);
-            const int widest = std::max(kMinSize, static_cast<int>(area.right) - Width() - kMinSize);
-            const int width = std::clamp(startWidth_ + static_cast<int>(p.x) - dragStartX_, kMinSize, widest);
+            const int least = parent_->Scaled(kMinSize);
+            const int widest = std::max(least, static_cast<int>(area.right) - Width() - least);
+            const int width = std::clamp(startWidth_ + static_cast<int>(p.x) - dragStartX_, least, widest);
             if (width != resized_->Width()) {
                 const RECT r = resized_->Bounds();
                 resized_->SetBounds(r.left, r.top, width, r.bottom - r.top);

@@ -7,7 +7,7 @@ namespace ui {
 
 class Splitter : public Control {
 public:
-    static constexpr int kMinSize = 30;  // neither side gets narrower
+    static constexpr int kMinSize = 30;  // designed pixels: neither side gets narrower
 
     ~Splitter() override;
     void Create(Container& parent, const Spec& spec, Control& resized);

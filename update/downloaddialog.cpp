@@ -59,7 +59,7 @@ void Tdownloadform::FormCreate() {
     });
     StartPending = true;
     // The window takes the animation's designed size as its outer size.
-    SetSize(kAnimateWidth, kAnimateHeight);
+    SetSize(Scaled(kAnimateWidth), Scaled(kAnimateHeight));
 }
 
 void Tdownloadform::AppIdle() {

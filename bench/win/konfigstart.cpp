@@ -1,6 +1,6 @@
-// Timed figures of the configuration window (mode 0) under Wine: the start
-// until the window is on the screen and its message loop answers, against a
-// bare window measured the same way, and the live language switch with
+// Timed figures of the configuration window (mode 0) and the rename dialog
+// (mode 1) under Wine: the start until the window is on the screen and its
+// message loop answers, against a bare window measured the same way, and the live language switch with
 // every text of the pages shown re-applied.
 //   konfigstart [runs]
 #include <windows.h>
@@ -68,7 +68,7 @@ double TimeSwitch(HWND combo, const char* language) {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const std::string folder = standin::OwnFolder();
-    std::vector<double> bare, small, konfig, toGerman, toEnglish;
+    std::vector<double> bare, small, rename, konfig, toGerman, toEnglish;
     for (int i = 0; i < runs; ++i) {
         HWND window = nullptr;
         standin::Handler b(folder + "barewindow.exe");
@@ -80,6 +80,10 @@ int main(int argc, char** argv) {
             standin::Handler s(folder + "kivuutil.exe");
             small.push_back(TimeStart(s, "2", "Tselectform", &window));
         }
+
+        standin::Handler r(folder + "kivuutil.exe");
+        rename.push_back(TimeStart(r, "1", "Trenamedialog", &window));
+        Close(r, window);
 
         standin::Handler k(folder + "kivuutil.exe");
         konfig.push_back(TimeStart(k, "0", "Tkonfigdialog", &window));
@@ -97,6 +101,8 @@ int main(int argc, char** argv) {
     std::printf("bare window, start to idle:          %7.1f ms\n", Median(bare));
     std::printf("kivuutil 2 (smallest form), to idle: %7.1f ms  (ratio %.2f)\n", Median(small),
                 Median(small) / Median(bare));
+    std::printf("kivuutil 1, start to idle:           %7.1f ms  (ratio %.2f)\n", Median(rename),
+                Median(rename) / Median(bare));
     std::printf("kivuutil 0, start to idle:           %7.1f ms  (ratio %.2f)\n", Median(konfig),
                 Median(konfig) / Median(bare));
     std::printf("language switch to German:           %7.1f ms\n", Median(toGerman));

@@ -74,7 +74,7 @@ protected:
     static void Click(ui::Control& c) { SendMessageA(c.Handle(), BM_CLICK, 0, 0); }
     // A press on the box of item i of the check list.
     void ClickBox(int i) {
-        const LPARAM at = MAKELPARAM(5, i * ui::CheckListBox::kItemHeight + 6);
+        const LPARAM at = MAKELPARAM(5, i * form->CheckListBox1.ItemHeight() + 6);
         SendMessageA(form->CheckListBox1.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageA(form->CheckListBox1.Handle(), WM_LBUTTONUP, 0, at);
     }
@@ -235,8 +235,8 @@ TEST_F(KonfigDialog, TheLayoutFollowsTheWindowsWidth) {
     form->SetSize(1000, 600);
     EXPECT_EQ(form->Panel1.Width(), 700);
     EXPECT_EQ(form->CheckBox3.Width(), 500);
-    EXPECT_EQ(form->Button2.Bounds().left, (form->Panel2.Width() - 195) / 2);
-    EXPECT_EQ(form->Button3.Bounds().left, (form->Panel2.Width() - 193) / 2);
+    EXPECT_EQ(form->Button2.Bounds().left, (form->Panel2.Width() - 215) / 2);
+    EXPECT_EQ(form->Button3.Bounds().left, (form->Panel2.Width() - 215) / 2);
     EXPECT_EQ(form->ListView1.ColumnWidth(1), 1000 - 120 - 100 - 50);
     form->PageControl1.BuildPage(2);  // a page first shown at this width
     EXPECT_EQ(form->ListView2.ColumnWidth(1), 1000 - 150 - 50);
@@ -245,6 +245,11 @@ TEST_F(KonfigDialog, TheLayoutFollowsTheWindowsWidth) {
     EXPECT_EQ(form->Panel1.Width(), 340);  // 640 - 300 beats half of 640
     EXPECT_EQ(form->ListView2.ColumnWidth(1), 300);  // at least 300
     EXPECT_EQ(form->Splitter1.Bounds().left, form->Panel1.Width());
+    // At the narrowest the panel is half the window: the boxes stay inside it.
+    form->SetSize(600, 600);
+    EXPECT_EQ(form->Panel1.Width(), 300);
+    for (ui::CheckBox* box : {&form->CheckBox1, &form->CheckBox5})
+        EXPECT_LE(box->Bounds().right, form->Panel1.Width() - 4) << box->Name();
 }
 
 TEST_F(KonfigDialog, TheUserChangesPagesOnlyWhileTheCheckListHasItems) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -11,8 +12,10 @@
 #include "common/kivulanguage.h"
 #include "tests/win/support/winsupport.h"
 #include "ui/app.h"
+#include "ui/dpi.h"
 #include "ui/form.h"
 #include "ui/langtexts.h"
+#include "ui/lists.h"
 
 using namespace testsupport;
 
@@ -44,6 +47,77 @@ protected:
 
 
 }  // namespace
+
+// Designed at 96 DPI: the toolkit scales every number of this table.
+class ScaleForm : public ui::Form {
+public:
+    ScaleForm() : ui::Form({.name = "uiscaleform", .clientWidth = 300, .clientHeight = 200, .caption = "Scale"}) {}
+    ui::Panel Panel1;
+    ui::Label Label1;
+    ui::ListView ListView1;
+    ui::StatusBar StatusBar1;
+    ui::CheckListBox CheckListBox1;
+
+protected:
+    void CreateControls() override {
+        StatusBar1.Create(*this, {.name = "StatusBar1", .height = 19, .align = ui::Align::Bottom}, {50, 100});
+        Panel1.Create(*this, {.name = "Panel1", .height = 40, .align = ui::Align::Top});
+        Label1.Create(Panel1, {.name = "Label1", .left = 8, .top = 10, .width = 100, .height = 13, .text = "scaled"});
+        ListView1.Create(*this, {.name = "ListView1", .left = 8, .top = 48, .width = 200, .height = 100});
+        ListView1.AddColumn("Name", 150);
+        CheckListBox1.Create(*this, {.name = "CheckListBox1", .left = 216, .top = 48, .width = 76, .height = 100});
+    }
+};
+
+int FontHeight(HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return std::abs(font.lfHeight);
+}
+
+TEST(Toolkit, AFormScalesItsDesignedTableAtCreationAndFollowsAChangeOfDpi) {
+    ScaleForm form;
+    form.Create();
+    const int base = form.Dpi();
+    const auto at = [](int designed, int dpi) { return MulDiv(designed, dpi, ui::kDesignDpi); };
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, at(300, base));
+    EXPECT_EQ(client.bottom, at(200, base));
+    EXPECT_EQ(FontHeight(form.Label1.Handle()), std::abs(ui::MessageFont(base).lfHeight));
+
+    const int dpi = base * 3 / 2;
+    RECT suggested{20, 30, 20 + at(320, dpi), 30 + at(260, dpi)};
+    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(form.Dpi(), dpi);
+    RECT window;
+    GetWindowRect(form.Handle(), &window);
+    EXPECT_TRUE(EqualRect(&window, &suggested));
+    // Places, sizes, columns, parts and items of the table at the new scale.
+    const RECT label = form.Label1.Bounds();
+    EXPECT_EQ(label.left, at(8, dpi));
+    EXPECT_EQ(label.top, at(10, dpi));
+    EXPECT_EQ(label.right - label.left, at(100, dpi));
+    EXPECT_EQ(form.Panel1.Height(), at(40, dpi));
+    EXPECT_EQ(form.StatusBar1.Height(), at(19, dpi));
+    const RECT list = form.ListView1.Bounds();
+    EXPECT_EQ(list.left, at(8, dpi));
+    EXPECT_EQ(list.top, at(48, dpi));
+    EXPECT_EQ(list.right - list.left, at(200, dpi));
+    EXPECT_EQ(form.ListView1.ColumnWidth(0), at(150, dpi));
+    int edges[2] = {};
+    SendMessageW(form.StatusBar1.Handle(), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    EXPECT_EQ(edges[0], at(50, dpi));
+    EXPECT_EQ(edges[1], at(150, dpi));
+    EXPECT_EQ(form.CheckListBox1.ItemHeight(), at(ui::CheckListBox::kItemHeight, dpi));
+    // The system's message font at that DPI, on every control.
+    const int height = std::abs(ui::MessageFont(dpi).lfHeight);
+    EXPECT_GT(height, std::abs(ui::MessageFont(base).lfHeight));
+    EXPECT_EQ(FontHeight(form.Label1.Handle()), height);
+    EXPECT_EQ(FontHeight(form.ListView1.Handle()), height);
+    EXPECT_EQ(form.Scaled(100), at(100, dpi));
+    EXPECT_EQ(form.Unscaled(at(100, dpi)), 100);
+}
 
 TEST(Toolkit, FormHasItsClassNameAndRunsItsCreationHandlerOnce) {
     TestForm form;

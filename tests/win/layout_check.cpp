@@ -223,7 +223,9 @@ protected:
         if (!form.Handle()) form.Create();
         form.Show();
         Pump();
-        if (const char* expected = std::getenv("KIVU_EXPECT_DPI")) EXPECT_EQ(form.Dpi(), std::atoi(expected)) << name;
+        if (const char* expected = std::getenv("KIVU_EXPECT_DPI")) {
+            EXPECT_EQ(form.Dpi(), std::atoi(expected)) << name;
+        }
         Checker checker(name + " (" + GetParam() + ")", form.Dpi());
         checker.Walk(form.Handle());
         return checker.Faults();

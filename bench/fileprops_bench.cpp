@@ -19,6 +19,7 @@ std::string Texts(int n) { return std::to_string(n); }
 class StampOps : public FileOps {
 public:
     bool Move(const std::string&, const std::string&) override { return true; }
+    std::vector<std::string> ListFolder(const std::string&) override { return {}; }
     uint32_t GetAttributes(const std::string&) override { return kAttrArchive; }
     bool SetAttributes(const std::string&, uint32_t) override { return true; }
     FileHandle OpenForStampRead(const std::string& path) override {

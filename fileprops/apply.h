@@ -18,7 +18,10 @@ struct ApplyInput {
 // top. Ends with MessageBeep(0x10) when any row failed; returns false then.
 // Name mode with an empty pattern does nothing. A pattern that stops the
 // preview (text 10255) renames nothing: the rows below it would otherwise be
-// renamed to values of an earlier pattern.
+// renamed to values of an earlier pattern. Name mode looks at the folder
+// again first, skips every row with a problem (RenameRows), leaves the
+// summary ("3 renamed, 2 failed: ...") in the error line and previews again,
+// so that the new values shown are what a second apply would do.
 bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops);
 
 // The calendar time of date mode's 19-character value, read by position;

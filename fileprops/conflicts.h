@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <cstdint>
 #include <unordered_set>
 
 namespace kivu {
@@ -32,12 +33,16 @@ constexpr size_t kMaxPathLength = 255;
 
 // The name as the file system compares names: letters of Windows-1252 in one case.
 std::string FoldName(std::string_view name);
+// A 64-bit hash of the folded name, and whether two names are one to the file system.
+uint64_t NameKey(std::string_view name);
+bool SameName(std::string_view a, std::string_view b);
 
 // The rules a single name must meet, whatever the other rows do.
 Problem CheckName(std::string_view name, size_t folderLength);
 
-// Folded names of the files in the list's folder.
-using NameSet = std::unordered_set<std::string>;
+// The keys (NameKey) of the files in the list's folder. Two names with one
+// key could only make a row look taken that is free, never the other way.
+using NameSet = std::unordered_set<uint64_t>;
 
 // Sets the problem of every row from its new value (name mode), and returns
 // how many rows have one. A row whose new value equals its current one is

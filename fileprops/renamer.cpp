@@ -10,11 +10,11 @@ enum class Route : unsigned char { Stay, Direct, ViaTemp };
 
 // A name for a file on its way: in the same folder, taken by nothing that is
 // there or wanted.
-std::string TempName(const NameSet& taken, const std::unordered_map<std::string, size_t>& wanted, size_t& next) {
+std::string TempName(const NameSet& taken, const std::unordered_map<uint64_t, size_t>& wanted, size_t& next) {
     for (;;) {
         std::string name = "~kivu" + std::to_string(next++) + ".tmp";
-        const std::string folded = FoldName(name);
-        if (!taken.count(folded) && !wanted.count(folded)) return name;
+        const uint64_t key = NameKey(name);
+        if (!taken.count(key) && !wanted.count(key)) return name;
     }
 }
 
@@ -22,7 +22,7 @@ std::string TempName(const NameSet& taken, const std::unordered_map<std::string,
 
 NameSet ListFolderNames(FileOps& ops, const std::string& folder) {
     NameSet names;
-    for (const std::string& name : ops.ListFolder(folder)) names.insert(FoldName(name));
+    for (const std::string& name : ops.ListFolder(folder)) names.insert(NameKey(name));
     return names;
 }
 
@@ -33,21 +33,21 @@ RenameSummary RenameRows(FileList& list, FileOps& ops) {
     RenameSummary summary;
 
     // Which moving row's file has a name now, and which row wants one.
-    std::unordered_map<std::string, size_t> sources, wanted;
+    std::unordered_map<uint64_t, size_t> sources, wanted;
     std::vector<Route> route(n, Route::Stay);
     for (size_t i = 0; i < n; ++i) {
         const Row& r = rows[i];
         if (r.problem != Problem::None || r.newValue == r.current) continue;
         route[i] = Route::Direct;
-        sources.emplace(FoldName(r.current), i);
-        wanted.emplace(FoldName(r.newValue), i);
+        sources.emplace(NameKey(r.current), i);
+        wanted.emplace(NameKey(r.newValue), i);
     }
     // A row whose new name another moving row's file has now steps aside first.
     std::vector<size_t> owner(n, n);
     for (size_t i = 0; i < n; ++i) {
         if (route[i] != Route::Direct) continue;
-        const auto found = sources.find(FoldName(rows[i].newValue));
-        if (found != sources.end() && found->second != i) {
+        const auto found = sources.find(NameKey(rows[i].newValue));
+        if (found != sources.end() && found->second != i && SameName(rows[found->second].current, rows[i].newValue)) {
             route[i] = Route::ViaTemp;
             owner[i] = found->second;
         }
@@ -75,8 +75,8 @@ RenameSummary RenameRows(FileList& list, FileOps& ops) {
         while (i < n) {
             failed[i] = 1;
             size_t next = n;
-            const auto taker = wanted.find(FoldName(old[i]));
-            if (taker != wanted.end() && done[taker->second]) {
+            const auto taker = wanted.find(NameKey(old[i]));
+            if (taker != wanted.end() && done[taker->second] && SameName(rows[taker->second].newValue, old[i])) {
                 next = taker->second;
                 done[next] = 0;
                 if (!toTemp(next, rows[next].newValue)) next = n;  // it keeps the name; i stays in temp

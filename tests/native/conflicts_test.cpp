@@ -54,6 +54,11 @@ TEST(NameRules, NamesAreComparedWithoutCaseAsTheFileSystemDoes) {
     EXPECT_EQ(FoldName("\xC4rger"), FoldName("\xE4RGER"));  // Ärger, ärger
     EXPECT_EQ(FoldName("\x9A"), FoldName("\x8A"));          // š, Š
     EXPECT_NE(FoldName("\xF7"), FoldName("\xD7"));          // ÷ and × are no letters
+    EXPECT_TRUE(SameName("Abc.TXT", "aBC.txt"));
+    EXPECT_FALSE(SameName("abc.txt", "abd.txt"));
+    EXPECT_FALSE(SameName("abc", "abc "));
+    EXPECT_EQ(NameKey("\xC4rger.TXT"), NameKey("\xE4rger.txt"));
+    EXPECT_NE(NameKey("a.txt"), NameKey("b.txt"));
 }
 
 TEST(Conflicts, DuplicatesAmongRowsCountWithoutCaseAndTheFirstRowWins) {
@@ -64,12 +69,12 @@ TEST(Conflicts, DuplicatesAmongRowsCountWithoutCaseAndTheFirstRowWins) {
 
 TEST(Conflicts, ARowThatKeepsItsNameKeepsItAgainstEarlierRows) {
     FileList list = Planned({{"a.txt", "b.txt"}, {"b.txt", "b.txt"}});
-    EXPECT_EQ(MarkConflicts(list, {FoldName("a.txt"), FoldName("b.txt")}), 1u);
+    EXPECT_EQ(MarkConflicts(list, {NameKey("a.txt"), NameKey("b.txt")}), 1u);
     EXPECT_EQ(Problems(list), (std::vector<P>{P::Duplicate, P::None}));
 }
 
 TEST(Conflicts, AnExistingFileIsAConflictUnlessItIsRenamedAway) {
-    const NameSet disk{FoldName("a.txt"), FoldName("b.txt"), FoldName("taken.txt")};
+    const NameSet disk{NameKey("a.txt"), NameKey("b.txt"), NameKey("taken.txt")};
     FileList list = Planned({{"a.txt", "TAKEN.TXT"}, {"b.txt", "c.txt"}});
     EXPECT_EQ(MarkConflicts(list, disk), 1u);
     EXPECT_EQ(Problems(list), (std::vector<P>{P::Exists, P::None}));
@@ -84,7 +89,7 @@ TEST(Conflicts, AnExistingFileIsAConflictUnlessItIsRenamedAway) {
 }
 
 TEST(Conflicts, ARowThatCannotMoveBlocksTheChainBehindIt) {
-    const NameSet disk{FoldName("a.txt"), FoldName("b.txt"), FoldName("c.txt"), FoldName("d.txt")};
+    const NameSet disk{NameKey("a.txt"), NameKey("b.txt"), NameKey("c.txt"), NameKey("d.txt")};
     // c.txt can't go to "con.txt", so b.txt can't have c.txt, so a.txt can't have b.txt.
     FileList list = Planned({{"a.txt", "b.txt"}, {"b.txt", "c.txt"}, {"c.txt", "con.txt"}, {"d.txt", "e.txt"}});
     EXPECT_EQ(MarkConflicts(list, disk), 3u);

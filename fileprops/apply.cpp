@@ -103,7 +103,7 @@ bool ReadDateModeValue(std::string_view value, CalTime& time) {
     return true;
 }
 
-bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops) {
+bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops, JournalStore* journal) {
     list.SetErrorLine({});
     // The folder as it is now: a file that came or went since the last look
     // turns into a conflict here instead of a failed or overwriting rename.
@@ -120,7 +120,7 @@ bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops) {
                 ok = false;
                 break;
             }
-            const RenameSummary summary = RenameRows(list, ops);
+            const RenameSummary summary = RenameRows(list, ops, journal);
             // The new values shown afterwards are what a second apply would do;
             // the marks keep this run's outcome.
             std::vector<std::pair<char, Problem>> outcome;

@@ -5,6 +5,7 @@
 #pragma once
 #include "fileprops/filelist.h"
 #include "fileprops/fileops.h"
+#include "fileprops/journal.h"
 #include "fileprops/namerules.h"
 
 namespace kivu {
@@ -22,7 +23,8 @@ struct ApplyInput {
 // again first, skips every row with a problem (RenameRows), leaves the
 // summary ("3 renamed, 2 failed: ...") in the error line and previews again,
 // so that the new values shown are what a second apply would do.
-bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops);
+// journal: where name mode writes its steps for Undo (none: no journal).
+bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops, JournalStore* journal = nullptr);
 
 // The calendar time of date mode's 19-character value, read by position;
 // false when a field is not a number that fits.

@@ -26,7 +26,7 @@ NameSet ListFolderNames(FileOps& ops, const std::string& folder) {
     return names;
 }
 
-RenameSummary RenameRows(FileList& list, FileOps& ops) {
+RenameSummary RenameRows(FileList& list, FileOps& ops, JournalStore* journal) {
     RowList& rows = list.Rows();
     const std::string& folder = list.Folder();
     const size_t n = rows.size();
@@ -59,12 +59,23 @@ RenameSummary RenameRows(FileList& list, FileOps& ops) {
             if (route[i] != Route::Stay) names[i] = rows[i].current;
         return names;
     }();
+    bool journalOpen = false;
+    auto move = [&](const std::string& from, const std::string& to) {
+        if (journal) {
+            if (!journalOpen) journalOpen = journal->Begin(JournalHead(folder));
+            JournalStep step{from, to};
+            if (!journalOpen || !DescribeFile(ops, folder + from, step) || !journal->Append(JournalLine(step)))
+                return false;
+        }
+        return ops.Move(folder + from, folder + to);
+    };
+
     std::vector<std::string> temp(n);  // where a row's file waits; empty when it does not
     std::vector<char> done(n, 0), failed(n, 0);
     size_t nextTemp = 0;
     auto toTemp = [&](size_t i, const std::string& from) {
         temp[i] = TempName(list.FolderNames(), wanted, nextTemp);
-        if (ops.Move(folder + from, folder + temp[i])) return true;
+        if (move(from, temp[i])) return true;
         temp[i].clear();
         return false;
     };
@@ -81,7 +92,7 @@ RenameSummary RenameRows(FileList& list, FileOps& ops) {
                 done[next] = 0;
                 if (!toTemp(next, rows[next].newValue)) next = n;  // it keeps the name; i stays in temp
             }
-            if (!temp[i].empty() && ops.Move(folder + temp[i], folder + old[i])) temp[i].clear();
+            if (!temp[i].empty() && move(temp[i], old[i])) temp[i].clear();
             i = next;
         }
     };
@@ -90,7 +101,7 @@ RenameSummary RenameRows(FileList& list, FileOps& ops) {
         if (route[i] == Route::ViaTemp && !toTemp(i, old[i])) failed[i] = 1;
     for (size_t i = 0; i < n; ++i) {
         if (route[i] != Route::Direct) continue;
-        if (ops.Move(folder + old[i], folder + rows[i].newValue)) done[i] = 1;
+        if (move(old[i], rows[i].newValue)) done[i] = 1;
         else failed[i] = 1;
     }
     // A file in temp whose name stays taken goes back before anyone takes its
@@ -105,7 +116,7 @@ RenameSummary RenameRows(FileList& list, FileOps& ops) {
     }
     for (size_t i = 0; i < n; ++i) {
         if (route[i] != Route::ViaTemp || failed[i] || done[i]) continue;
-        if (ops.Move(folder + temp[i], folder + rows[i].newValue)) {
+        if (move(temp[i], rows[i].newValue)) {
             temp[i].clear();
             done[i] = 1;
         } else {
@@ -113,6 +124,7 @@ RenameSummary RenameRows(FileList& list, FileOps& ops) {
         }
     }
 
+    if (journalOpen) journal->End();
     for (size_t i = 0; i < n; ++i) {
         Row& r = rows[i];
         if (done[i]) {

@@ -9,6 +9,7 @@
 #include "fileprops/conflicts.h"
 #include "fileprops/filelist.h"
 #include "fileprops/fileops.h"
+#include "fileprops/journal.h"
 
 namespace kivu {
 
@@ -25,8 +26,9 @@ NameSet ListFolderNames(FileOps& ops, const std::string& folder);
 // problem (MarkConflicts must have run on a fresh listing). A renamed row
 // takes its new name as file name and current value, marked "+"; a row the
 // system refused keeps its name, marked "!" with Problem::MoveFailed; a row
-// with a problem keeps its mark.
-RenameSummary RenameRows(FileList& list, FileOps& ops);
+// with a problem keeps its mark. With a journal, every step is written to it
+// before it is taken; a step that can't be written is not taken.
+RenameSummary RenameRows(FileList& list, FileOps& ops, JournalStore* journal = nullptr);
 
 // "3 renamed, 2 failed: a.txt (reason), ..." for the error line; the names of
 // at most `listed` failed rows.

@@ -22,6 +22,10 @@ constexpr size_t kPlaceholderReach = 255;
 constexpr int kVisibleRows = 10;         // the list opens showing at least these
 constexpr int kMinWidth = 465;
 constexpr int kTextPatternHint = 10261;
+constexpr int kTextUndo = 10272;
+constexpr int kTextUndone = 10273;
+constexpr int kTextUndoRefused = 10274;
+constexpr int kTextNotUndone = 10275;
 constexpr const char* kPlaceValues[4] = {"Left", "Top", "Width", "Height"};
 
 std::optional<Box> ReadPlace() {
@@ -120,6 +124,8 @@ void Trenamedialog::CreateControls() {
                             .text = "A&bbrechen"});
     Button2.Create(Panel2, {.name = "Button2", .tag = 10210, .left = 15, .top = 136, .width = 113, .height = 25,
                             .text = "&Ausführen", .enabled = false});
+    Button6.Create(Panel2, {.name = "Button6", .tag = kTextUndo, .left = 16, .top = 40, .width = 113, .height = 25,
+                            .text = "&Undo", .enabled = false});
     SetDefaultButton(&Button5);
     SetCancelButton(&Button4);
     SetActiveControl(&Edit1);
@@ -151,6 +157,7 @@ void Trenamedialog::CreateControls() {
     Button3.onClick = [this] { Button3Click(); };
     Button4.onClick = [this] { Button4Click(); };
     Button5.onClick = [this] { Button5Click(); };
+    Button6.onClick = [this] { Button6Click(); };
     CheckBox1.onClick = [this] { CheckBox1Click(); };
     CheckBox2.onClick = [this] { CheckBox2Click(); };
     CheckBox3.onClick = [this] { CheckBox3Click(); };
@@ -192,6 +199,7 @@ void Trenamedialog::FormCreate() {
     DateTimePicker2.SetValue(now);
 
     PlaceWindow();
+    UpdateUndoButton();
 }
 
 int Trenamedialog::HeightForRows(int rows) {
@@ -339,9 +347,50 @@ void Trenamedialog::Button1Click() { Refresh(); }
 void Trenamedialog::Button2Click() {
     // Rows that arrived since the last refresh are shown before anything happens.
     Refresh();
-    lastApplyOk_ = ApplyChanges(list_, {CurrentInput(), CheckedStamps()}, ops_);
+    lastApplyOk_ = ApplyChanges(list_, {CurrentInput(), CheckedStamps()}, ops_, &journal_);
     listedFolder_ = list_.Folder();  // the apply has just listed it
     ShowListState();
+    UpdateUndoButton();
+}
+
+void Trenamedialog::UpdateUndoButton() {
+    Journal journal;
+    Button6.SetEnabled(ReadJournal(journal_.Load(), journal) && !journal.steps.empty());
+}
+
+// Undo takes the last rename back, also one of an earlier run of the dialog.
+void Trenamedialog::Button6Click() {
+    Journal journal;
+    if (!ReadJournal(journal_.Load(), journal)) return;
+    const UndoResult result = UndoJournal(journal, ops_);
+    if (!result.refused && result.notes.empty()) journal_.Remove();
+    // Rows of the journal's folder take their names back.
+    if (SameName(journal.folder, list_.Folder()))
+        for (const auto& [now, old] : result.renamed)
+            for (Row& r : list_.Rows())
+                if (SameName(r.fileName, now)) r.fileName = r.current = old;
+    LookAtFolder(true);
+    Refresh();
+    std::string line;
+    if (result.refused) {
+        line = GetLangString(kTextUndoRefused);
+    } else {
+        line = IntToStr(static_cast<int64_t>(result.undone)) + " " + GetLangString(kTextUndone);
+        if (!result.notes.empty())
+            line += ", " + IntToStr(static_cast<int64_t>(result.notes.size())) + " " + GetLangString(kTextNotUndone) + ":";
+    }
+    for (size_t k = 0; k < result.notes.size() && k < 3; ++k) line += (k ? ", " : " ") + result.notes[k];
+    if (result.refused || !result.notes.empty()) ops_.Beep(kBeepError);
+    list_.SetErrorLine(line);
+    ShowListState();
+    UpdateUndoButton();
+}
+
+bool Trenamedialog::FormShortCut(WORD key) {
+    // Ctrl+Z in the pattern field is the field's own undo.
+    if (key != 'Z' || !(GetKeyState(VK_CONTROL) & 0x8000) || Edit1.Focused() || !Button6.Enabled()) return false;
+    Button6Click();
+    return true;
 }
 
 void Trenamedialog::Button3Click() {

@@ -9,6 +9,7 @@
 #include "fileprops/filelist.h"
 #include "fileprops/placement.h"
 #include "fileprops/winfileops.h"
+#include "fileprops/winjournal.h"
 #include "ui/form.h"
 
 namespace kivu {
@@ -49,6 +50,7 @@ public:
     ui::Button Button5;
     ui::Button Button4;
     ui::Button Button2;
+    ui::Button Button6;  // Undo of the last rename
     ui::PopupMenu PopupMenu1;
 
     const FileList& List() const { return list_; }
@@ -59,6 +61,7 @@ public:
     void Button3Click();
     void Button4Click();
     void Button5Click();
+    void Button6Click();
     void CheckBox1Click();
     void CheckBox2Click();
     void CheckBox3Click();
@@ -77,6 +80,7 @@ protected:
     void CreateControls() override;
     void FormCreate() override;
     void FormClose() override;
+    bool FormShortCut(WORD key) override;
     void FormResize() override;
     void FormConstrain(MINMAXINFO& limits) override;
     bool FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -91,6 +95,7 @@ private:
     // Height of the window with ten list rows visible.
     int HeightForRows(int rows);
     void PlaceWindow();
+    void UpdateUndoButton();
     void FileArrived(WPARAM wp);
     void ShowRows();
     void ModeClick(ui::CheckBox& box);
@@ -103,6 +108,7 @@ private:
 
     FileList list_;
     WinFileOps ops_;
+    WinJournal journal_;
     bool firstIdle_ = true;
     Tnumber* numberDialog_ = nullptr;  // open number dialog, if any
     ui::Timer arrivals_;               // coalesces the list refresh while files arrive

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "tests/win/support/winsupport.h"
 #include "tools/standin.h"
@@ -238,4 +239,173 @@ TEST_F(RenameFlow, TheDocumentedExampleTypedKeyByKeyIsExactlyWhatWasTyped) {
     SetPattern("");
     TypeKeys("Urlaub_[N:03:1][Ext]");
     ASSERT_TRUE(WaitUntil([&] { return ListViewText(list, 0, 2) == "Urlaub_001.jpg"; })) << ListViewText(list, 0, 2);
+}
+
+// Undo, from the journal in the user's profile.
+
+namespace {
+
+std::string JournalPath() {
+    char base[MAX_PATH];
+    GetEnvironmentVariableA("LOCALAPPDATA", base, MAX_PATH);
+    return std::string(base) + "\\kivu\\rename.journal";
+}
+
+int JournalSteps() {
+    HANDLE f = CreateFileA(JournalPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return 0;
+    std::string text;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+    CloseHandle(f);
+    int steps = 0;
+    for (size_t at = text.find("\r\nS\t"); at != std::string::npos; at = text.find("\r\nS\t", at + 1)) ++steps;
+    return steps;
+}
+
+// What a file is: contents, last write time, attributes (A aside, which Wine can't clear).
+struct FileState {
+    std::string contents;
+    uint64_t lastWrite = 0;
+    DWORD attributes = 0;
+    bool operator==(const FileState&) const = default;
+};
+
+FileState StateOf(const std::string& path) {
+    FileState s;
+    s.contents = Contents(path);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        s.lastWrite = (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+        s.attributes = data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    }
+    return s;
+}
+
+// Files with their own stamps and attributes.
+std::map<std::string, FileState> MakeFiles(TempDir& dir, int count) {
+    std::map<std::string, FileState> states;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "f" + std::to_string(100 + i) + ".txt";
+        const std::string path = dir.Write(name, name);
+        HANDLE f = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        FILETIME t{static_cast<DWORD>(i * 10000000), 30000000u + static_cast<DWORD>(i)};
+        SetFileTime(f, nullptr, nullptr, &t);
+        CloseHandle(f);
+        if (i % 3 == 1) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+        if (i % 3 == 2) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        states[name] = StateOf(path);
+    }
+    return states;
+}
+
+std::map<std::string, FileState> StatesIn(const std::string& folder) {
+    std::map<std::string, FileState> states;
+    for (const auto& name : NamesIn(folder)) states[name] = StateOf(folder + name);
+    return states;
+}
+
+std::vector<std::string> PathsOf(const TempDir& dir, const std::map<std::string, FileState>& files) {
+    std::vector<std::string> paths;
+    for (const auto& [name, state] : files) paths.push_back(dir.path() + name);
+    return paths;
+}
+
+}  // namespace
+
+TEST_F(RenameFlow, UndoAfterApplyRestoresEveryNameStampAndAttribute) {
+    const auto before = MakeFiles(dir, 4);
+    Send(PathsOf(dir, before));
+    SetPattern("[N:02:1]_[Name][Ext]");
+    HWND apply = FindChild(dialog, "Button", "&Apply");
+    HWND undo = FindChild(dialog, "Button", "&Undo");
+    ASSERT_TRUE(undo);
+    PostMessageA(apply, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ErrorLine() == "4 renamed"; })) << ErrorLine();
+    EXPECT_NE(StatesIn(dir.path()), before);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(undo) != FALSE; }));
+    ClickOn(undo);
+    ASSERT_TRUE(WaitUntil([&] { return ErrorLine().rfind("4 undone", 0) == 0; })) << ErrorLine();
+    EXPECT_EQ(StatesIn(dir.path()), before);
+    // The rows have their names back, and so does the preview.
+    EXPECT_EQ(ListViewText(list, 0, 0), "f103.txt");
+    EXPECT_EQ(ListViewText(list, 0, 2), "01_f103.txt");
+    EXPECT_FALSE(IsWindowEnabled(undo));  // nothing left to undo
+}
+
+TEST_F(RenameFlow, UndoAfterCloseAndReopenWithCtrlZ) {
+    const auto before = MakeFiles(dir, 3);
+    Send(PathsOf(dir, before));
+    SetPattern("x_[Name][Ext]");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewText(list, 0, 2) == "x_f102.txt"; }));
+    PostMessageA(pattern, WM_KEYDOWN, VK_RETURN, 0);  // OK: all renamed, so it closes
+    ASSERT_TRUE(handler.WaitExit(10000));
+    const auto renamed = StatesIn(dir.path());
+    ASSERT_EQ(renamed.count("x_f100.txt"), 1u);
+
+    standin::Handler again{ExeDir() + "kivuutil.exe"};
+    ASSERT_TRUE(again.Start("1"));
+    ASSERT_TRUE(again.WaitStart(20000));
+    HWND second = again.FindWindowOf("Trenamedialog", 5000);
+    ASSERT_TRUE(second);
+    HWND secondList = FindChild(second, WC_LISTVIEWA);
+    for (const auto& [name, state] : renamed) ASSERT_TRUE(again.SendFile(second, dir.path() + name));
+    ASSERT_TRUE(WaitUntil([&] { return ListViewCount(secondList) == 3; }));
+    ClickOn(secondList);  // Ctrl+Z outside the pattern field
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(second) == secondList; }));
+    PressKey('Z', true);
+    ASSERT_TRUE(WaitUntil([&] { return StatesIn(dir.path()) == before; }));
+    ASSERT_TRUE(WaitUntil([&] { return ListViewText(secondList, 0, 0).rfind("f10", 0) == 0; }))
+        << ListViewText(secondList, 0, 0);
+    PostMessageA(second, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(again.WaitExit(10000));
+}
+
+TEST_F(RenameFlow, UndoTakesBackAnApplyKilledHalfWay) {
+    const auto before = MakeFiles(dir, 300);
+    Send(PathsOf(dir, before));
+    SetPattern("k_[Name][Ext]");
+    ASSERT_TRUE(WaitUntil([&] { return ListViewText(list, 0, 2).rfind("k_", 0) == 0; }));
+    DeleteFileA(JournalPath().c_str());
+    PostMessageA(FindChild(dialog, "Button", "&Apply"), BM_CLICK, 0, 0);
+    // Killed between two steps, with some renamed and others not.
+    ASSERT_TRUE(WaitUntil([&] { return JournalSteps() >= 20; }, std::chrono::seconds(30)));
+    TerminateProcess(handler.Process(), 9);
+    ASSERT_TRUE(handler.WaitExit(10000));
+    const auto interrupted = StatesIn(dir.path());
+    ASSERT_NE(interrupted, before);
+    ASSERT_LT(JournalSteps(), 300) << "the apply ended before the kill";
+
+    standin::Handler again{ExeDir() + "kivuutil.exe"};
+    ASSERT_TRUE(again.Start("1"));
+    ASSERT_TRUE(again.WaitStart(20000));
+    HWND second = again.FindWindowOf("Trenamedialog", 5000);
+    ASSERT_TRUE(second);
+    HWND undo = FindChild(second, "Button", "&Undo");
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(undo) != FALSE; }));
+    PostMessageA(undo, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return StatesIn(dir.path()) == before; }));
+    PostMessageA(second, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(again.WaitExit(10000));
+}
+
+TEST_F(RenameFlow, UndoIsRefusedWhenAFileChangedSince) {
+    const auto before = MakeFiles(dir, 2);
+    Send(PathsOf(dir, before));
+    SetPattern("c_[Name][Ext]");
+    HWND apply = FindChild(dialog, "Button", "&Apply");
+    PostMessageA(apply, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ErrorLine() == "2 renamed"; })) << ErrorLine();
+    // Another program writes to one of them.
+    HANDLE f = CreateFileA((dir.path() + "c_f100.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    FILETIME t{1, 31000000u};
+    SetFileTime(f, nullptr, nullptr, &t);
+    CloseHandle(f);
+    const auto changed = StatesIn(dir.path());
+    PostMessageA(FindChild(dialog, "Button", "&Undo"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ErrorLine().rfind("Undo refused", 0) == 0; })) << ErrorLine();
+    EXPECT_EQ(StatesIn(dir.path()), changed);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 
 #include "tests/win/support/winsupport.h"
@@ -288,10 +289,11 @@ FileState StateOf(const std::string& path) {
 std::map<std::string, FileState> MakeFiles(TempDir& dir, int count) {
     std::map<std::string, FileState> states;
     for (int i = 0; i < count; ++i) {
-        const std::string name = "f" + std::to_string(100 + i) + ".txt";
+        char name[32];
+        std::snprintf(name, sizeof name, "f%d.txt", 100 + i);
         const std::string path = dir.Write(name, name);
         HANDLE f = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        FILETIME t{static_cast<DWORD>(i * 10000000), 30000000u + static_cast<DWORD>(i)};
+        FILETIME t{static_cast<DWORD>(i) * 10000000u, 30000000u + static_cast<DWORD>(i)};
         SetFileTime(f, nullptr, nullptr, &t);
         CloseHandle(f);
         if (i % 3 == 1) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
@@ -383,10 +385,19 @@ TEST_F(RenameFlow, UndoTakesBackAnApplyKilledHalfWay) {
     ASSERT_TRUE(again.WaitStart(20000));
     HWND second = again.FindWindowOf("Trenamedialog", 5000);
     ASSERT_TRUE(second);
+    dialog = second;  // the fixture's helpers now read the second dialog
+    pattern = FindChild(second, "Edit", "[Name][Ext]");
     HWND undo = FindChild(second, "Button", "&Undo");
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(undo) != FALSE; }));
     PostMessageA(undo, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return StatesIn(dir.path()) == before; }));
+    ASSERT_TRUE(WaitUntil([&] { return ErrorLine().find("undone") != std::string::npos; })) << ErrorLine();
+    EXPECT_EQ(ErrorLine().find("not undone"), std::string::npos) << ErrorLine();
+    const auto after = StatesIn(dir.path());
+    EXPECT_EQ(after.size(), before.size());
+    for (const auto& [name, state] : before) {
+        ASSERT_TRUE(after.count(name)) << name;
+        EXPECT_EQ(after.at(name), state) << name;
+    }
     PostMessageA(second, WM_CLOSE, 0, 0);
     EXPECT_TRUE(again.WaitExit(10000));
 }

@@ -84,7 +84,7 @@ Trenamedialog::~Trenamedialog() = default;
 void Trenamedialog::CreateControls() {
     using ui::Align;
     // Panel 2 counts the conflicts and gives the reason of the selected (or first) one.
-    StatusBar1.Create(*this, {.name = "StatusBar1", .height = 19, .align = Align::Bottom}, {50, 300, -1});
+    StatusBar1.Create(*this, {.name = "StatusBar1", .height = 19, .align = Align::Bottom}, {50, 300, 4000});
     Panel1.Create(*this, {.name = "Panel1", .height = 170, .align = Align::Bottom});
     ListView1.Create(*this, {.name = "ListView1", .align = Align::Client, .tabStop = false});
 

@@ -79,6 +79,10 @@ TEST_F(Dialog, OpensWithTenVisibleRowsAndThePanelBelow) {
     EXPECT_GE(ListView_GetCountPerPage(form.ListView1.Handle()), 10);
     EXPECT_LE(ListView_GetCountPerPage(form.ListView1.Handle()), 12);  // not much more: the designed proportions
     EXPECT_EQ(form.Panel1.Height(), 170);
+    // The third status panel, where conflicts are counted, has room to show them.
+    RECT panel{};
+    SendMessageA(form.StatusBar1.Handle(), SB_GETRECT, 2, reinterpret_cast<LPARAM>(&panel));
+    EXPECT_GE(panel.right - panel.left, 150);
 }
 
 TEST_F(Dialog, DatePickersCarryTheirFormatTooltips) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "common/reg.h"
 #include "fileprops/renameform.h"
 #include "link/handlerlink.h"
 #include "tests/win/support/winsupport.h"
@@ -17,6 +18,8 @@ namespace {
 class Dialog : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Each opens at its designed size, whatever an earlier one left in the registry.
+        kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kPlacementKey);
         form.Create();
         form.Show();
         PumpMessages();
@@ -280,4 +283,31 @@ TEST_F(Dialog, ResizeKeepsTheColumnRuleAndThePanel) {
     SendMessageA(form.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
     EXPECT_EQ(mmi.ptMinTrackSize.x, 465);
     EXPECT_EQ(mmi.ptMinTrackSize.y, form.Height() - form.ListView1.Height() + 4);
+}
+
+TEST(DialogPlace, TheSizeAndPlaceOfTheLastCloseAreKeptOnTheScreen) {
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Left", "5000");
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Top", "30");
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Width", "700");
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Height", "100");  // fewer than ten rows
+    {
+        Trenamedialog form;
+        form.Create();
+        form.Show();
+        PumpMessages();
+        RECT r;
+        GetWindowRect(form.Handle(), &r);
+        RECT work;
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_EQ(r.right - r.left, 700);
+        EXPECT_EQ(r.right, work.right);  // moved back onto the screen
+        EXPECT_EQ(r.top, 30);
+        EXPECT_GE(ListView_GetCountPerPage(form.ListView1.Handle()), 10);
+        // Where it is when it closes is where it opens next time.
+        SetWindowPos(form.Handle(), nullptr, 40, 60, 620, r.bottom - r.top + 50, SWP_NOZORDER);
+        form.Close();
+    }
+    EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Left", ""), "40");
+    EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Width", ""), "620");
+    kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kPlacementKey);
 }

@@ -19,6 +19,7 @@ std::string Texts(int n) { return std::to_string(n); }
 class StampOps : public FileOps {
 public:
     bool Move(const std::string&, const std::string&) override { return true; }
+    std::vector<std::string> ListFolder(const std::string&) override { return {}; }
     uint32_t GetAttributes(const std::string&) override { return kAttrArchive; }
     bool SetAttributes(const std::string&, uint32_t) override { return true; }
     FileHandle OpenForStampRead(const std::string& path) override {
@@ -100,15 +101,34 @@ void BM_PatternEngineRanged(benchmark::State& state) {
 }
 BENCHMARK(BM_PatternEngineRanged);
 
-void BM_PreviewNames10000(benchmark::State& state) {
-    FileList list = ListOf(RandomNames(10000));
+// The preview with its conflict check, against a folder that holds every listed file.
+void BM_PreviewNames(benchmark::State& state) {
+    const auto rows = static_cast<int>(state.range(0));
+    FileList list = ListOf(RandomNames(rows));
+    NameSet onDisk;
+    for (const Row& r : list.Rows()) onDisk.insert(NameKey(r.fileName));
+    list.SetFolderNames(std::move(onDisk));
     PreviewInput in;
     in.pattern = "[Name]_[N:3:1][Ext]";
     for (auto _ : state) benchmark::DoNotOptimize(Preview(list, in));
-    state.SetItemsProcessed(state.iterations() * 10000);
+    state.SetItemsProcessed(state.iterations() * rows);
     state.SetLabel("rows");
 }
-BENCHMARK(BM_PreviewNames10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewNames)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The conflict check alone, over rows that the preview has filled.
+void BM_Conflicts(benchmark::State& state) {
+    const auto rows = static_cast<int>(state.range(0));
+    FileList list = ListOf(RandomNames(rows));
+    NameSet onDisk;
+    for (const Row& r : list.Rows()) onDisk.insert(NameKey(r.fileName));
+    PreviewInput in;
+    in.pattern = "[Name]_[N:3:1][Ext]";
+    Preview(list, in);
+    for (auto _ : state) benchmark::DoNotOptimize(MarkConflicts(list, onDisk));
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+BENCHMARK(BM_Conflicts)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // A fresh random order each time, then one click on the column (the
 // direction alternates from click to click).

@@ -3,23 +3,12 @@
 #include <optional>
 
 #include "common/convert.h"
+#include "fileprops/renamer.h"
 
 namespace kivu {
 
 namespace {
 
-void ApplyNames(FileList& list, FileOps& ops, bool& ok) {
-    const std::string& folder = list.Folder();
-    for (Row& r : list.Rows()) {
-        if (ops.Move(folder + r.current, folder + r.newValue)) {
-            r.mark = kMarkApplied;
-        } else {
-            r.mark = kMarkRenameFailed;
-            list.SetErrorLine(list.Text(kTextRenameFailed));
-            ok = false;
-        }
-    }
-}
 
 void ApplyStamps(FileList& list, const StampBoxes& boxes, FileOps& ops, bool& ok) {
     const std::string& folder = list.Folder();
@@ -114,22 +103,42 @@ bool ReadDateModeValue(std::string_view value, CalTime& time) {
     return true;
 }
 
-bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops) {
+bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops, JournalStore* journal) {
     list.SetErrorLine({});
+    // The folder as it is now: a file that came or went since the last look
+    // turns into a conflict here instead of a failed or overwriting rename.
+    if (list.CurrentMode() == Mode::Name) list.SetFolderNames(ListFolderNames(ops, list.Folder()));
     const bool previewed = Preview(list, input.preview);
     list.SetErrorLine({});  // the preview's own messages are not shown after an apply
 
     bool ok = true;
     switch (list.CurrentMode()) {
-        case Mode::Name:
+        case Mode::Name: {
             if (input.preview.pattern.empty()) return true;
             if (!previewed) {
                 list.SetErrorLine(list.Text(kTextPieceWithoutComma));
                 ok = false;
                 break;
             }
-            ApplyNames(list, ops, ok);
+            const RenameSummary summary = RenameRows(list, ops, journal);
+            // The new values shown afterwards are what a second apply would do;
+            // the marks keep this run's outcome.
+            std::vector<std::pair<char, Problem>> outcome;
+            outcome.reserve(list.Rows().size());
+            for (const Row& r : list.Rows()) outcome.emplace_back(r.mark, r.problem);
+            list.SetFolderNames(ListFolderNames(ops, list.Folder()));
+            Preview(list, input.preview);
+            for (size_t i = 0; i < outcome.size(); ++i) {
+                Row& r = list.Rows()[i];
+                if (outcome[i].first == kMarkApplied || outcome[i].first == kMarkRenameFailed) {
+                    r.mark = outcome[i].first;
+                    r.problem = outcome[i].second;
+                }
+            }
+            list.SetErrorLine(SummaryLine(list, summary));
+            ok = summary.failed == 0;
             break;
+        }
         case Mode::Date:
             ApplyStamps(list, input.stamps, ops, ok);
             break;

@@ -150,6 +150,12 @@ std::string FileList::CellText(int row, int column) const {
     }
 }
 
+std::string FileList::ProblemOf(int row) const {
+    if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return {};
+    const Problem p = rows_[static_cast<size_t>(row)].problem;
+    return p == Problem::None ? std::string() : texts_(ProblemText(p));
+}
+
 void FileList::AddPath(std::string_view path) {
     const size_t cut = path.find_last_of("\\:");
     const size_t nameStart = cut == std::string_view::npos ? 0 : cut + 1;
@@ -164,9 +170,11 @@ FillOutcome FileList::DoChange(Mode mode, const StampBoxes& boxes, const CalTime
                                std::string_view attributeText, FileOps& ops) {
     FillOutcome outcome;
     errorLine_.clear();
+    conflicts_ = 0;
     for (Row& r : rows_) {
         r.current = r.newValue = " ";
         r.mark = kMarkNone;
+        r.problem = Problem::None;
     }
     mode_ = mode;
     SetModeCaptions();

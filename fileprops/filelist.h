@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "fileprops/conflicts.h"
 #include "fileprops/fileops.h"
 
 namespace kivu {
@@ -19,6 +20,7 @@ constexpr char kMarkPreview = '\xB7';  // the middle dot of Windows-1252
 constexpr char kMarkApplied = '+';
 constexpr char kMarkRenameFailed = '!';
 constexpr char kMarkFailed = '-';
+constexpr char kMarkConflict = '\xD7';  // the multiplication sign of Windows-1252: not renamed, see the problem
 
 // Language text numbers the list writes into the error line.
 constexpr int kTextRenameFailed = 10250;
@@ -28,6 +30,9 @@ constexpr int kTextCannotConvertTime = 10253;
 constexpr int kTextCannotWriteStamps = 10254;
 constexpr int kTextPieceWithoutComma = 10255;
 constexpr int kTextPieceBadNumber = 10256;
+constexpr int kTextConflicts = 10262;  // "conflicts", after their count in the status bar
+constexpr int kTextRenamed = 10270;    // the summary of a rename: "3 renamed, 2 failed: ..."
+constexpr int kTextNotRenamed = 10271;
 
 constexpr unsigned kKeyDelete = 46;
 
@@ -54,6 +59,7 @@ struct Row {
     std::string current = " ";  // column 1: what the file has now, in the mode's form
     std::string newValue = " "; // column 2: what it is to get
     char mark = kMarkNone;      // column 3
+    Problem problem = Problem::None;  // why the name is not (or was not) changed
 };
 
 // Rows in display order. Files arrive at the top, thousands in a row: a
@@ -85,6 +91,16 @@ public:
     const std::string& ErrorLine() const { return errorLine_; }
     void SetErrorLine(std::string text) { errorLine_ = std::move(text); }
     std::string Text(int number) const { return texts_(number); }
+
+    // Folded names of the files in the folder, for the conflict check of the
+    // preview; the window lists the folder when it changes and after an apply.
+    const NameSet& FolderNames() const { return folderNames_; }
+    void SetFolderNames(NameSet names) { folderNames_ = std::move(names); }
+    // Rows with a problem after the last name preview.
+    size_t ConflictCount() const { return conflicts_; }
+    void SetConflictCount(size_t count) { conflicts_ = count; }
+    // The reason a row shows for its problem, empty when it has none.
+    std::string ProblemOf(int row) const;
 
     // Caption of column 0-2 with its sort marker; column 3 has none.
     std::string Caption(int column) const;
@@ -124,6 +140,8 @@ private:
     RowList rows_;
     std::string folder_ = "c:\\temp\\";
     std::string errorLine_;
+    NameSet folderNames_;
+    size_t conflicts_ = 0;
     Mode mode_ = Mode::Name;
     std::string baseCaptions_[3];
     // Sort state; the captions' " +" / " -" markers are drawn from it, so a

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kivu {
 
@@ -50,6 +51,9 @@ public:
 
     // MoveFileA: false when the target exists or the source is missing.
     virtual bool Move(const std::string& from, const std::string& to) = 0;
+    // FindFirstFile / FindNextFile: the names of the files and folders in a
+    // folder (given with its trailing backslash); empty when it can't be read.
+    virtual std::vector<std::string> ListFolder(const std::string& folder) = 0;
     // GetFileAttributesA: kInvalidAttributes on failure.
     virtual uint32_t GetAttributes(const std::string& path) = 0;
     // SetFileAttributesA: replaces all attributes (0 = none).

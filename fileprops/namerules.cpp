@@ -98,23 +98,32 @@ bool ReplacePieces(WorkText& p, std::string_view key, std::string_view source, P
 // The counter's text for what lies between "[N" and "]".
 std::string CounterText(int rowIndex, std::string_view inner) {
     int64_t width = 0, offset = 0;
+    bool zeros = false;
     if (!inner.empty() && inner[0] == ':') {
         const std::string_view rest = inner.substr(1);
         const size_t colon = rest.find(':');
+        const std::string_view widthText = colon != npos ? rest.substr(0, colon) : rest;
         if (colon != npos) {
-            const auto w = TryStrToInt(rest.substr(0, colon));
+            const auto w = TryStrToInt(widthText);
             const auto o = TryStrToInt(rest.substr(colon + 1));
             if (w && o) {
                 width = *w;
                 offset = *o;
             }
-        } else if (const auto w = TryStrToInt(rest)) {
+        } else if (const auto w = TryStrToInt(widthText)) {
             width = *w;
         }
+        zeros = IsZeroPaddedWidth(widthText);
     }
-    std::string text = std::to_string(static_cast<int64_t>(rowIndex) + offset);
+    const int64_t value = static_cast<int64_t>(rowIndex) + offset;
+    std::string text = std::to_string(value);
     width = std::min(width, kMaxCounterWidth);
-    if (width > static_cast<int64_t>(text.size())) text.insert(0, static_cast<size_t>(width) - text.size(), ' ');
+    if (width > static_cast<int64_t>(text.size())) {
+        const size_t fill = static_cast<size_t>(width) - text.size();
+        // Zeros go between the sign and the digits: -05, not 0-5.
+        if (zeros) text.insert(value < 0 ? 1 : 0, fill, '0');
+        else text.insert(0, fill, ' ');
+    }
     return text;
 }
 
@@ -137,6 +146,10 @@ void ReplaceCounters(WorkText& p, int rowIndex) {
 }
 
 }  // namespace
+
+bool IsZeroPaddedWidth(std::string_view width) {
+    return width.size() >= 2 && width[0] == '0' && width.find_first_not_of("0123456789") == npos;
+}
 
 std::string_view ExtensionOf(std::string_view source) {
     const size_t at = source.find_last_of(".\\:");
@@ -182,26 +195,36 @@ bool Preview(FileList& list, const PreviewInput& input) {
                 if (err.marked) rows[i].mark = kMarkPreview;
                 if (err.stopped) {
                     list.SetErrorLine(list.Text(kTextPieceWithoutComma));
+                    // Nothing is renamed while the pattern stops: no row is in conflict.
+                    for (Row& r : rows) r.problem = Problem::None;
+                    list.SetConflictCount(0);
                     return false;
                 }
                 if (err.badNumber) list.SetErrorLine(list.Text(kTextPieceBadNumber));
                 rows[i].newValue = std::move(value);
             }
+            list.SetConflictCount(MarkConflicts(list, list.FolderNames()));
+            for (Row& r : rows)
+                if (r.problem != Problem::None) r.mark = kMarkConflict;
             return true;
 
         case Mode::Date: {
             const std::string value = DateModeValue(input.target);
+            list.SetConflictCount(0);
             for (Row& r : rows) {
                 r.newValue = value;
                 r.mark = kMarkNone;
+                r.problem = Problem::None;
             }
             return true;
         }
 
         case Mode::Attribute:
+            list.SetConflictCount(0);
             for (Row& r : rows) {
                 r.newValue = input.attributes;
                 r.mark = kMarkNone;
+                r.problem = Problem::None;
             }
             return true;
     }

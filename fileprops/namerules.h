@@ -2,7 +2,8 @@
 // Name mode interprets the pattern language:
 //   [Name] [Ext]               name part / extension (with its dot)
 //   [Name(a,b)] [Ext(a,b)]     characters a to b (1-based) of either
-//   [N] [N:w] [N:w:o]          row index (+ o), right-aligned to w blanks
+//   [N] [N:w] [N:w:o]          row index (+ o), right-aligned to w blanks;
+//                              a w written with a leading zero ([N:03:1]) pads with zeros
 // Pure text work: no file access, no beep.
 #pragma once
 #include <string>
@@ -26,6 +27,10 @@ struct PatternError {
                              // and the result is not to be used
     bool marked = false;     // the row gets the preview mark (set once a ranged-piece step finished)
 };
+
+// Whether the width of a counter is written with a leading zero ("03"): then
+// the counter is padded with zeros instead of blanks.
+bool IsZeroPaddedWidth(std::string_view width);
 
 // One row's new name: pattern applied to source (the row's current value) for
 // the row at rowIndex. The placeholders are replaced kind by kind: every

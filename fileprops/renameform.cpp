@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "common/convert.h"
 #include "common/kivulanguage.h"
+#include "common/reg.h"
 #include "fileprops/numberinput.h"
+#include "fileprops/renamer.h"
 #include "link/handlerevents.h"
 #include "link/handlerlink.h"
 #include "ui/app.h"
@@ -16,6 +19,37 @@ namespace {
 constexpr int kFontHeight = 11;      // the designed 8-point font
 constexpr UINT kArrivalRefreshMs = 100;  // one list refresh for a burst of arriving files
 constexpr size_t kPlaceholderReach = 255;
+constexpr int kVisibleRows = 10;         // the list opens showing at least these
+constexpr int kMinWidth = 465;
+constexpr int kDesignedWidth = 550;
+constexpr int kTextPatternHint = 10261;
+constexpr int kTextUndo = 10272;
+constexpr int kTextUndone = 10273;
+constexpr int kTextUndoRefused = 10274;
+constexpr int kTextNotUndone = 10275;
+constexpr const char* kPlaceValues[4] = {"Left", "Top", "Width", "Height"};
+
+std::optional<Box> ReadPlace() {
+    int v[4];
+    for (int i = 0; i < 4; ++i) {
+        const auto n = TryStrToInt(ReadRegString(HKEY_CURRENT_USER, kPlacementKey, kPlaceValues[i], ""));
+        if (!n) return std::nullopt;
+        v[i] = *n;
+    }
+    if (v[2] <= 0 || v[3] <= 0) return std::nullopt;
+    return Box{v[0], v[1], v[2], v[3]};
+}
+
+// The work area of the monitor that shows most of the box.
+Box WorkAreaFor(const Box& b) {
+    const RECT r{b.left, b.top, b.left + b.width, b.top + b.height};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info))
+        return Box{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const RECT& w = info.rcWork;
+    return Box{w.left, w.top, w.right - w.left, w.bottom - w.top};
+}
 
 SYSTEMTIME Now() {
     SYSTEMTIME st;
@@ -32,15 +66,26 @@ size_t ClosingBracket(const std::string& text, size_t pos) {
 }  // namespace
 
 Trenamedialog::Trenamedialog()
-    : ui::Form({.name = "renamedialog", .tag = 10200, .width = 550, .height = 400,
-                .caption = "Dateien Eigenschaften ändern"}),
+    : ui::Form({.name = "renamedialog", .tag = 10200, .width = kDesignedWidth, .height = 400,
+                .caption = "Dateien Eigenschaften ändern", .centered = !ReadPlace()}),
       list_([](int number) { return GetLangString(number); }) {}
+
+LRESULT RowListView::HandleNotify(NMHDR* hdr) {
+    if (hdr->code == LVN_ITEMCHANGED) {
+        const auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
+        if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) && onSelect)
+            onSelect();
+        return 0;
+    }
+    return ui::ListView::HandleNotify(hdr);
+}
 
 Trenamedialog::~Trenamedialog() = default;
 
 void Trenamedialog::CreateControls() {
     using ui::Align;
-    StatusBar1.Create(*this, {.name = "StatusBar1", .height = 19, .align = Align::Bottom}, {50, 300});
+    // Panel 2 counts the conflicts and gives the reason of the selected (or first) one.
+    StatusBar1.Create(*this, {.name = "StatusBar1", .height = 19, .align = Align::Bottom}, {50, 300, 4000});
     Panel1.Create(*this, {.name = "Panel1", .height = 170, .align = Align::Bottom});
     ListView1.Create(*this, {.name = "ListView1", .align = Align::Client, .tabStop = false});
 
@@ -80,6 +125,8 @@ void Trenamedialog::CreateControls() {
                             .text = "A&bbrechen"});
     Button2.Create(Panel2, {.name = "Button2", .tag = 10210, .left = 15, .top = 136, .width = 113, .height = 25,
                             .text = "&Ausführen", .enabled = false});
+    Button6.Create(Panel2, {.name = "Button6", .tag = kTextUndo, .left = 16, .top = 40, .width = 113, .height = 25,
+                            .text = "&Undo", .enabled = false});
     SetDefaultButton(&Button5);
     SetCancelButton(&Button4);
     SetActiveControl(&Edit1);
@@ -105,11 +152,13 @@ void Trenamedialog::CreateControls() {
     };
     ListView1.onColumnClick = [this](int col) { ListView1ColumnClick(col); };
     ListView1.onKeyDown = [this](WORD& key) { ListView1KeyDown(key); };
+    ListView1.onSelect = [this] { ShowConflicts(); };
     Button1.onClick = [this] { Button1Click(); };
     Button2.onClick = [this] { Button2Click(); };
     Button3.onClick = [this] { Button3Click(); };
     Button4.onClick = [this] { Button4Click(); };
     Button5.onClick = [this] { Button5Click(); };
+    Button6.onClick = [this] { Button6Click(); };
     CheckBox1.onClick = [this] { CheckBox1Click(); };
     CheckBox2.onClick = [this] { CheckBox2Click(); };
     CheckBox3.onClick = [this] { CheckBox3Click(); };
@@ -128,6 +177,8 @@ void Trenamedialog::FormCreate() {
     StatusBar1.SetPanelText(0, GetLangString(10212));
     StatusBar1.SetPanelText(1, list_.Folder());
     ShowListState();
+    Edit1.hint = GetLangString(kTextPatternHint);
+    SetTooltip(Edit1, Edit1.hint);
     ui::ApplyLangTexts(PopupMenu1);
     // A language text may put a right-aligned part into a menu item with "\t".
     for (ui::MenuItem* item : PopupMenu1.Items()) {
@@ -148,8 +199,47 @@ void Trenamedialog::FormCreate() {
     DateTimePicker1.SetValue(now);
     DateTimePicker2.SetValue(now);
 
-    // The list starts two text lines high.
-    SetSize(Scaled(550), Height() - ListView1.Height() + Scaled(4 + 2 * (6 + kFontHeight)));
+    PlaceWindow();
+    UpdateUndoButton();
+}
+
+int Trenamedialog::HeightForRows(int rows) {
+    // The list's own measure: its rows and header at its font, plus its frame.
+    const DWORD one = ListView_ApproximateViewRect(ListView1.Handle(), -1, -1, 1);
+    const DWORD more = ListView_ApproximateViewRect(ListView1.Handle(), -1, -1, rows + 1);
+    const int rowHeight = std::max<int>(1, (HIWORD(more) - HIWORD(one)) / rows);
+    int height = Height() - ListView1.Height() + rows * rowHeight + HIWORD(one);
+    // Whatever the measure said, the list shows the rows when it opens.
+    SetSize(Width(), height);
+    for (int i = 0; i < 2 * rows && ListView_GetCountPerPage(ListView1.Handle()) < rows; ++i) {
+        height += rowHeight;
+        SetSize(Width(), height);
+    }
+    return height;
+}
+
+void Trenamedialog::PlaceWindow() {
+    // Where the user left it, never smaller than designed nor off the screen;
+    // otherwise the designed width, centred.
+    savedPlace_ = ReadPlace();
+    SetSize(savedPlace_ ? std::max(savedPlace_->width, Scaled(kMinWidth)) : Scaled(kDesignedWidth), Height());
+    const int designed = HeightForRows(kVisibleRows);
+    if (!savedPlace_) {
+        SetSize(Scaled(kDesignedWidth), designed);
+        return;
+    }
+    Box b{savedPlace_->left, savedPlace_->top, Width(), std::max(savedPlace_->height, designed)};
+    b = ClampToArea(b, WorkAreaFor(b));
+    SetWindowPos(Handle(), nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Trenamedialog::FormClose() {
+    if (IsIconic(Handle()) || IsZoomed(Handle())) return;  // keep the last ordinary place
+    RECT r;
+    GetWindowRect(Handle(), &r);
+    const int v[4] = {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right - r.left),
+                      static_cast<int>(r.bottom - r.top)};
+    for (int i = 0; i < 4; ++i) WriteRegString(HKEY_CURRENT_USER, kPlacementKey, kPlaceValues[i], IntToStr(v[i]));
 }
 
 void Trenamedialog::IdleStep() {
@@ -157,7 +247,7 @@ void Trenamedialog::IdleStep() {
     firstIdle_ = false;
     ui::App().SetIdleHook(nullptr);  // one turn is all it needs
     SignalHandlerEvent(kEventStart);
-    Button1Click();
+    Refresh();
     Edit1.SetSelection(Edit1.SelStart(), 0);
     DateTimePicker1.SetFormat("dd.MM.yyyy");
     DateTimePicker2.SetFormat("HH:mm:ss");
@@ -177,13 +267,41 @@ void Trenamedialog::FileArrived(WPARAM wp) {
     if (n == 0) return;
     GlobalDeleteAtom(atom);
     list_.AddPath(std::string(path, n));
-    // Files come one message each, often thousands: the list shows them in
-    // batches instead of repainting per file.
+    // Files come one message each, often thousands: the list shows them, with
+    // their new names, in batches instead of repainting per file.
     if (!arrivals_.Running())
-        arrivals_.Start(kArrivalRefreshMs, [this] {
-            arrivals_.Stop();
-            ShowRows();
-        });
+        arrivals_.Start(kArrivalRefreshMs, [this] { Refresh(); });
+}
+
+void Trenamedialog::Refresh() {
+    arrivals_.Stop();
+    LookAtFolder(false);
+    ShowRows();
+    if (list_.CurrentMode() == CheckedMode()) Preview(list_, CurrentInput());
+    ShowListState();
+}
+
+void Trenamedialog::LookAtFolder(bool always) {
+    if (!always && listedFolder_ == list_.Folder()) return;
+    listedFolder_ = list_.Folder();
+    list_.SetFolderNames(ListFolderNames(ops_, listedFolder_));
+}
+
+void Trenamedialog::ShowConflicts() {
+    std::string text;
+    if (const size_t count = list_.ConflictCount()) {
+        text = IntToStr(static_cast<int64_t>(count)) + " " + GetLangString(kTextConflicts);
+        int row = ListView1.Selected();
+        if (row < 0 || list_.ProblemOf(row).empty()) {
+            const auto& rows = list_.Rows();
+            const auto first = std::find_if(rows.begin(), rows.end(), [](const Row& r) {
+                return r.problem != Problem::None && r.problem != Problem::MoveFailed;
+            });
+            row = first == rows.end() ? -1 : static_cast<int>(first - rows.begin());
+        }
+        if (row >= 0) text += ": " + list_.Rows()[row].fileName + " - " + list_.ProblemOf(row);
+    }
+    if (StatusBar1.PanelText(2) != text) StatusBar1.SetPanelText(2, text);
 }
 
 // Every keystroke in the pattern field comes here: only what changed is
@@ -198,6 +316,7 @@ void Trenamedialog::ShowListState() {
     for (int col = 0; col < 3; ++col)
         if (ListView1.ColumnCaption(col) != list_.Caption(col)) ListView1.SetColumnCaption(col, list_.Caption(col));
     if (Label2.Text() != list_.ErrorLine()) Label2.SetText(list_.ErrorLine());
+    ShowConflicts();
     ListView1.RedrawRows();
 }
 
@@ -224,16 +343,55 @@ PreviewInput Trenamedialog::CurrentInput() {
     return {.pattern = Edit1.Text(), .target = ToCalTime(date), .attributes = Edit2.Text()};
 }
 
-void Trenamedialog::Button1Click() {
-    ShowRows();
-    Preview(list_, CurrentInput());
-    ShowListState();
-}
+void Trenamedialog::Button1Click() { Refresh(); }
 
 void Trenamedialog::Button2Click() {
-    ShowRows();
-    ApplyChanges(list_, {CurrentInput(), CheckedStamps()}, ops_);
+    // Rows that arrived since the last refresh are shown before anything happens.
+    Refresh();
+    lastApplyOk_ = ApplyChanges(list_, {CurrentInput(), CheckedStamps()}, ops_, &journal_);
+    listedFolder_ = list_.Folder();  // the apply has just listed it
     ShowListState();
+    UpdateUndoButton();
+}
+
+void Trenamedialog::UpdateUndoButton() {
+    Journal journal;
+    Button6.SetEnabled(ReadJournal(journal_.Load(), journal) && !journal.steps.empty());
+}
+
+// Undo takes the last rename back, also one of an earlier run of the dialog.
+void Trenamedialog::Button6Click() {
+    Journal journal;
+    if (!ReadJournal(journal_.Load(), journal)) return;
+    const UndoResult result = UndoJournal(journal, ops_);
+    if (!result.refused && result.notes.empty()) journal_.Remove();
+    // Rows of the journal's folder take their names back.
+    if (SameName(journal.folder, list_.Folder()))
+        for (const auto& [now, old] : result.renamed)
+            for (Row& r : list_.Rows())
+                if (SameName(r.fileName, now)) r.fileName = r.current = old;
+    LookAtFolder(true);
+    Refresh();
+    std::string line;
+    if (result.refused) {
+        line = GetLangString(kTextUndoRefused);
+    } else {
+        line = IntToStr(static_cast<int64_t>(result.undone)) + " " + GetLangString(kTextUndone);
+        if (!result.notes.empty())
+            line += ", " + IntToStr(static_cast<int64_t>(result.notes.size())) + " " + GetLangString(kTextNotUndone) + ":";
+    }
+    for (size_t k = 0; k < result.notes.size() && k < 3; ++k) line += (k ? ", " : " ") + result.notes[k];
+    if (result.refused || !result.notes.empty()) ops_.Beep(kBeepError);
+    list_.SetErrorLine(line);
+    ShowListState();
+    UpdateUndoButton();
+}
+
+bool Trenamedialog::FormShortCut(WORD key) {
+    // Ctrl+Z in the pattern field is the field's own undo.
+    if (key != 'Z' || !(GetKeyState(VK_CONTROL) & 0x8000) || Edit1.Focused() || !Button6.Enabled()) return false;
+    Button6Click();
+    return true;
 }
 
 void Trenamedialog::Button3Click() {
@@ -247,13 +405,18 @@ void Trenamedialog::Button4Click() { Close(); }
 
 void Trenamedialog::Button5Click() {
     Button2Click();
-    Button4Click();
+    // A failed or skipped row keeps the dialog open with its marks and the summary.
+    if (lastApplyOk_) Button4Click();
 }
 
 void Trenamedialog::DoChange() {
     ShowRows();
     const FillOutcome outcome =
         list_.DoChange(CheckedMode(), CheckedStamps(), CurrentInput().target, Edit2.Text(), ops_);
+    // The fill's error line stays; the new values come from the preview.
+    const std::string fillError = list_.ErrorLine();
+    Preview(list_, CurrentInput());
+    if (!fillError.empty()) list_.SetErrorLine(fillError);
     ShowListState();
     if (outcome.checkCreationAgain) RadioButton1.SetChecked(true);
 }
@@ -299,8 +462,7 @@ void Trenamedialog::Edit1Change() {
 void Trenamedialog::Name1Click(ui::MenuItem& item) {
     std::string text = item.caption;
     text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
-    Edit1.SetSelection(Edit1.SelStart(), 0);
-    Edit1.ReplaceSelection(text);
+    Edit1.ReplaceSelection(text);  // a selected part of the pattern gives way to the placeholder
 }
 
 void Trenamedialog::Edit1KeyPress(wchar_t& key) {
@@ -318,20 +480,25 @@ void Trenamedialog::Edit1KeyPress(wchar_t& key) {
         }
         return;
     }
-    if (key != '[') return;
+}
 
-    // "[" opens the placeholder menu instead of typing.
+// The placeholder menu is a help the user asks for (Ctrl+Space): "[" is an
+// ordinary character, so a pattern typed key by key is exactly what was typed.
+void Trenamedialog::ShowPlaceholderMenu() {
     const std::string oldText = Edit1.Text();
     POINT at = Edit1.ScreenOrigin();
     at.y += Edit1.Height();
-    if (Edit1.SelLength() > 0) Edit1.ClearSelection();
+    const int selStart = Edit1.SelStart(), selLength = Edit1.SelLength();
     PopupMenu1.Popup(Handle(), at);
     ui::App().ProcessMessages();
     int caret = Edit1.SelStart();
     at.x += Edit1.Width();
     at.y -= Edit1.Height();
     ui::App().ProcessMessages();
-    if (Edit1.Text() == oldText) return;  // nothing chosen: an ordinary "["
+    if (Edit1.Text() == oldText) {
+        Edit1.SetSelection(selStart, selLength);  // nothing chosen: nothing changes
+        return;
+    }
 
     while (Edit1.Text().find("$$") != std::string::npos) {
         Button2.SetEnabled(false);
@@ -354,10 +521,14 @@ void Trenamedialog::Edit1KeyPress(wchar_t& key) {
         // The old text may hold a "$$" of the user's own: Escape must end the loop.
         if (cancelled) break;
     }
-    key = 0;
 }
 
 void Trenamedialog::Edit1KeyDown(WORD& key) {
+    if (key == VK_SPACE && (GetKeyState(VK_CONTROL) & 0x8000)) {
+        key = 0;  // the blank that Ctrl+Space would type goes with the key
+        ShowPlaceholderMenu();
+        return;
+    }
     const std::string text = Edit1.Text();
     if (text.empty()) return;
     const size_t caret = static_cast<size_t>(Edit1.SelStart());
@@ -405,12 +576,13 @@ void Trenamedialog::Edit2KeyPress(wchar_t& key) {
     if (Edit2.Text().find(static_cast<char>(key)) != std::string::npos) key = 0;
 }
 
+// The numbers follow the display order: a sort or a removed row previews again.
 void Trenamedialog::ListView1ColumnClick(int column) {
-    if (list_.ColumnClick(column, ops_)) ShowListState();
+    if (list_.ColumnClick(column, ops_)) Refresh();
 }
 
 void Trenamedialog::ListView1KeyDown(WORD& key) {
-    if (list_.KeyDown(key, ListView1.Selected())) ShowRows();
+    if (list_.KeyDown(key, ListView1.Selected())) Refresh();
 }
 
 void Trenamedialog::FormResize() {
@@ -423,7 +595,7 @@ void Trenamedialog::FormResize() {
 void Trenamedialog::FormConstrain(MINMAXINFO& limits) {
     if (!ListView1.Handle()) return;  // asked while the window is being made
     // The list may shrink to 4 pixels, the panel below it never.
-    limits.ptMinTrackSize.x = Scaled(465);
+    limits.ptMinTrackSize.x = Scaled(kMinWidth);
     limits.ptMinTrackSize.y = Height() - ListView1.Height() + Scaled(4);
     limits.ptMaxTrackSize.x = GetSystemMetrics(SM_CXSCREEN);
     limits.ptMaxTrackSize.y = GetSystemMetrics(SM_CYSCREEN);

@@ -1,16 +1,27 @@
 // The properties dialog: the files the handler sends, the three kinds of
 // change with their inputs, a live preview and applying.
 #pragma once
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "fileprops/apply.h"
 #include "fileprops/filelist.h"
+#include "fileprops/placement.h"
 #include "fileprops/winfileops.h"
+#include "fileprops/winjournal.h"
 #include "ui/form.h"
 
 namespace kivu {
 
 class Tnumber;
+
+// The list of the properties dialog: it also tells when the selected row changes.
+class RowListView : public ui::ListView {
+public:
+    std::function<void()> onSelect;
+    LRESULT HandleNotify(NMHDR* hdr) override;
+};
 
 class Trenamedialog : public ui::Form {
 public:
@@ -20,7 +31,7 @@ public:
     ui::StatusBar StatusBar1;
     ui::Panel Panel1;
     ui::Panel Panel2;
-    ui::ListView ListView1;
+    RowListView ListView1;
     ui::Label Label2;
     ui::CheckBox CheckBox1;
     ui::Edit Edit1;
@@ -39,6 +50,7 @@ public:
     ui::Button Button5;
     ui::Button Button4;
     ui::Button Button2;
+    ui::Button Button6;  // Undo of the last rename
     ui::PopupMenu PopupMenu1;
 
     const FileList& List() const { return list_; }
@@ -49,6 +61,7 @@ public:
     void Button3Click();
     void Button4Click();
     void Button5Click();
+    void Button6Click();
     void CheckBox1Click();
     void CheckBox2Click();
     void CheckBox3Click();
@@ -60,16 +73,29 @@ public:
     void Name1Click(ui::MenuItem& item);
     void ListView1ColumnClick(int column);
     void ListView1KeyDown(WORD& key);
+    // Opens the placeholder menu at the pattern field's caret (Ctrl+Space).
+    void ShowPlaceholderMenu();
 
 protected:
     void CreateControls() override;
     void FormCreate() override;
+    void FormClose() override;
+    bool FormShortCut(WORD key) override;
     void FormResize() override;
     void FormConstrain(MINMAXINFO& limits) override;
     bool FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
     void IdleStep();
+    // Preview over the rows as they are now, then shows them.
+    void Refresh();
+    // Lists the folder again when the rows' folder is not the one last listed.
+    void LookAtFolder(bool always);
+    void ShowConflicts();
+    // Height of the window with ten list rows visible.
+    int HeightForRows(int rows);
+    void PlaceWindow();
+    void UpdateUndoButton();
     void FileArrived(WPARAM wp);
     void ShowRows();
     void ModeClick(ui::CheckBox& box);
@@ -82,9 +108,13 @@ private:
 
     FileList list_;
     WinFileOps ops_;
+    WinJournal journal_;
     bool firstIdle_ = true;
     Tnumber* numberDialog_ = nullptr;  // open number dialog, if any
     ui::Timer arrivals_;               // coalesces the list refresh while files arrive
+    std::string listedFolder_;         // the folder whose names the conflict check knows
+    std::optional<Box> savedPlace_;    // where the user left the dialog last time
+    bool lastApplyOk_ = true;
 };
 
 // Mode 1: the dialog as the main form.

@@ -1,5 +1,6 @@
 #include "fileprops/winfileops.h"
 
+#include "common/handles.h"
 #include "common/text.h"
 
 namespace kivu {
@@ -38,6 +39,19 @@ SYSTEMTIME ToSystemTime(const CalTime& t) {
 
 bool WinFileOps::Move(const std::string& from, const std::string& to) {
     return Fits(from) && Fits(to) && MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != FALSE;
+}
+
+std::vector<std::string> WinFileOps::ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    const UniqueFind find(FindFirstFileExW(Widen(folder + "*").c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) return names;
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(Narrow(name));
+    } while (FindNextFileW(find.get(), &found));
+    return names;
 }
 
 uint32_t WinFileOps::GetAttributes(const std::string& path) {

@@ -9,6 +9,7 @@ namespace kivu {
 class WinFileOps : public FileOps {
 public:
     bool Move(const std::string& from, const std::string& to) override;
+    std::vector<std::string> ListFolder(const std::string& folder) override;
     uint32_t GetAttributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, uint32_t bits) override;
     FileHandle OpenForStampRead(const std::string& path) override;

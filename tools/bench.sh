@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prints the speed figures: the native benchmarks (Release, no sanitizers)
-# and the timed end-to-end runs under Wine: the properties dialog, the
+# and the timed end-to-end runs under Wine: the properties dialog (arrivals,
+# preview, sort; the rename's apply against a bare MoveFile loop), the
 # configuration window's start and language switch, the context menu's
 # QueryContextMenu against a one-item handler, the live update's download
 # against the local test server (10 and 200 MB), the starter's automatic run.
@@ -22,6 +23,8 @@ wine_up keep
 trap 'http_server_down; wine_down' EXIT
 wine "$build/win/bin/arrivals.exe" "${1:-10000}" >"$build/arrivals.txt" 2>&1 || true
 cat "$build/arrivals.txt"
+wine "$build/win/bin/applybench.exe" "${1:-10000}" >"$build/applybench.txt" 2>&1 || true
+cat "$build/applybench.txt"
 echo "== configuration window under Wine"
 wine "$build/win/bin/konfigstart.exe" 7 >"$build/konfigstart.txt" 2>&1 || true
 cat "$build/konfigstart.txt"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs them one after the other:
-# the pattern engine's, then the list files of the menu configuration, then
+# the pattern engine's, the rename journal's reader, then the list files of the menu configuration, then
 # the live update's reading of the release page, digest file and signature, then the context menu built from
 # the files the handler reads.
 # Usage: BUILD=<build folder> tools/fuzz.sh [seconds per target, default 60] [extra libFuzzer flags...]
@@ -12,7 +12,7 @@ shift || true
 out="$build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKIVU_SANITIZE=ON -DKIVU_BENCH=OFF >/dev/null
-cmake --build "$out" --target pattern_fuzz listfiles_fuzz release_fuzz menu_fuzz -j "$(nproc)"
+cmake --build "$out" --target pattern_fuzz journal_fuzz listfiles_fuzz release_fuzz menu_fuzz -j "$(nproc)"
 
 corpus="$out/corpus/pattern"
 mkdir -p "$corpus"
@@ -25,6 +25,11 @@ seed '\x03\x00\x00\x00[Na[Ext]me][N:$$:$$]\x00readme' built
 seed '\x00\x00\x00\x00[Name][Name(1,12)][Ext]\x00[Name(1,12)].txt' named
 seed '\x05\x00\x00\x00[Name(-2147483648,5)][N:-5:-2147483648]\x00.cfg' numbers
 
+journals="$out/corpus/journal"
+mkdir -p "$journals"
+printf 'KIVU rename journal 1\r\nF\tc:\\d\\\r\nS\ta.txt\t~kivu0.tmp\t132000000000000000\t33\r\nS\tb.txt\ta.txt\t0\t0\r\n' > "$journals/steps"
+printf 'KIVU rename journal 1\r\nF\tc:\\\r\nS\ta\tb\t5' > "$journals/cut"
+
 lists="$out/corpus/listfiles"
 mkdir -p "$lists"
 printf 'NOTEPAD|c:\\windows\\notepad.exe %%d|c:\\windows\\\r\ncalc\r\n-|-|-\r\n' > "$lists/programs"
@@ -35,6 +40,8 @@ printf 'a\0b\r\n\n\r' > "$lists/ends"
 cd "$out"
 "$out/bin/pattern_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
     -dict="$root/tests/fuzz/pattern.dict" -print_final_stats=1 "$@"
+"$out/bin/journal_fuzz" "$journals" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
+    -print_final_stats=1 "$@"
 "$out/bin/listfiles_fuzz" "$lists" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
     -print_final_stats=1 "$@"
 

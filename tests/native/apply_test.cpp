@@ -49,34 +49,72 @@ const FileStamp kTarget = FakeFileOps::Stamp(2001, 2, 1, 13, 3, 9);
 
 }  // namespace
 
-TEST(ApplyNames, RenamesEveryRowInDisplayOrder) {
+TEST(ApplyNames, RenamesEveryRowInDisplayOrderAndTheRowsTakeTheirNewNames) {
     FakeFileOps ops;
     FileList list = ListOf(ops, {"a.txt", "b.txt", "c.txt"});
     EXPECT_TRUE(ApplyChanges(list, Names("[Name]_[N:3:1][Ext]"), ops));
     EXPECT_EQ(Marks(list), "+++");
-    EXPECT_EQ(list.ErrorLine(), "");
+    EXPECT_EQ(list.ErrorLine(), "3 <10270>");
     EXPECT_TRUE(ops.beeps.empty());
     for (const char* f : {"a_  1.txt", "b_  2.txt", "c_  3.txt"}) EXPECT_TRUE(ops.files.count(kDir + f)) << f;
     EXPECT_EQ(ops.files.size(), 3u);
-    // The list keeps the old names, so doing it again fails on every row.
-    EXPECT_FALSE(ApplyChanges(list, Names("[Name]_[N:3:1][Ext]"), ops));
-    EXPECT_EQ(Marks(list), "!!!");
-    EXPECT_EQ(list.ErrorLine(), "<10250>");
-    EXPECT_EQ(ops.beeps, std::vector<unsigned>{kBeepError});
+    // The rows now name the files as they are, and the new values shown are
+    // what a second apply does.
+    EXPECT_EQ(list.Rows()[0].fileName, "a_  1.txt");
+    EXPECT_EQ(list.Rows()[0].current, "a_  1.txt");
+    EXPECT_EQ(list.Rows()[2].newValue, "c_  3_  3.txt");
+    EXPECT_TRUE(ApplyChanges(list, Names("[Name]_[N:3:1][Ext]"), ops));
+    EXPECT_TRUE(ops.files.count(kDir + "c_  3_  3.txt"));
 }
 
-TEST(ApplyNames, ATargetThatExistsFailsThatRowOnly) {
+TEST(ApplyNames, RowsThatWouldCollideAreSkippedAndNothingIsOverwritten) {
     FakeFileOps ops;
     FileList list = ListOf(ops, {"a.txt", "b.txt", "c.txt"});
     ops.files[kDir + "b.txt"].attributes = 0x7;  // to tell b.txt from the others
     EXPECT_FALSE(ApplyChanges(list, Names("b[Ext]"), ops));
-    EXPECT_EQ(list.Rows()[0].mark, kMarkRenameFailed);
-    EXPECT_EQ(list.Rows()[1].mark, kMarkApplied);  // b.txt onto itself
-    EXPECT_EQ(list.Rows()[2].mark, kMarkRenameFailed);
-    EXPECT_EQ(list.ErrorLine(), "<10250>");
+    EXPECT_EQ(list.Rows()[0].mark, kMarkConflict);
+    EXPECT_EQ(list.Rows()[1].mark, kMarkPreview);  // b.txt keeps its name
+    EXPECT_EQ(list.Rows()[2].mark, kMarkConflict);
+    EXPECT_EQ(list.Rows()[0].problem, Problem::Duplicate);
+    EXPECT_EQ(list.ErrorLine(), "0 <10270>, 2 <10271>: a.txt (<10268>), c.txt (<10268>)");
     EXPECT_EQ(ops.beeps, std::vector<unsigned>{kBeepError});
+    EXPECT_TRUE(ops.moves.empty());
     EXPECT_EQ(ops.files[kDir + "b.txt"].attributes, 0x7u);
     EXPECT_TRUE(ops.files.count(kDir + "a.txt"));
+}
+
+TEST(ApplyNames, SameNameForThreeFilesRenamesTheFirstAndReportsTheOthers) {
+    FakeFileOps ops;
+    FileList list = ListOf(ops, {"x.txt", "y.txt", "z.txt"});
+    EXPECT_FALSE(ApplyChanges(list, Names("same[Ext]"), ops));
+    EXPECT_EQ(Marks(list), "+\xD7\xD7");
+    EXPECT_TRUE(ops.files.count(kDir + "same.txt"));
+    EXPECT_TRUE(ops.files.count(kDir + "y.txt"));
+    EXPECT_TRUE(ops.files.count(kDir + "z.txt"));
+    EXPECT_EQ(list.ErrorLine(), "1 <10270>, 2 <10271>: y.txt (<10268>), z.txt (<10268>)");
+    EXPECT_EQ(list.ConflictCount(), 2u);
+}
+
+TEST(ApplyNames, AFileThatCameSinceThePreviewIsNotOverwritten) {
+    FakeFileOps ops;
+    FileList list = ListOf(ops, {"a.txt"});
+    ASSERT_TRUE(Preview(list, Names("new.txt").preview));
+    EXPECT_EQ(list.ConflictCount(), 0u);
+    ops.Add(kDir + "new.txt");
+    EXPECT_FALSE(ApplyChanges(list, Names("new.txt"), ops));
+    EXPECT_EQ(list.Rows()[0].problem, Problem::Exists);
+    EXPECT_TRUE(ops.moves.empty());
+}
+
+TEST(ApplyNames, ARenameTheSystemRefusesIsMarkedAndSummed) {
+    FakeFileOps ops;
+    FileList list = ListOf(ops, {"a.txt", "b.txt"});
+    ops.failMoveTo.insert(kDir + "b_2.txt");
+    EXPECT_FALSE(ApplyChanges(list, Names("[Name]_[N:1:1][Ext]"), ops));
+    EXPECT_EQ(Marks(list), "+!");
+    EXPECT_EQ(list.Rows()[1].problem, Problem::MoveFailed);
+    EXPECT_EQ(list.ErrorLine(), "1 <10270>, 1 <10271>: b.txt (<10250>)");
+    EXPECT_EQ(ops.beeps, std::vector<unsigned>{kBeepError});
 }
 
 TEST(ApplyNames, EmptyPatternDoesNothing) {
@@ -93,7 +131,7 @@ TEST(ApplyNames, PreviewMessagesAreNotShownAfterwards) {
     FakeFileOps ops;
     FileList list = ListOf(ops, {"abc.txt"});
     EXPECT_TRUE(ApplyChanges(list, Names("[Name(x,2)]"), ops));
-    EXPECT_EQ(list.ErrorLine(), "");
+    EXPECT_EQ(list.ErrorLine(), "1 <10270>");  // the summary, not text 10256
     EXPECT_TRUE(ops.files.count(kDir + "a"));
 }
 

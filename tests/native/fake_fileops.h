@@ -29,6 +29,7 @@ public:
     std::map<std::string, FakeFile> files;  // by full path
 
     // Failures to inject, by full path.
+    std::set<std::string> failMoveTo;  // the next rename to this path fails (and nothing moves)
     std::set<std::string> failOpen, failGetStamps, failSetStamps, failSetAttributes, failGetAttributes;
     FileStamp failCalendarFrom = UINT64_MAX;  // ToCalendar fails for stamps from here on
     FileStamp localOffset = 3600 * kTicksPerSecond;  // local time = UTC + one hour
@@ -51,11 +52,19 @@ public:
         auto it = files.find(from);
         if (it == files.end()) return false;
         if (from == to) return true;
-        if (files.count(to)) return false;
+        if (files.count(to) || failMoveTo.erase(to)) return false;
         FakeFile f = it->second;
         files.erase(it);
         files[to] = f;
         return true;
+    }
+    std::vector<std::string> ListFolder(const std::string& folder) override {
+        std::vector<std::string> names;
+        for (const auto& [path, file] : files)
+            if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                path.find('\\', folder.size()) == std::string::npos)
+                names.push_back(path.substr(folder.size()));
+        return names;
     }
     uint32_t GetAttributes(const std::string& path) override {
         auto it = files.find(path);

@@ -92,7 +92,7 @@ std::vector<int> UsedNumbers() {
     std::vector<int> n = {10001, 10002, 97, 10501, 10502, 10503};
     for (int i = 10100; i <= 10103; ++i) n.push_back(i);
     for (int i = 10200; i <= 10218; ++i) n.push_back(i);
-    for (int i = 10250; i <= 10260; ++i) n.push_back(i);
+    for (int i = 10250; i <= 10275; ++i) n.push_back(i);
     for (int i = 10300; i <= 10321; ++i) n.push_back(i);
     for (int i : {10323, 10324, 10326, 10327, 10328}) n.push_back(i);
     for (int i = 10329; i <= 10333; ++i) n.push_back(i);  // the FTP page's add command and its dialog
@@ -196,7 +196,7 @@ TEST_F(LanguageFileTest, MenuTextsCarryTheirKeyHintAfterBackslashT) {
 
 TEST_F(LanguageFileTest, AccessKeysAreUniqueWithinAForm) {
     const std::map<std::string, std::vector<int>> forms = {
-        {"properties", {10101, 10201, 10202, 10203, 10204, 10205, 10206, 10207, 10208, 10209, 10210, 10211, 10260}},
+        {"properties", {10101, 10201, 10202, 10203, 10204, 10205, 10206, 10207, 10208, 10209, 10210, 10211, 10260, 10272}},
         {"starter", {10401, 10402, 10403, 10404, 10405, 10406, 10407, 10408, 10409, 10410}},
         {"selection", {10101, 10102, 10103}},
         {"configuration", {10318, 10319, 10321, 10326, 10327, 10328}},

@@ -127,6 +127,21 @@ TEST(NamePattern, Counters) {
     EXPECT_EQ(Apply("[N:300]", "a", 1), std::string(254, ' ') + "1");  // widths above 255 count as 255
 }
 
+TEST(NamePattern, AWidthWrittenWithALeadingZeroPadsWithZeros) {
+    EXPECT_EQ(Apply("[N:03:1]", "a", 0), "001");
+    EXPECT_EQ(Apply("[N:3:1]", "a", 0), "  1");  // without the zero: blanks, as ever
+    EXPECT_EQ(Apply("[N:03]", "a", 42), "042");
+    EXPECT_EQ(Apply("Urlaub_[N:003:1][Ext]", "x.jpg", 9), "Urlaub_010.jpg");
+    EXPECT_EQ(Apply("[N:04:-20]", "a", 5), "-015");  // the zeros go behind the sign
+    EXPECT_EQ(Apply("[N:02:1]", "a", 99), "100");     // wider numbers are not cut
+    EXPECT_EQ(Apply("[N:0:1]", "a", 4), "5");         // a lone zero is width 0
+    EXPECT_EQ(Apply("[N:0x:1]", "a", 4), "4");        // unreadable width: neither padding nor offset
+    EXPECT_TRUE(kivu::IsZeroPaddedWidth("03"));
+    EXPECT_FALSE(kivu::IsZeroPaddedWidth("3"));
+    EXPECT_FALSE(kivu::IsZeroPaddedWidth("0"));
+    EXPECT_FALSE(kivu::IsZeroPaddedWidth(" 03"));
+}
+
 TEST(NamePattern, HugeAndNegativeNumbersStayInBounds) {
     PatternError err;
     EXPECT_EQ(ApplyNamePattern("[Name(1,99999999999)]", "abc", 0, err), "a");  // out of range: unreadable

@@ -75,17 +75,20 @@ inline Outcome ApplyPattern(const std::string& pattern, const std::string& sourc
             p.erase(k, close - k + 1);
         }
         int64_t w = 0, o = 0;
+        bool zeros = false;
         if (!inner.empty() && inner[0] == ':') {
             inner.erase(0, 1);
             const size_t colon = inner.find(':');
-            const auto wv = kivu::TryStrToInt(colon == std::string::npos ? inner : inner.substr(0, colon));
+            const std::string wt = colon == std::string::npos ? inner : inner.substr(0, colon);
+            zeros = wt.size() >= 2 && wt[0] == '0' && wt.find_first_not_of("0123456789") == std::string::npos;
+            const auto wv = kivu::TryStrToInt(wt);
             const auto ov = colon == std::string::npos ? std::optional<int32_t>(0)
                                                        : kivu::TryStrToInt(inner.substr(colon + 1));
             if (wv && ov) w = *wv, o = *ov;
         }
         std::string number = std::to_string(row + o);
         if (w > 255) w = 255;
-        while (static_cast<int64_t>(number.size()) < w) number.insert(0, " ");
+        while (static_cast<int64_t>(number.size()) < w) number.insert(zeros && row + o < 0 ? 1 : 0, zeros ? "0" : " ");
         p.insert(k, number);
     }
     out.text = p;

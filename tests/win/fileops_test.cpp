@@ -1,10 +1,13 @@
 // The fill and the apply on real files, through WinFileOps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <iostream>
 
 #include "fileprops/apply.h"
 #include "fileprops/winfileops.h"
+#include "fileprops/winjournal.h"
 #include "tests/win/support/winsupport.h"
 
 using namespace kivu;
@@ -109,7 +112,7 @@ ApplyInput Stamps(bool creation, bool lastAccess, bool lastWrite, WORD day = 1) 
 
 }  // namespace
 
-TEST(WinApplyNames, RenamesInOrderAndASecondRunFails) {
+TEST(WinApplyNames, RenamesInOrderAndTheRowsTakeTheNewNames) {
     TempDir dir;
     RecordingOps ops;
     FileList list = ListOf(dir, {"a.txt", "b.txt", "c.txt"});
@@ -118,30 +121,64 @@ TEST(WinApplyNames, RenamesInOrderAndASecondRunFails) {
     in.preview.pattern = "[Name]_[N:3:1][Ext]";
     EXPECT_TRUE(ApplyChanges(list, in, ops));
     EXPECT_EQ(Marks(list), "+++");
+    EXPECT_EQ(list.ErrorLine(), "3 <10270>");
     EXPECT_TRUE(ops.beeps.empty());
     EXPECT_EQ(Contents(dir.path() + "a_  1.txt"), "a.txt");
     EXPECT_EQ(Contents(dir.path() + "b_  2.txt"), "b.txt");
     EXPECT_EQ(Contents(dir.path() + "c_  3.txt"), "c.txt");
     EXPECT_FALSE(Exists(dir.path() + "a.txt"));
-
-    EXPECT_FALSE(ApplyChanges(list, in, ops));
-    EXPECT_EQ(Marks(list), "!!!");
-    EXPECT_EQ(list.ErrorLine(), "<10250>");
-    EXPECT_EQ(ops.beeps, std::vector<unsigned>{kBeepError});
+    EXPECT_EQ(list.Rows()[1].fileName, "b_  2.txt");
+    // The names as they are now change nothing.
+    in.preview.pattern = "[Name][Ext]";
+    EXPECT_TRUE(ApplyChanges(list, in, ops));
+    EXPECT_TRUE(Exists(dir.path() + "b_  2.txt"));
 }
 
-TEST(WinApplyNames, ANameThatExistsFails) {
+TEST(WinApplyNames, ANameThatExistsIsAConflictAndNothingMoves) {
     TempDir dir;
     RecordingOps ops;
     FileList list = ListOf(dir, {"a.txt", "b.txt"});
+    dir.Write("Taken.TXT", "taken");
     ApplyInput in;
     in.preview.pattern = "b[Ext]";
     EXPECT_FALSE(ApplyChanges(list, in, ops));
-    EXPECT_EQ(list.Rows()[0].mark, kMarkRenameFailed);
-    EXPECT_EQ(list.ErrorLine(), "<10250>");
+    EXPECT_EQ(list.Rows()[0].mark, kMarkConflict);
+    EXPECT_EQ(list.ErrorLine(), "0 <10270>, 1 <10271>: a.txt (<10268>)");
     EXPECT_EQ(ops.beeps, std::vector<unsigned>{kBeepError});
+    // A file that is not in the list, in another letter case.
+    in.preview.pattern = "taken.txt";
+    FileList one = ListOf(dir, {"a.txt"});
+    EXPECT_FALSE(ApplyChanges(one, in, ops));
+    EXPECT_EQ(one.Rows()[0].problem, Problem::Exists);
     EXPECT_EQ(Contents(dir.path() + "a.txt"), "a.txt");
     EXPECT_EQ(Contents(dir.path() + "b.txt"), "b.txt");
+    EXPECT_EQ(Contents(dir.path() + "Taken.TXT"), "taken");
+}
+
+TEST(WinFileOps, ListsTheNamesOfAFolder) {
+    TempDir dir;
+    dir.Write("x.txt");
+    dir.Write("Y Z.dat");
+    WinFileOps ops;
+    auto names = ops.ListFolder(dir.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Y Z.dat", "x.txt"}));
+    EXPECT_TRUE(ops.ListFolder(dir.path() + "missing\\").empty());
+}
+
+TEST(WinJournalFile, WritesAppendsReadsAndRemoves) {
+    TempDir dir;
+    WinJournal journal(dir.path() + "j.journal");
+    ASSERT_TRUE(journal.Begin("head\r\n"));
+    ASSERT_TRUE(journal.Append("S\tstep\r\n"));
+    // Readable while it is being written, as the steps go in.
+    EXPECT_EQ(journal.Load(), "head\r\nS\tstep\r\n");
+    journal.End();
+    EXPECT_FALSE(journal.Append("late"));
+    EXPECT_EQ(journal.Load(), "head\r\nS\tstep\r\n");
+    journal.Remove();
+    EXPECT_EQ(journal.Load(), "");
+    EXPECT_NE(UserJournalPath().find("\\kivu\\rename.journal"), std::string::npos);
 }
 
 TEST(WinApplyStamps, OnlyTheCheckedStampChanges) {

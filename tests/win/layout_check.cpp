@@ -262,8 +262,7 @@ TEST_P(Layout, RenameDialogAndItsNumberInput) {
     number.Hide();
 }
 
-// Held back until the rename dialog is sized for ten rows (its list starts two text lines high).
-TEST_P(Layout, DISABLED_RenameListShowsTenRows) {
+TEST_P(Layout, RenameListShowsTenRows) {
     kivu::Trenamedialog form;
     form.Create();
     form.Show();

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "common/reg.h"
 #include "fileprops/renameform.h"
 #include "link/handlerlink.h"
 #include "tests/win/support/winsupport.h"
@@ -17,6 +18,8 @@ namespace {
 class Dialog : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Each opens at its designed size, whatever an earlier one left in the registry.
+        kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kPlacementKey);
         form.Create();
         form.Show();
         PumpMessages();
@@ -73,7 +76,16 @@ TEST_F(Dialog, StartsInNameModeWithDesignedDefaults) {
     EXPECT_FALSE(form.Button2.Enabled());  // first enabled by a change
     EXPECT_FALSE(form.Button1.Visible());
     EXPECT_EQ(form.Width(), 550);
-    EXPECT_EQ(form.ListView1.Height(), 4 + 2 * (6 + 11));
+}
+
+TEST_F(Dialog, OpensWithTenVisibleRowsAndThePanelBelow) {
+    EXPECT_GE(ListView_GetCountPerPage(form.ListView1.Handle()), 10);
+    EXPECT_LE(ListView_GetCountPerPage(form.ListView1.Handle()), 12);  // not much more: the designed proportions
+    EXPECT_EQ(form.Panel1.Height(), 170);
+    // The third status panel, where conflicts are counted, has room to show them.
+    RECT panel{};
+    SendMessageA(form.StatusBar1.Handle(), SB_GETRECT, 2, reinterpret_cast<LPARAM>(&panel));
+    EXPECT_GE(panel.right - panel.left, 150);
 }
 
 TEST_F(Dialog, DatePickersCarryTheirFormatTooltips) {
@@ -81,9 +93,9 @@ TEST_F(Dialog, DatePickersCarryTheirFormatTooltips) {
     for (HWND h : FindTopWindows(TOOLTIPS_CLASSA, nullptr, GetCurrentProcessId()))
         if (GetWindow(h, GW_OWNER) == form.Handle()) tips = h;
     ASSERT_TRUE(tips);
-    EXPECT_EQ(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
     const auto tipOf = [&](ui::Control& c) {
-        char text[80] = {};
+        char text[512] = {};
         TOOLINFOA info{};
         info.cbSize = sizeof info;
         info.hwnd = form.Handle();
@@ -94,6 +106,15 @@ TEST_F(Dialog, DatePickersCarryTheirFormatTooltips) {
     };
     EXPECT_EQ(tipOf(form.DateTimePicker1), "dd:mm:yyyy");
     EXPECT_EQ(tipOf(form.DateTimePicker2), "hh:mm:ss");
+    // The pattern's hint says how numbers are padded and where the placeholders are.
+    const std::string& hint = form.Edit1.hint;
+    EXPECT_NE(hint.find("[N:03:1]"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("[N:3:1]"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("Ctrl+Space"), std::string::npos) << hint;
+    // The tooltip's text comes back cut to its first 80 or so characters.
+    const std::string tip = tipOf(form.Edit1);
+    EXPECT_GE(tip.size(), 60u);
+    EXPECT_EQ(tip, hint.substr(0, tip.size()));
 }
 
 TEST_F(Dialog, ModeBoxesAreOneChoiceAndSwitchTheInputs) {
@@ -158,41 +179,53 @@ TEST_F(Dialog, FilesArriveAtTheTopAndThePreviewFollowsThePattern) {
     ASSERT_EQ(form.List().Rows().size(), 3u);
     EXPECT_EQ(form.List().Rows()[0].fileName, "c.txt");
     EXPECT_EQ(form.List().Folder(), "C:\\d\\");
+    // The new names are there as soon as the rows are.
+    ASSERT_TRUE(WaitUntil([&] { return form.ListView1.RowCount() == 3; }));
+    EXPECT_EQ(form.List().Rows()[0].newValue, "c.txt");
     form.Edit1.SetText("[Name]_[N:3:1][Ext]");
     EXPECT_EQ(form.List().Rows()[0].newValue, "c_  1.txt");
     EXPECT_EQ(form.List().Rows()[2].newValue, "a_  3.txt");
     EXPECT_TRUE(WaitUntil([&] { return form.ListView1.RowCount() == 3; }));
 }
 
-TEST_F(Dialog, BracketWithoutAChoiceTypesAPlainBracket) {
+TEST_F(Dialog, BracketIsAnOrdinaryCharacter) {
     SetPattern("ab", 2);
-    DialogAnswerer script({CloseMenu()});
-    Type(form.Edit1, "[");
-    EXPECT_TRUE(script.Done());
-    EXPECT_EQ(form.Edit1.Text(), "ab[");
+    Type(form.Edit1, "[Name]");
+    EXPECT_EQ(form.Edit1.Text(), "ab[Name]");
+    EXPECT_TRUE(FindTopWindows("#32768", nullptr, GetCurrentProcessId()).empty());
 }
 
-TEST_F(Dialog, BracketOverASelectionWithoutAChoiceDropsTheSelection) {
+TEST_F(Dialog, PlaceholderMenuClosedWithoutAChoiceChangesNothing) {
     form.Edit1.SetText("abcd");
     form.Edit1.SetSelection(1, 2);
     DialogAnswerer script({CloseMenu()});
-    Type(form.Edit1, "[");
-    EXPECT_EQ(form.Edit1.Text(), "ad");
+    form.ShowPlaceholderMenu();
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(form.Edit1.Text(), "abcd");
+    EXPECT_EQ(form.Edit1.SelLength(), 2);
 }
 
 TEST_F(Dialog, MenuItemIsInsertedAtTheCaret) {
     SetPattern("ab", 1);
     DialogAnswerer script({MenuItem(1)});  // [Name]
-    Type(form.Edit1, "[");
+    form.ShowPlaceholderMenu();
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(form.Edit1.Text(), "a[Name]b");
     EXPECT_EQ(form.Edit1.SelStart(), 7);
 }
 
+TEST_F(Dialog, MenuItemReplacesASelectedPart) {
+    form.Edit1.SetText("abcd");
+    form.Edit1.SetSelection(1, 2);
+    DialogAnswerer script({MenuItem(3)});  // [Ext]
+    form.ShowPlaceholderMenu();
+    EXPECT_EQ(form.Edit1.Text(), "a[Ext]d");
+}
+
 TEST_F(Dialog, CounterWithTwoSlotsAndEnterTwiceGivesOneOne) {
     SetPattern("x", 1);
     DialogAnswerer script({MenuItem(6), NumberKeys({VK_RETURN}), NumberKeys({VK_RETURN})});
-    Type(form.Edit1, "[");
+    form.ShowPlaceholderMenu();
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(form.Edit1.Text(), "x[N:1:1]");
     EXPECT_TRUE(form.Button2.Enabled());
@@ -216,7 +249,7 @@ TEST_F(Dialog, TurningTheKnobFillsTheSlotAndEscapeUndoesTheWholeInsertion) {
                         ownerEnabled = IsWindowEnabled(form.Handle()) != FALSE;
                         PressKey(FindWindowExA(number, nullptr, "TKnob", nullptr), VK_ESCAPE);
                     }}});
-    Type(form.Edit1, "[");
+    form.ShowPlaceholderMenu();
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(duringSecondSlot, "p[Name(3,1)]");
     EXPECT_EQ(owner, form.Handle());  // the knob stays above the dialog, which waits for it
@@ -250,4 +283,31 @@ TEST_F(Dialog, ResizeKeepsTheColumnRuleAndThePanel) {
     SendMessageA(form.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
     EXPECT_EQ(mmi.ptMinTrackSize.x, 465);
     EXPECT_EQ(mmi.ptMinTrackSize.y, form.Height() - form.ListView1.Height() + 4);
+}
+
+TEST(DialogPlace, TheSizeAndPlaceOfTheLastCloseAreKeptOnTheScreen) {
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Left", "5000");
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Top", "30");
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Width", "700");
+    kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Height", "100");  // fewer than ten rows
+    {
+        Trenamedialog form;
+        form.Create();
+        form.Show();
+        PumpMessages();
+        RECT r;
+        GetWindowRect(form.Handle(), &r);
+        RECT work;
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_EQ(r.right - r.left, 700);
+        EXPECT_EQ(r.right, work.right);  // moved back onto the screen
+        EXPECT_EQ(r.top, 30);
+        EXPECT_GE(ListView_GetCountPerPage(form.ListView1.Handle()), 10);
+        // Where it is when it closes is where it opens next time.
+        SetWindowPos(form.Handle(), nullptr, 40, 60, 620, r.bottom - r.top + 50, SWP_NOZORDER);
+        form.Close();
+    }
+    EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Left", ""), "40");
+    EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Width", ""), "620");
+    kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kPlacementKey);
 }

@@ -346,6 +346,25 @@ void ClickOn(HWND window) {
     Click({(r.left + r.right) / 2, (r.top + r.bottom) / 2}, 1);
 }
 
+void ClickAt(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    Click(client, 1);
+}
+
+void TypeKeys(const std::string& text) {
+    for (char c : text) {
+        const SHORT scan = VkKeyScanA(c);
+        const WORD vk = LOBYTE(scan);
+        const bool shift = (HIBYTE(scan) & 1) != 0;
+        std::vector<INPUT> keys;
+        if (shift) keys.push_back(KeyInput(VK_SHIFT, 0));
+        keys.push_back(KeyInput(vk, 0));
+        keys.push_back(KeyInput(vk, KEYEVENTF_KEYUP));
+        if (shift) keys.push_back(KeyInput(VK_SHIFT, KEYEVENTF_KEYUP));
+        SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    }
+}
+
 void DoubleClickAt(HWND window, POINT client) {
     ClientToScreen(window, &client);
     Click(client, 2);

@@ -142,6 +142,10 @@ std::string RemoteText(HWND window, UINT msg, WPARAM wp);
 void PressKey(WORD key, bool ctrl = false);
 // Left click in the middle of the window.
 void ClickOn(HWND window);
+// Left click at a point of the window's client area.
+void ClickAt(HWND window, POINT client);
+// Types the text key by key on the keyboard (Shift where a character needs it).
+void TypeKeys(const std::string& text);
 // Left double click at a point of the window's client area.
 void DoubleClickAt(HWND window, POINT client);
 // The window that has the keyboard focus in the thread that owns `window`.

@@ -22,18 +22,6 @@ namespace {
 
 std::string At(const std::string& target) { return "http://" + TestServer::Authority() + target; }
 
-std::vector<std::string> FilesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
-}
-
 // The handles this process holds. Wine's GetProcessHandleCount always says
 // 0; its list of the system's handles is right.
 DWORD HandleCount() {

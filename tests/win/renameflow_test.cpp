@@ -24,20 +24,6 @@ std::string Contents(const std::string& path) {
     return std::string(buffer, n);
 }
 
-// The names in a folder (no subfolders).
-std::vector<std::string> NamesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class RenameFlow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -194,7 +180,7 @@ TEST_F(RenameFlow, EveryConflictKindIsMarkedAndSkipped) {
         PostMessageA(apply, BM_CLICK, 0, 0);
         ASSERT_TRUE(WaitUntil([&] { return ErrorLine().rfind("0 renamed, 1 not renamed: a.txt (", 0) == 0; }))
             << p << ": " << ErrorLine();
-        EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"a.txt", "taken.txt"})) << p;
+        EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"a.txt", "taken.txt"})) << p;
         SetPattern("x");  // clears the line for the next kind
         ASSERT_TRUE(WaitUntil([&] { return ErrorLine().empty(); }));
     }
@@ -211,7 +197,7 @@ TEST_F(RenameFlow, ASwapSucceeds) {
     ASSERT_TRUE(WaitUntil([&] { return ErrorLine() == "2 renamed"; })) << ErrorLine();
     EXPECT_EQ(Contents(dir.path() + "1.txt"), "two");
     EXPECT_EQ(Contents(dir.path() + "2.txt"), "one");
-    EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"1.txt", "2.txt"}));
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"1.txt", "2.txt"}));
 }
 
 TEST_F(RenameFlow, AThreeCycleSucceeds) {
@@ -224,7 +210,7 @@ TEST_F(RenameFlow, AThreeCycleSucceeds) {
     EXPECT_EQ(Contents(dir.path() + "1.txt"), "two");
     EXPECT_EQ(Contents(dir.path() + "2.txt"), "three");
     EXPECT_EQ(Contents(dir.path() + "3.txt"), "one");
-    EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"1.txt", "2.txt", "3.txt"}));
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"1.txt", "2.txt", "3.txt"}));
 }
 
 TEST_F(RenameFlow, TheDocumentedExampleTypedKeyByKeyIsExactlyWhatWasTyped) {
@@ -305,7 +291,7 @@ std::map<std::string, FileState> MakeFiles(TempDir& dir, int count) {
 
 std::map<std::string, FileState> StatesIn(const std::string& folder) {
     std::map<std::string, FileState> states;
-    for (const auto& name : NamesIn(folder)) states[name] = StateOf(folder + name);
+    for (const auto& name : FilesIn(folder)) states[name] = StateOf(folder + name);
     return states;
 }
 

@@ -26,18 +26,6 @@ constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480, kFileTypeCombo = 0x
 
 std::string Page(const std::string& links) { return "<html><body><h1>Results</h1>\n" + links + "\n</body></html>"; }
 
-std::vector<std::string> FilesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
-}
-
 std::string HexDigest(const std::string& bytes) {
     kivu::Sha256 sha;
     sha.Update(bytes.data(), bytes.size());

@@ -1,5 +1,7 @@
 #include "tests/win/support/winsupport.h"
 
+#include <algorithm>
+
 #include "common/dib.h"
 #include "tools/standin.h"
 
@@ -65,6 +67,19 @@ void PumpMessages() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {

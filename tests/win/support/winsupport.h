@@ -33,6 +33,9 @@ private:
     std::string path_;
 };
 
+// The names of the files in a folder (trailing backslash), sorted; no subfolders.
+std::vector<std::string> FilesIn(const std::string& folder);
+
 // Waits until pred() is true, pumping this thread's messages meanwhile.
 bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 

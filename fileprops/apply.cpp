@@ -9,8 +9,28 @@ namespace kivu {
 
 namespace {
 
+// Writes a step of date or attribute mode to the journal before it is taken;
+// false: the step must not be taken. No journal: nothing to write.
+class ChangeJournal {
+public:
+    ChangeJournal(JournalStore* store, const std::string& folder) : store_(store), folder_(folder) {}
+    ~ChangeJournal() {
+        if (open_) store_->End();
+    }
+    bool Write(const JournalStep& step) {
+        if (!store_) return true;
+        if (!open_) open_ = store_->Begin(JournalHead(folder_));
+        return open_ && store_->Append(JournalLine(step));
+    }
 
-void ApplyStamps(FileList& list, const StampBoxes& boxes, FileOps& ops, bool& ok) {
+private:
+    JournalStore* store_;
+    const std::string& folder_;
+    bool open_ = false;
+};
+
+void ApplyStamps(FileList& list, const StampBoxes& boxes, FileOps& ops, JournalStore* store, bool& ok) {
+    ChangeJournal journal(store, list.Folder());
     const std::string& folder = list.Folder();
     for (Row& r : list.Rows()) {
         r.mark = kMarkApplied;
@@ -52,6 +72,21 @@ void ApplyStamps(FileList& list, const StampBoxes& boxes, FileOps& ops, bool& ok
         }
 
         if (creation || lastAccess || lastWrite) {
+            JournalStep step;
+            step.from = r.fileName;
+            step.kind = StepKind::Stamps;
+            step.which = (creation ? kStampCreation : 0) | (lastAccess ? kStampLastAccess : 0) |
+                         (lastWrite ? kStampLastWrite : 0);
+            step.creation = old.creation;
+            step.lastAccess = old.lastAccess;
+            step.lastWrite = old.lastWrite;
+            step.newLastWrite = lastWrite ? *lastWrite : old.lastWrite;
+            if (!journal.Write(step)) {
+                r.mark = kMarkFailed;
+                list.SetErrorLine(list.Text(kTextCannotWriteStamps));
+                ok = false;
+                continue;
+            }
             auto ptr = [](const std::optional<FileStamp>& s) { return s ? &*s : nullptr; };
             if (!ops.SetStamps(file.Get(), ptr(creation), ptr(lastAccess), ptr(lastWrite))) {
                 r.mark = kMarkFailed;
@@ -62,8 +97,9 @@ void ApplyStamps(FileList& list, const StampBoxes& boxes, FileOps& ops, bool& ok
     }
 }
 
-void ApplyAttributes(FileList& list, FileOps& ops, bool& ok) {
+void ApplyAttributes(FileList& list, FileOps& ops, JournalStore* store, bool& ok) {
     const std::string& folder = list.Folder();
+    ChangeJournal journal(store, folder);
     for (Row& r : list.Rows()) {
         const std::string& v = r.newValue;
         uint32_t bits = 0;
@@ -71,7 +107,12 @@ void ApplyAttributes(FileList& list, FileOps& ops, bool& ok) {
         if (v.find('S') != std::string::npos) bits |= kAttrSystem;
         if (v.find('A') != std::string::npos) bits |= kAttrArchive;
         if (v.find('H') != std::string::npos) bits |= kAttrHidden;
-        if (ops.SetAttributes(folder + r.fileName, bits)) {
+        JournalStep step;
+        step.from = r.fileName;
+        step.kind = StepKind::Attributes;
+        step.newAttributes = bits;
+        const bool written = !store || (DescribeFile(ops, folder + r.fileName, step) && journal.Write(step));
+        if (written && ops.SetAttributes(folder + r.fileName, bits)) {
             r.mark = kMarkApplied;
         } else {
             r.mark = kMarkFailed;
@@ -140,10 +181,10 @@ bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops, Journal
             break;
         }
         case Mode::Date:
-            ApplyStamps(list, input.stamps, ops, ok);
+            ApplyStamps(list, input.stamps, ops, journal, ok);
             break;
         case Mode::Attribute:
-            ApplyAttributes(list, ops, ok);
+            ApplyAttributes(list, ops, journal, ok);
             break;
     }
     if (!ok) ops.Beep(kBeepError);

@@ -23,7 +23,7 @@ struct ApplyInput {
 // again first, skips every row with a problem (RenameRows), leaves the
 // summary ("3 renamed, 2 failed: ...") in the error line and previews again,
 // so that the new values shown are what a second apply would do.
-// journal: where name mode writes its steps for Undo (none: no journal).
+// journal: where every mode writes its steps for Undo (none: no journal).
 bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops, JournalStore* journal = nullptr);
 
 // The calendar time of date mode's 19-character value, read by position;

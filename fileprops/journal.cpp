@@ -38,6 +38,12 @@ std::vector<std::string_view> Fields(std::string_view line) {
 std::string JournalHead(const std::string& folder) { return std::string(kHead) + "\r\nF\t" + folder + "\r\n"; }
 
 std::string JournalLine(const JournalStep& s) {
+    auto n = [](uint64_t v) { return "\t" + std::to_string(v); };
+    if (s.kind == StepKind::Stamps)
+        return "T\t" + s.from + n(s.which) + n(s.creation) + n(s.lastAccess) + n(s.lastWrite) + n(s.newLastWrite) +
+               "\r\n";
+    if (s.kind == StepKind::Attributes)
+        return "A\t" + s.from + n(s.lastWrite) + n(s.attributes) + n(s.newAttributes) + "\r\n";
     return "S\t" + s.from + "\t" + s.to + "\t" + std::to_string(s.lastWrite) + "\t" + std::to_string(s.attributes) +
            "\r\n";
 }
@@ -63,6 +69,33 @@ bool ReadJournal(std::string_view text, Journal& journal) {
             folder = true;
             continue;
         }
+        if (f.size() == 7 && f[0] == "T" && !f[1].empty()) {
+            JournalStep step;
+            step.from = std::string(f[1]);
+            step.kind = StepKind::Stamps;
+            const auto which = ReadNumber(f[2]);
+            const auto c = ReadNumber(f[3]), a = ReadNumber(f[4]), w = ReadNumber(f[5]), nw = ReadNumber(f[6]);
+            if (!which || *which > 7 || !c || !a || !w || !nw) return false;
+            step.which = static_cast<unsigned>(*which);
+            step.creation = *c;
+            step.lastAccess = *a;
+            step.lastWrite = *w;
+            step.newLastWrite = *nw;
+            journal.steps.push_back(step);
+            continue;
+        }
+        if (f.size() == 5 && f[0] == "A" && !f[1].empty()) {
+            JournalStep step;
+            step.from = std::string(f[1]);
+            step.kind = StepKind::Attributes;
+            const auto w = ReadNumber(f[2]), old = ReadNumber(f[3]), now = ReadNumber(f[4]);
+            if (!w || !old || !now || *old > UINT32_MAX || *now > UINT32_MAX) return false;
+            step.lastWrite = *w;
+            step.attributes = static_cast<uint32_t>(*old);
+            step.newAttributes = static_cast<uint32_t>(*now);
+            journal.steps.push_back(step);
+            continue;
+        }
         if (f.size() != 5 || f[0] != "S" || f[1].empty() || f[2].empty()) return false;
         const auto stamp = ReadNumber(f[3]);
         const auto attributes = ReadNumber(f[4]);
@@ -82,7 +115,59 @@ bool DescribeFile(FileOps& ops, const std::string& path, JournalStep& step) {
     return true;
 }
 
+namespace {
+
+bool LastWriteOf(FileOps& ops, const std::string& path, FileStamp& lastWrite) {
+    OpenFile file(ops, ops.OpenForStampRead(path));
+    FileStamps stamps;
+    if (!file.IsOpen() || !ops.GetStamps(file.Get(), stamps)) return false;
+    lastWrite = stamps.lastWrite;
+    return true;
+}
+
+// Stamps and attributes: checked all first, then put back in reverse order.
+UndoResult UndoChanges(const Journal& journal, FileOps& ops) {
+    UndoResult result;
+    for (size_t k = journal.steps.size(); k-- > 0;) {
+        const JournalStep& s = journal.steps[k];
+        const std::string path = journal.folder + s.from;
+        FileStamp lastWrite = 0;
+        const uint32_t attributes = ops.GetAttributes(path);
+        bool same = attributes != kInvalidAttributes && LastWriteOf(ops, path, lastWrite);
+        if (same && s.kind == StepKind::Stamps) same = lastWrite == s.newLastWrite || lastWrite == s.lastWrite;
+        if (same && s.kind == StepKind::Attributes) {
+            const uint32_t now = attributes & ~kAttrArchive;
+            same = lastWrite == s.lastWrite &&
+                   (now == (s.newAttributes & ~kAttrArchive) || now == (s.attributes & ~kAttrArchive));
+        }
+        if (!same) {
+            result.refused = true;
+            result.notes.push_back(s.from);
+            return result;
+        }
+    }
+    for (size_t k = journal.steps.size(); k-- > 0;) {
+        const JournalStep& s = journal.steps[k];
+        const std::string path = journal.folder + s.from;
+        bool done = false;
+        if (s.kind == StepKind::Attributes) {
+            done = ops.SetAttributes(path, s.attributes);
+        } else {
+            OpenFile file(ops, ops.OpenForStampWrite(path));
+            auto ptr = [&](unsigned bit, const FileStamp& v) { return (s.which & bit) ? &v : nullptr; };
+            done = file.IsOpen() && ops.SetStamps(file.Get(), ptr(kStampCreation, s.creation),
+                                                  ptr(kStampLastAccess, s.lastAccess), ptr(kStampLastWrite, s.lastWrite));
+        }
+        if (done) ++result.undone;
+        else result.notes.push_back(s.from);
+    }
+    return result;
+}
+
+}  // namespace
+
 UndoResult UndoJournal(const Journal& journal, FileOps& ops) {
+    if (!journal.steps.empty() && journal.steps.front().kind != StepKind::Rename) return UndoChanges(journal, ops);
     UndoResult result;
     const std::string& folder = journal.folder;
     // Which name each name's file has on disk while the steps are taken back

@@ -6,7 +6,13 @@
 //   KIVU rename journal 1
 //   F <folder>
 //   S <from> <to> <last write> <attributes>      (numbers in decimal)
-// A last line cut off by a kill is no step.
+//   T <name> <which> <creation> <last access> <last write> <new last write>
+//   A <name> <last write> <attributes> <new attributes>
+// S renames, T sets time stamps (which: 1 creation, 2 last access, 4 last
+// write; the old values of those), A sets attributes. A last line cut off by
+// a kill is no step.
+//
+// T and A came later; a journal of renames reads as before.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -17,10 +23,20 @@
 
 namespace kivu {
 
+enum class StepKind : unsigned char { Rename, Stamps, Attributes };
+
+// Which stamps a Stamps step sets.
+constexpr unsigned kStampCreation = 1, kStampLastAccess = 2, kStampLastWrite = 4;
+
 struct JournalStep {
-    std::string from, to;
+    std::string from, to;  // a Stamps or Attributes step names its file in from
     FileStamp lastWrite = 0;
     uint32_t attributes = 0;
+    StepKind kind = StepKind::Rename;
+    // Stamps: which are set, their old values, and the last write time after the step.
+    unsigned which = 0;
+    FileStamp creation = 0, lastAccess = 0, newLastWrite = 0;
+    uint32_t newAttributes = 0;  // Attributes: what the step sets
     bool operator==(const JournalStep&) const = default;
 };
 
@@ -60,7 +76,11 @@ struct UndoResult {
     std::vector<std::pair<std::string, std::string>> renamed;
 };
 
-// Takes the journal's steps back in reverse order. First every step is
+// Takes the journal's steps back in reverse order. A Stamps or Attributes
+// step puts the old values back; it is refused when the file was written
+// since (its last write time is neither the old nor the new one) or its
+// attributes are neither (the archive bit, which the system sets as it
+// likes, aside). For renames, first every step is
 // checked without touching anything: the file must still be where the step
 // put it, with the stamp and attributes it had, and its old name must be
 // free; otherwise nothing is done. A step that never happened (the program

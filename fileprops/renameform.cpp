@@ -5,6 +5,7 @@
 #include "common/convert.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/text.h"
 #include "fileprops/numberinput.h"
 #include "fileprops/renamer.h"
 #include "link/handlerevents.h"
@@ -77,6 +78,12 @@ LRESULT RowListView::HandleNotify(NMHDR* hdr) {
             onSelect();
         return 0;
     }
+    if (hdr->code == LVN_GETINFOTIPW) {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(hdr);
+        const std::wstring text = Widen(onInfoTip ? onInfoTip(tip->iItem) : std::string());
+        if (tip->pszText && tip->cchTextMax > 0) lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
+        return 0;
+    }
     return ui::ListView::HandleNotify(hdr);
 }
 
@@ -89,8 +96,14 @@ void Trenamedialog::CreateControls() {
     Panel1.Create(*this, {.name = "Panel1", .height = 170, .align = Align::Bottom});
     ListView1.Create(*this, {.name = "ListView1", .align = Align::Client, .tabStop = false});
 
-    Panel2.Create(Panel1, {.name = "Panel2", .width = 144, .align = Align::Right});
+    // The error line spans the whole panel, above the buttons' panel (made
+    // first, it lies on top; the buttons' panel leaves it unpainted).
     Label2.Create(Panel1, {.name = "Label2", .left = 8, .top = 2, .width = 390, .height = 14});
+    Panel2.Create(Panel1, {.name = "Panel2", .width = 144, .align = Align::Right});
+    SetWindowLongPtrW(Panel2.Handle(), GWL_STYLE, GetWindowLongPtrW(Panel2.Handle(), GWL_STYLE) | WS_CLIPSIBLINGS);
+    // Too long for one line, it ends in "..." and its tooltip has all of it.
+    SetWindowLongPtrW(Label2.Handle(), GWL_STYLE,
+                      GetWindowLongPtrW(Label2.Handle(), GWL_STYLE) | SS_ENDELLIPSIS | SS_NOPREFIX | SS_NOTIFY);
     CheckBox1.Create(Panel1, {.name = "CheckBox1", .tag = 10201, .left = 8, .top = 20, .width = 110, .height = 17,
                               .text = "&Name"}, true);
     Edit1.Create(Panel1, {.name = "Edit1", .left = 128, .top = 20, .width = 186, .height = 21, .text = "[Name][Ext]"});
@@ -142,6 +155,7 @@ void Trenamedialog::CreateControls() {
     }
     PopupMenu1.Add("Schlieen1", 10307, "Schließen");
 
+    ListView_SetExtendedListViewStyleEx(ListView1.Handle(), LVS_EX_INFOTIP, LVS_EX_INFOTIP);
     ListView1.AddColumn("Name", 150);
     ListView1.AddColumn("Alter Name", 120);
     ListView1.AddColumn("Neuer Name", 120);
@@ -153,6 +167,9 @@ void Trenamedialog::CreateControls() {
     ListView1.onColumnClick = [this](int col) { ListView1ColumnClick(col); };
     ListView1.onKeyDown = [this](WORD& key) { ListView1KeyDown(key); };
     ListView1.onSelect = [this] { ShowConflicts(); };
+    ListView1.onInfoTip = [this](int row) {
+        return row < static_cast<int>(list_.Rows().size()) ? list_.ProblemOf(row) : std::string();
+    };
     Button1.onClick = [this] { Button1Click(); };
     Button2.onClick = [this] { Button2Click(); };
     Button3.onClick = [this] { Button3Click(); };
@@ -287,8 +304,11 @@ void Trenamedialog::LookAtFolder(bool always) {
     list_.SetFolderNames(ListFolderNames(ops_, listedFolder_));
 }
 
+// The status panel counts the conflicts; the reason of the selected (or
+// first) one goes to the error line while that has nothing else to say, where
+// it has the dialog's width. Each row's reason is also its tip in the list.
 void Trenamedialog::ShowConflicts() {
-    std::string text;
+    std::string text, reason;
     if (const size_t count = list_.ConflictCount()) {
         text = IntToStr(static_cast<int64_t>(count)) + " " + GetLangString(kTextConflicts);
         int row = ListView1.Selected();
@@ -299,9 +319,14 @@ void Trenamedialog::ShowConflicts() {
             });
             row = first == rows.end() ? -1 : static_cast<int>(first - rows.begin());
         }
-        if (row >= 0) text += ": " + list_.Rows()[row].fileName + " - " + list_.ProblemOf(row);
+        if (row >= 0) reason = list_.Rows()[row].fileName + ": " + list_.ProblemOf(row);
     }
     if (StatusBar1.PanelText(2) != text) StatusBar1.SetPanelText(2, text);
+    const std::string line = list_.ErrorLine().empty() ? reason : list_.ErrorLine();
+    if (Label2.Text() != line) {
+        Label2.SetText(line);
+        SetTooltip(Label2, line);
+    }
 }
 
 // Every keystroke in the pattern field comes here: only what changed is
@@ -315,7 +340,6 @@ void Trenamedialog::ShowRows() {
 void Trenamedialog::ShowListState() {
     for (int col = 0; col < 3; ++col)
         if (ListView1.ColumnCaption(col) != list_.Caption(col)) ListView1.SetColumnCaption(col, list_.Caption(col));
-    if (Label2.Text() != list_.ErrorLine()) Label2.SetText(list_.ErrorLine());
     ShowConflicts();
     ListView1.RedrawRows();
 }
@@ -587,6 +611,8 @@ void Trenamedialog::ListView1KeyDown(WORD& key) {
 
 void Trenamedialog::FormResize() {
     LockWindowUpdate(Handle());
+    const RECT line = Label2.Bounds();
+    Label2.SetBounds(line.left, line.top, Panel1.Width() - 2 * line.left, line.bottom - line.top);
     ListView1.SetColumnWidth(2, Width() - ListView1.ColumnWidth(0) - ListView1.ColumnWidth(1) - Scaled(50));
     if (ListView1.ColumnWidth(1) < Scaled(120)) ListView1.SetColumnWidth(1, Scaled(120));
     LockWindowUpdate(nullptr);

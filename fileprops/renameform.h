@@ -20,6 +20,8 @@ class Tnumber;
 class RowListView : public ui::ListView {
 public:
     std::function<void()> onSelect;
+    // The tip of a row, with LVS_EX_INFOTIP; empty: none.
+    std::function<std::string(int row)> onInfoTip;
     LRESULT HandleNotify(NMHDR* hdr) override;
 };
 

@@ -28,6 +28,7 @@ seed '\x05\x00\x00\x00[Name(-2147483648,5)][N:-5:-2147483648]\x00.cfg' numbers
 journals="$out/corpus/journal"
 mkdir -p "$journals"
 printf 'KIVU rename journal 1\r\nF\tc:\\d\\\r\nS\ta.txt\t~kivu0.tmp\t132000000000000000\t33\r\nS\tb.txt\ta.txt\t0\t0\r\n' > "$journals/steps"
+printf 'KIVU rename journal 1\r\nF\tc:\\d\\\r\nT\ta.txt\t5\t11\t12\t13\t14\r\nA\tb.txt\t13\t33\t3\r\n' > "$journals/changes"
 printf 'KIVU rename journal 1\r\nF\tc:\\\r\nS\ta\tb\t5' > "$journals/cut"
 
 lists="$out/corpus/listfiles"

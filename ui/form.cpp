@@ -222,7 +222,11 @@ void Form::SetTooltip(Control& control, const std::string& text) {
     info.hwnd = hwnd_;
     info.uId = reinterpret_cast<UINT_PTR>(control.Handle());
     info.lpszText = tip.data();
-    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    // A control has one tip: set again, its text changes.
+    TOOLINFOW known = info;
+    known.lpszText = nullptr;
+    const bool has = SendMessageW(tooltips_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&known)) != 0;
+    SendMessageW(tooltips_, has ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void Form::SetDefaultButton(Button* button) {

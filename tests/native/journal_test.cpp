@@ -163,3 +163,107 @@ TEST(Undo, AStepThatCannotBeWrittenIsNotTaken) {
     EXPECT_EQ(ops.moves.size(), 1u);
     EXPECT_TRUE(ops.files.count(kDir + "b.txt"));
 }
+
+TEST(JournalFormat, StampAndAttributeStepsReadAsWritten) {
+    JournalStep t;
+    t.from = "a b.txt";
+    t.kind = StepKind::Stamps;
+    t.which = kStampCreation | kStampLastWrite;
+    t.creation = 11, t.lastAccess = 12, t.lastWrite = 13, t.newLastWrite = 132000000000000000ull;
+    JournalStep a;
+    a.from = "\xC4rger.txt";
+    a.kind = StepKind::Attributes;
+    a.lastWrite = 77, a.attributes = 0x21, a.newAttributes = 0x3;
+    const std::string text = JournalHead("c:\\d\\") + JournalLine(t) + JournalLine(a);
+    EXPECT_EQ(JournalLine(t), "T\ta b.txt\t5\t11\t12\t13\t132000000000000000\r\n");
+    EXPECT_EQ(JournalLine(a), "A\t\xC4rger.txt\t77\t33\t3\r\n");
+    Journal j;
+    ASSERT_TRUE(ReadJournal(text, j));
+    EXPECT_EQ(j.steps, (std::vector<JournalStep>{t, a}));
+    const std::string head = JournalHead("c:\\d\\");
+    for (const char* bad : {"T\ta\t8\t1\t2\t3\t4\r\n", "T\ta\t1\t1\t2\t3\r\n", "T\t\t1\t1\t2\t3\t4\r\n",
+                            "A\ta\t1\t4294967296\t0\r\n", "A\ta\t1\t2\r\n", "A\ta\tx\t1\t2\r\n"})
+        EXPECT_FALSE(ReadJournal(head + bad, j)) << bad;
+}
+
+TEST(Undo, PutsBackTheStampsOfDateModeInReverseOrder) {
+    FakeFileOps ops;
+    FileList list = Files(ops, {"a.txt", "b.txt"});
+    for (auto& [path, f] : ops.files) f.stamps.creation = 5, f.stamps.lastAccess = 6;
+    const auto before = ops.files;
+    list.DoChange(Mode::Date, {}, {}, "", ops);
+    ApplyInput in;
+    in.stamps = StampBoxes{true, false, true};
+    CalTime& t = in.preview.target;
+    t.year = 2001, t.month = 2, t.day = 1, t.hour = 14, t.minute = 3, t.second = 9;
+    MemoryJournal journal;
+    ASSERT_TRUE(ApplyChanges(list, in, ops, &journal));
+    ASSERT_NE(ops.files[kDir + "a.txt"].stamps.lastWrite, before.at(kDir + "a.txt").stamps.lastWrite);
+    Journal j;
+    ASSERT_TRUE(ReadJournal(journal.text, j));
+    ASSERT_EQ(j.steps.size(), 2u);
+    ops.setCalls.clear();
+    const UndoResult r = UndoJournal(j, ops);
+    EXPECT_FALSE(r.refused);
+    EXPECT_EQ(r.undone, 2u);
+    EXPECT_TRUE(r.notes.empty());
+    ASSERT_EQ(ops.setCalls.size(), 2u);
+    EXPECT_EQ(ops.setCalls[0].path, kDir + "b.txt");  // the last step first
+    EXPECT_FALSE(ops.setCalls[0].lastAccess);         // what the apply left alone, the undo does too
+    for (const auto& [path, f] : before) {
+        EXPECT_EQ(ops.files[path].stamps.creation, f.stamps.creation) << path;
+        EXPECT_EQ(ops.files[path].stamps.lastWrite, f.stamps.lastWrite) << path;
+    }
+}
+
+TEST(Undo, PutsBackAttributesAndReportsWhatItCouldNot) {
+    FakeFileOps ops;
+    FileList list = Files(ops, {"a.txt", "b.txt"});
+    const auto before = ops.files;
+    list.DoChange(Mode::Attribute, {}, {}, "", ops);
+    ApplyInput in;
+    in.preview.attributes = "RH";
+    MemoryJournal journal;
+    ASSERT_TRUE(ApplyChanges(list, in, ops, &journal));
+    Journal j;
+    ASSERT_TRUE(ReadJournal(journal.text, j));
+    ops.failSetAttributes.insert(kDir + "a.txt");
+    const UndoResult r = UndoJournal(j, ops);
+    EXPECT_FALSE(r.refused);
+    EXPECT_EQ(r.undone, 1u);
+    EXPECT_EQ(r.notes, std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(ops.files[kDir + "b.txt"].attributes, before.at(kDir + "b.txt").attributes);
+}
+
+TEST(Undo, OfStampsOrAttributesIsRefusedWhenAFileChangedSince) {
+    for (const bool date : {true, false}) {
+        FakeFileOps ops;
+        FileList list = Files(ops, {"a.txt", "b.txt"});
+        list.DoChange(date ? Mode::Date : Mode::Attribute, {}, {}, "", ops);
+        ApplyInput in;
+        in.stamps = StampBoxes{false, false, true};
+        in.preview.target = CalTime{2001, 2, 0, 1, 14, 3, 9, 0};
+        in.preview.attributes = "R";
+        MemoryJournal journal;
+        ASSERT_TRUE(ApplyChanges(list, in, ops, &journal));
+        Journal j;
+        ASSERT_TRUE(ReadJournal(journal.text, j));
+        auto& b = ops.files[kDir + "b.txt"];
+        if (date) b.stamps.lastWrite += 1;  // written to since
+        else b.attributes = kAttrSystem;    // its attributes changed since
+        const auto after = ops.files;
+        const UndoResult r = UndoJournal(j, ops);
+        EXPECT_TRUE(r.refused) << date;
+        EXPECT_EQ(r.undone, 0u);
+        EXPECT_EQ(r.notes, std::vector<std::string>{"b.txt"});
+        for (const auto& [path, f] : after) {
+            EXPECT_EQ(ops.files[path].attributes, f.attributes) << path;  // nothing was put back
+            EXPECT_EQ(ops.files[path].stamps.lastWrite, f.stamps.lastWrite) << path;
+        }
+        // Only the archive bit, which the system sets as it likes, changed: undone.
+        b = after.at(kDir + "b.txt");
+        if (date) b.stamps.lastWrite -= 1;
+        else b.attributes = kAttrReadOnly | kAttrArchive;
+        EXPECT_FALSE(UndoJournal(j, ops).refused) << date;
+    }
+}

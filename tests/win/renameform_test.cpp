@@ -88,6 +88,17 @@ TEST_F(Dialog, OpensWithTenVisibleRowsAndThePanelBelow) {
     EXPECT_GE(panel.right - panel.left, 150);
 }
 
+TEST_F(Dialog, ErrorLineHasTheDialogsWidthAndEndsInAnEllipsis) {
+    for (int width : {550, 800}) {
+        form.SetSize(width, form.Height());
+        EXPECT_EQ(form.Label2.Width(), form.Panel1.Width() - 16) << width;
+    }
+    const auto style = GetWindowLongPtrA(form.Label2.Handle(), GWL_STYLE);
+    EXPECT_EQ(style & SS_ELLIPSISMASK, SS_ENDELLIPSIS);
+    // The buttons' panel lies below it and leaves it unpainted.
+    EXPECT_TRUE(GetWindowLongPtrA(form.Panel2.Handle(), GWL_STYLE) & WS_CLIPSIBLINGS);
+}
+
 TEST_F(Dialog, DatePickersCarryTheirFormatTooltips) {
     HWND tips = nullptr;
     for (HWND h : FindTopWindows(TOOLTIPS_CLASSA, nullptr, GetCurrentProcessId()))

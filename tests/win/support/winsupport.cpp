@@ -370,12 +370,20 @@ void TypeKeys(const std::string& text) {
     for (char c : text) {
         const SHORT scan = VkKeyScanA(c);
         const WORD vk = LOBYTE(scan);
-        const bool shift = (HIBYTE(scan) & 1) != 0;
         std::vector<INPUT> keys;
-        if (shift) keys.push_back(KeyInput(VK_SHIFT, 0));
-        keys.push_back(KeyInput(vk, 0));
-        keys.push_back(KeyInput(vk, KEYEVENTF_KEYUP));
-        if (shift) keys.push_back(KeyInput(VK_SHIFT, KEYEVENTF_KEYUP));
+        if (HIBYTE(scan) & 1) {
+            // Under Wine a synthesized Shift does not always reach another
+            // process's key state in time: a shifted character goes as the
+            // character itself.
+            INPUT in = KeyInput(0, KEYEVENTF_UNICODE);
+            in.ki.wScan = static_cast<unsigned char>(c);
+            keys.push_back(in);
+            in.ki.dwFlags |= KEYEVENTF_KEYUP;
+            keys.push_back(in);
+        } else {
+            keys.push_back(KeyInput(vk, 0));
+            keys.push_back(KeyInput(vk, KEYEVENTF_KEYUP));
+        }
         SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
     }
 }

@@ -147,7 +147,8 @@ void PressKey(WORD key, bool ctrl = false);
 void ClickOn(HWND window);
 // Left click at a point of the window's client area.
 void ClickAt(HWND window, POINT client);
-// Types the text key by key on the keyboard (Shift where a character needs it).
+// Types the text key by key on the keyboard; a character that needs Shift goes
+// as the character itself (a synthesized Shift is not reliable under Wine).
 void TypeKeys(const std::string& text);
 // Left double click at a point of the window's client area.
 void DoubleClickAt(HWND window, POINT client);

@@ -5,8 +5,8 @@
 namespace kivu {
 
 namespace {
-// The encoding of our strings.
-constexpr UINT kTextCodePage = CP_ACP;
+// The encoding of our strings: UTF-8, whatever the system's code page.
+constexpr UINT kTextCodePage = CP_UTF8;
 }  // namespace
 
 std::wstring Widen(std::string_view text) {

@@ -9,6 +9,7 @@
 #include "common/handles.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/storedtext.h"
 #include "common/text.h"
 #include "common/windir.h"
 
@@ -96,23 +97,31 @@ void WriteListFile(const std::string& path, const std::string& bytes) {
     }
 }
 
-std::vector<std::string> LoadFolders() { return ParseFolders(ReadListFile(ListFilePath(kFoldersFile)).value_or("")); }
-
-std::vector<ProgramEntry> LoadPrograms() {
-    return ParsePrograms(ReadListFile(ListFilePath(kProgramsFile)).value_or(""));
+std::optional<std::string> ReadListText(const std::string& path) {
+    auto bytes = ReadListFile(path);
+    if (!bytes) return std::nullopt;
+    return ListFileText(*bytes);
 }
 
-std::vector<FtpEntry> LoadFtpSites() { return ParseFtpSites(ReadListFile(ListFilePath(kFtpFile)).value_or("")); }
+void WriteListText(const std::string& path, const std::string& text) { WriteListFile(path, ListFileBytes(text)); }
+
+std::vector<std::string> LoadFolders() { return ParseFolders(ReadListText(ListFilePath(kFoldersFile)).value_or("")); }
+
+std::vector<ProgramEntry> LoadPrograms() {
+    return ParsePrograms(ReadListText(ListFilePath(kProgramsFile)).value_or(""));
+}
+
+std::vector<FtpEntry> LoadFtpSites() { return ParseFtpSites(ReadListText(ListFilePath(kFtpFile)).value_or("")); }
 
 void SaveFolders(const std::vector<std::string>& folders) {
-    WriteListFile(ListFilePath(kFoldersFile), FormatFolders(folders));
+    WriteListText(ListFilePath(kFoldersFile), FormatFolders(folders));
 }
 
 void SavePrograms(const std::vector<ProgramEntry>& programs) {
-    WriteListFile(ListFilePath(kProgramsFile), FormatPrograms(programs));
+    WriteListText(ListFilePath(kProgramsFile), FormatPrograms(programs));
 }
 
-void SaveFtpSites(const std::vector<FtpEntry>& sites) { WriteListFile(ListFilePath(kFtpFile), FormatFtpSites(sites)); }
+void SaveFtpSites(const std::vector<FtpEntry>& sites) { WriteListText(ListFilePath(kFtpFile), FormatFtpSites(sites)); }
 
 namespace {
 

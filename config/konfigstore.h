@@ -41,6 +41,9 @@ void SaveFtpSites(const std::vector<FtpEntry>& sites);
 // replacing save, for any path.
 std::optional<std::string> ReadListFile(const std::string& path);
 void WriteListFile(const std::string& path, const std::string& bytes);
+// The same for the file's text, in the stored forms of common/storedtext.h.
+std::optional<std::string> ReadListText(const std::string& path);
+void WriteListText(const std::string& path, const std::string& text);
 
 // The language file's choices: the languages offered (keys of "Available",
 // in file order), the current one ("" when not set) and storing a new one.

@@ -2,7 +2,7 @@
 ; the language file and the readme into the Windows directory and registers
 ; the handler. The handler's registration writes the "installed programs"
 ; entry, whose uninstall command is "kivuutil.exe 666".
-; makensis -DBINDIR=<folder of kivuutil.exe and kivumenu.dll> -DSRCDIR=<source tree> -DOUTFILE=<kivusetup.exe>
+; makensis -DBINDIR=<folder of kivuutil.exe, kivumenu.dll and the built kivulanguage.ini> -DSRCDIR=<source tree> -DOUTFILE=<kivusetup.exe>
 ; Run it with /S to install silently.
 
 Unicode true
@@ -32,7 +32,7 @@ Section "Files"
   SetOverwrite on
   File "${BINDIR}/kivuutil.exe"
   File "${BINDIR}/kivumenu.dll"
-  File "${SRCDIR}/resources/kivulanguage.ini"
+  File "${BINDIR}/kivulanguage.ini"
   File "${SRCDIR}/installer/kivureadme.txt"
 SectionEnd
 

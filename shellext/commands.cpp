@@ -324,7 +324,7 @@ HRESULT FileList(const InvokeContext& c) {
         written = static_cast<bool>(file);
     } else {
         try {
-            kivu::WriteListFile(path, JoinLines(lines) + "\r\n");
+            kivu::WriteListText(path, JoinLines(lines) + "\r\n");
         } catch (...) {
             written = false;
         }

@@ -175,9 +175,9 @@ MenuModel BuildMenu(const MenuInput& in, int maxOffsets) {
     return model;
 }
 
-std::map<int, std::string> ParseMenuTexts(std::string_view bytes) {
+std::map<int, std::string> ParseMenuTexts(std::string_view iniText) {
     constexpr size_t kMaxValue = 2047;  // as much as the profile functions return
-    const auto sections = kivu::ParseProfileText(bytes);
+    const auto sections = kivu::ParseProfileText(iniText);
     const auto section = [&](const std::string& name) -> const kivu::ProfileSection* {
         const auto it = sections.find(name);
         return it == sections.end() ? nullptr : &it->second;

@@ -98,8 +98,8 @@ MenuModel BuildMenu(const MenuInput& input, int maxOffsets);
 // when there is no file at all). Read like the profile functions read: names
 // compare case-insensitively, values are trimmed and lose one pair of
 // enclosing quotes, at most 2047 characters. The file is only read, never
-// completed.
-std::map<int, std::string> ParseMenuTexts(std::string_view iniBytes);
+// completed; its bytes become this text through kivu::LanguageFileText.
+std::map<int, std::string> ParseMenuTexts(std::string_view iniText);
 
 // Access keys: with them on, a text without one gets "&" before its first
 // letter or digit not yet taken at the same menu level; with them off, every

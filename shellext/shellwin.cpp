@@ -13,6 +13,7 @@
 #include "common/handles.h"
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/storedtext.h"
 #include "common/text.h"
 #include "common/windir.h"
 #include "config/konfigstore.h"
@@ -149,13 +150,14 @@ std::shared_ptr<const BuiltMenu> ReadMenu(const MenuKey& key, const std::string&
             return ReadFileBounded(windir + "\\" + name, maxBytes);
         };
         ++languageReads;
-        in.texts = ParseMenuTexts(read(kivu::kLanguageFile, kMaxLanguageBytes));
+        in.texts = ParseMenuTexts(kivu::LanguageFileText(read(kivu::kLanguageFile, kMaxLanguageBytes)));
         const auto shown = [&](Command c) {
             return in.texts.count(static_cast<int>(c)) && kivu::MenuFlag(in.settings.status, static_cast<int>(c));
         };
-        if (shown(Command::ChangeFolder)) in.folders = kivu::ParseFolders(read(kivu::kFoldersFile, kMaxListBytes));
-        if (shown(Command::RunProgram)) in.programs = kivu::ParsePrograms(read(kivu::kProgramsFile, kMaxListBytes));
-        if (shown(Command::FtpSite)) in.ftpSites = kivu::ParseFtpSites(read(kivu::kFtpFile, kMaxListBytes));
+        const auto list = [&](const char* name) { return kivu::ListFileText(read(name, kMaxListBytes)); };
+        if (shown(Command::ChangeFolder)) in.folders = kivu::ParseFolders(list(kivu::kFoldersFile));
+        if (shown(Command::RunProgram)) in.programs = kivu::ParsePrograms(list(kivu::kProgramsFile));
+        if (shown(Command::FtpSite)) in.ftpSites = kivu::ParseFtpSites(list(kivu::kFtpFile));
     }
     menu->model = BuildMenu(in, room);
     return menu;

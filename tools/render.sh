@@ -21,8 +21,9 @@ if [ -n "${DPI:-}${LANGUAGE:-}" ]; then
   wine_copy_prefix "$build/wine/pristine" "$build/wine/render"
   export WINEPREFIX=$build/wine/render
   ini=$WINEPREFIX/drive_c/windows/kivulanguage.ini
-  cp "$root/resources/kivulanguage.ini" "$ini"
-  [ -n "${LANGUAGE:-}" ] && sed -i "0,/^Current=.*/s//Current=$LANGUAGE/" "$ini"
+  # The shipped form, with the language chosen in its UTF-8 source first.
+  sed "0,/^Current=.*/s//Current=${LANGUAGE:-English}/" "$root/resources/kivulanguage.ini" |
+    python3 "$root/tools/utf16le.py" - "$ini"
   [ -n "${DPI:-}" ] && wine_set_dpi "$DPI"
   wineserver -p
   wine "$build/win/bin/keeper.exe" >/dev/null 2>&1 &

@@ -26,7 +26,8 @@ wine_up() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     created=1
   fi
-  cp "$root/resources/kivulanguage.ini" "$WINEPREFIX/drive_c/windows/kivulanguage.ini"
+  # The language file as it ships (the build writes it as UTF-16LE).
+  cp "$build/win/bin/kivulanguage.ini" "$WINEPREFIX/drive_c/windows/kivulanguage.ini"
   # Wine's own fonts (Debian's fonts-wine): Wine does not look for them in
   # its data folder, but does in the Windows fonts folder. Marlett draws the
   # title bars' buttons, Tahoma is the message font.

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/storedtext.h"
 #include "shellext/menumodel.h"
 
 namespace {
@@ -60,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     in.settings.subMenu = flags & 1;
     in.settings.bitmap = flags & 2;
     in.settings.accessKeys = flags & 4;
-    in.texts = ParseMenuTexts(parts[1]);
+    // The Unicode forms as the handler decodes them; a single-byte file as it is.
+    in.texts = ParseMenuTexts(kivu::UnicodeFileText(parts[1]).value_or(std::string(parts[1])));
     for (const auto& [number, text] : in.texts) Check(!text.empty() && text.size() <= 2047);
     in.folders = kivu::ParseFolders(parts[2]);
     in.programs = kivu::ParsePrograms(parts[3]);

@@ -1,5 +1,5 @@
-// Checks the language file that ships beside the program: its form (Windows-1252,
-// CRLF, no duplicates) and that every text the dialogs look up is there in
+// Checks the language file that ships beside the program: its form (UTF-16LE
+// with a byte-order mark, CRLF, no duplicates) and that every text the dialogs look up is there in
 // every language, with access keys that do not collide within a form.
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/storedtext.h"
 #include "shellext/menumodel.h"
 
 #ifndef KIVU_LANGUAGE_FILE
@@ -49,7 +50,8 @@ protected:
         std::ifstream in(KIVU_LANGUAGE_FILE, std::ios::binary);
         ASSERT_TRUE(in) << "cannot open " << KIVU_LANGUAGE_FILE;
         bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        std::istringstream lines(bytes_);
+        text_ = kivu::UnicodeFileText(bytes_).value_or("");
+        std::istringstream lines(text_);
         std::string line;
         while (std::getline(lines, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -79,11 +81,13 @@ protected:
     }
 
     static std::string bytes_;
+    static std::string text_;  // as UTF-8
     static std::vector<Section> sections_;
     static std::vector<std::string> stray_;
 };
 
 std::string LanguageFileTest::bytes_;
+std::string LanguageFileTest::text_;
 std::vector<Section> LanguageFileTest::sections_;
 std::vector<std::string> LanguageFileTest::stray_;
 
@@ -101,27 +105,31 @@ std::vector<int> UsedNumbers() {
     return n;
 }
 
-TEST_F(LanguageFileTest, IsWindows1252WithCrlfLineEnds) {
-    ASSERT_FALSE(bytes_.empty());
-    for (size_t i = 0; i < bytes_.size(); ++i) {
-        if (bytes_[i] == '\n') {
-            EXPECT_TRUE(i > 0 && bytes_[i - 1] == '\r') << "bare LF at byte " << i;
+TEST_F(LanguageFileTest, IsUtf16LeWithItsMarkAndCrlfLineEnds) {
+    ASSERT_GE(bytes_.size(), 4u);
+    EXPECT_EQ(kivu::FormOf(bytes_), kivu::StoredForm::Utf16LeBom);
+    EXPECT_EQ(bytes_.size() % 2, 0u);
+    for (size_t i = 2; i + 1 < bytes_.size(); i += 2)
+        EXPECT_FALSE(bytes_[i] == '\0' && bytes_[i + 1] == '\0') << "NUL at byte " << i;
+    for (size_t i = 0; i < text_.size(); ++i) {
+        if (text_[i] == '\n') {
+            EXPECT_TRUE(i > 0 && text_[i - 1] == '\r') << "bare LF at " << i;
         }
-        if (bytes_[i] == '\r') {
-            EXPECT_TRUE(i + 1 < bytes_.size() && bytes_[i + 1] == '\n') << "bare CR at byte " << i;
-        }
-        // A UTF-8 encoded umlaut would show up as 0xC3 followed by a continuation byte.
-        const auto c = static_cast<unsigned char>(bytes_[i]);
-        if ((c == 0xC2 || c == 0xC3) && i + 1 < bytes_.size()) {
-            const auto next = static_cast<unsigned char>(bytes_[i + 1]);
-            EXPECT_FALSE(next >= 0x80 && next <= 0xBF) << "UTF-8 sequence at byte " << i;
+        if (text_[i] == '\r') {
+            EXPECT_TRUE(i + 1 < text_.size() && text_[i + 1] == '\n') << "bare CR at " << i;
         }
     }
-    EXPECT_EQ(bytes_.substr(bytes_.size() - 2), "\r\n");
+    // No character got lost on the way from the source (U+FFFD).
+    EXPECT_EQ(text_.find("\xEF\xBF\xBD"), std::string::npos);
+    ASSERT_GE(text_.size(), 2u);
+    EXPECT_EQ(text_.substr(text_.size() - 2), "\r\n");
     ASSERT_NE(Find("German"), nullptr);
     const std::string* ok = Find("German")->Find("10101");
     ASSERT_NE(ok, nullptr);
-    EXPECT_EQ(*ok, "\xDC" "bernehmen");
+    EXPECT_EQ(*ok, "Übernehmen");
+    const std::string* page = Find("German")->Find("10311");
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(*page, "KIVU Menüeinträge");
     EXPECT_TRUE(stray_.empty()) << stray_.front();
 }
 

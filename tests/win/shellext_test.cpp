@@ -18,7 +18,9 @@
 
 #include "common/classid.h"
 #include "common/extensionkeys.h"
+#include "common/handles.h"
 #include "common/reg.h"
+#include "common/text.h"
 #include "common/windir.h"
 #include "config/konfigstore.h"
 #include "tests/win/support/starter.h"
@@ -1368,4 +1370,72 @@ TEST_F(ShellExt, HugeAndBrokenListFilesGiveABoundedMenu) {
     for (const auto& l : lines) EXPECT_LE(l.text.size(), 400u) << l.text.substr(0, 40);
     // Every command still has its id, right after the lists.
     ASSERT_GE(OffsetOf("Live update"), 100);
+}
+
+TEST_F(ShellExt, ListsWithNamesBeyondTheCodePageAndOldSingleByteListsFeedTheSubmenus) {
+    // Written by kivuutil's store: UTF-8 with its mark.
+    kivu::SaveFolders({"C:\\Καλημέρα", "-", "D:\\写真_旅行\\party🎉"});
+    kivu::SavePrograms({{"写真 viewer", "c:\\view.exe", "c:\\"}});
+    kivu::SaveFtpSites({{"Καλημέρα 🎉", "ftp.example.com"}});
+    ASSERT_EQ(ReadFile(InWindows("kivupfade.txt")).substr(0, 3), "\xEF\xBB\xBF");
+    auto host = Menu({dir.Write("a.txt")});
+    std::vector<std::string> folders, programs, sites;
+    for (const auto& l : SubmenuOf(lines, LangText("English", 15))) folders.push_back(l.separator ? "-" : l.text);
+    for (const auto& l : SubmenuOf(lines, LangText("English", 16))) programs.push_back(l.text);
+    for (const auto& l : SubmenuOf(lines, LangText("English", 17))) sites.push_back(l.text);
+    EXPECT_EQ(folders, (std::vector<std::string>{"C:\\Καλημέρα", "-", "D:\\写真_旅行\\party🎉"}));
+    EXPECT_EQ(programs, std::vector<std::string>{"写真 viewer"});
+    EXPECT_EQ(sites, std::vector<std::string>{"Καλημέρα 🎉"});
+
+    // A list file of an older kivuutil: single bytes of the code page.
+    if (GetACP() != 1252) GTEST_SKIP() << "the system's code page is " << GetACP();
+    WriteFile(InWindows("kivupfade.txt"), "c:\\gr\xFC\xDF" "e\r\nc:\\\x80\r\n");
+    host = Menu({dir.Write("a.txt")});
+    folders.clear();
+    for (const auto& l : SubmenuOf(lines, LangText("English", 15))) folders.push_back(l.text);
+    EXPECT_EQ(folders, (std::vector<std::string>{"c:\\grüße", "c:\\€"}));
+}
+
+TEST_F(ShellExt, TheShippedUtf16LanguageFileAndAnOldSingleByteOneGiveTheGermanMenu) {
+    const std::string language = InWindows("kivulanguage.ini");
+    ASSERT_EQ(ReadFile(language).substr(0, 2), "\xFF\xFE");
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Language", L"Current", L"German", L"kivulanguage.ini"));
+    const auto topTexts = [&] {
+        std::vector<std::string> texts;
+        for (const auto& l : AtDepth(lines, 0)) texts.push_back(Plain(l.text));
+        return texts;
+    };
+    const auto has = [](const std::vector<std::string>& texts, const std::string& text) {
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    };
+    auto host = Menu({dir.Write("a.txt")});
+    auto texts = topTexts();
+    EXPECT_TRUE(has(texts, "Eingabeaufforderung hier öffnen"));
+    EXPECT_TRUE(has(texts, "Dateien auswählen"));
+    EXPECT_TRUE(has(texts, "KIVU Menü konfigurieren"));
+    EXPECT_FALSE(has(texts, "Configure KIVU menu"));
+
+    // The file as an older version shipped it, in single bytes of the code page.
+    if (GetACP() != 1252) GTEST_SKIP() << "the system's code page is " << GetACP();
+    LanguageFileAside aside;
+    ASSERT_TRUE(aside.moved());
+    WriteFile(language, "[Language]\r\nCurrent=German\r\n[German]\r\n14=Eingabeaufforderung hier \xF6" "ffnen\r\n"
+                        "96=KIVU Men\xFC konfigurieren\r\n");
+    host = Menu({dir.Write("a.txt")});
+    texts = topTexts();
+    EXPECT_TRUE(has(texts, "Eingabeaufforderung hier öffnen"));
+    EXPECT_TRUE(has(texts, "KIVU Menü konfigurieren"));
+    EXPECT_TRUE(has(texts, "Select files"));  // the rest in the shipped English
+}
+
+TEST_F(ShellExt, TheFileListKeepsNamesBeyondTheCodePageInUtf8WithItsMark) {
+    const std::wstring greek = kivu::Widen(dir.path()) + L"Καλημέρα.txt";
+    {
+        const kivu::UniqueFile file(CreateFileW(greek.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+    }
+    auto host = Menu({WithoutSlash(dir.path())});
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    EXPECT_EQ(ReadFile(dir.path() + "filelist.txt"), "\xEF\xBB\xBF" "Καλημέρα.txt\t0\r\n");
+    DeleteFileW(greek.c_str());
 }

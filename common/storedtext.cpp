@@ -1,0 +1,63 @@
+#include "common/storedtext.h"
+
+namespace kivu {
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    constexpr char32_t kReplacement = 0xFFFD;
+    const auto unit = [&](size_t i) {
+        return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    };
+    const size_t units = bytes.size() / 2;
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < units; ++i) {
+        const char16_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(out, u >= 0xD800 && u <= 0xDFFF ? kReplacement : u);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+StoredForm FormOf(std::string_view bytes) {
+    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) return StoredForm::Utf8Bom;
+    if (bytes.substr(0, kUtf16LeBom.size()) == kUtf16LeBom) return StoredForm::Utf16LeBom;
+    return StoredForm::SingleByte;
+}
+
+std::optional<std::string> UnicodeFileText(std::string_view bytes) {
+    switch (FormOf(bytes)) {
+        case StoredForm::Utf8Bom: return std::string(bytes.substr(kUtf8Bom.size()));
+        case StoredForm::Utf16LeBom: return Utf16LeToUtf8(bytes.substr(kUtf16LeBom.size()));
+        case StoredForm::SingleByte: break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace kivu

@@ -111,6 +111,13 @@ TEST_F(StoredFiles, ListsOfTheCodePageAreWrittenByteForByteAsBefore) {
     EXPECT_EQ(Programs(), "NOTEPAD|c:\\windows\\notepad.exe %d|c:\\windows\\\r\ncalc||\r\nA|b|c|d\r\n");
     EXPECT_EQ(Ftp(), "Site|a|b\r\n");
     EXPECT_EQ(Folders(), "c:\\a\r\n\r\nc:\\b\r\n");
+
+    // Letters beyond ASCII that the code page holds go in as its single bytes.
+    if (GetACP() != 1252) GTEST_SKIP() << "the system's code page is " << GetACP();
+    kivu::SavePrograms({{"Grüße", "c:\\Bücher\\€uro.exe %d", "c:\\Bücher\\"}});
+    EXPECT_EQ(Programs(), "Gr\xFC\xDF" "e|c:\\B\xFC" "cher\\\x80uro.exe %d|c:\\B\xFC" "cher\\\r\n");
+    kivu::SaveFtpSites({{"Café", "ftp://caf\xC3\xA9.example"}});
+    EXPECT_EQ(Ftp(), "Caf\xE9|ftp://caf\xE9.example\r\n");
 }
 
 TEST_F(StoredFiles, AnOldWindows1252ListLoadsRightAndIsWrittenBackInItsBytes) {

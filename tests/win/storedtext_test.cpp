@@ -159,7 +159,7 @@ TEST_F(StoredFiles, TheShippedLanguageFileIsUtf16AndGivesTheGermanTexts) {
     EXPECT_EQ(form->CheckListBox1.ItemText(3), "Eingabeaufforderung hier öffnen [14]");
 }
 
-TEST_F(StoredFiles, ACopiedBackEnglishTextKeepsTheShippedFilesUtf16) {
+TEST_F(StoredFiles, ACopiedBackEnglishTextKeepsTheFilesFormAndAnOldSingleByteFileStillLoads) {
     ASSERT_EQ(kivu::FormOf(FileBytes(LanguagePath())), kivu::StoredForm::Utf16LeBom);
     // An English text that no single-byte code page holds whole, and German without it.
     ASSERT_TRUE(WritePrivateProfileStringW(L"English", L"99901", L"Καλημέρα 写真 🎉", L"kivulanguage.ini"));
@@ -175,10 +175,11 @@ TEST_F(StoredFiles, ACopiedBackEnglishTextKeepsTheShippedFilesUtf16) {
     EXPECT_NE(text.find("99901=Καλημέρα 写真 🎉\r\n", german), std::string::npos);
     // The shipped texts around it are whole.
     EXPECT_NE(text.find("10311=KIVU Menüeinträge\r\n", german), std::string::npos);
-}
 
-TEST_F(StoredFiles, AnOldSingleByteLanguageFileStillLoadsAndStaysSingleByte) {
+    // A file as older versions shipped it: single bytes of the code page,
+    // which it keeps, and which the configuration window shows right.
     if (GetACP() != 1252) GTEST_SKIP() << "the system's code page is " << GetACP();
+    kivu::ClearLangCache();
     PutBytes(LanguagePath(),
              "[Language]\r\nCurrent=German\r\n[Available]\r\nEnglish=\r\nGerman=\r\n"
              "[English]\r\nver=1\r\n10311=KIVU menu entries\r\n99901=Gr\xFC\xDF" "e\r\n"

@@ -136,6 +136,20 @@ TEST_F(StoredFiles, AnOldWindows1252ListLoadsRightAndIsWrittenBackInItsBytes) {
     EXPECT_EQ(Folders(), "c:\\gr\xFC\xDF" "e\r\n");
 }
 
+TEST_F(StoredFiles, UnderTheJapaneseCodePageListsAreItsDoubleBytesWhoseSecondByteCanBeABar) {
+    if (GetACP() != 932) GTEST_SKIP() << "the system's code page is " << GetACP();
+    // "ポ" is 83 7C and "表" 95 5C in code page 932: a second byte that is "|" or "\"
+    // belongs to its character.
+    const std::string old = "\x83\x7C|c:\\\x95\x5C\\\x8E\xCA\x90\x5E.exe|c:\\\r\n";
+    PutBytes(paths_[1], old);
+    EXPECT_EQ(kivu::LoadPrograms(), (std::vector<ProgramEntry>{{"ポ", "c:\\表\\写真.exe", "c:\\"}}));
+    kivu::SavePrograms(kivu::LoadPrograms());
+    EXPECT_EQ(Programs(), old);
+    // What the code page does not hold goes to UTF-8.
+    kivu::SaveFolders({"c:\\写真", "c:\\Grüße"});
+    EXPECT_EQ(Folders(), kBom + "c:\\写真\r\nc:\\Grüße\r\n");
+}
+
 TEST_F(StoredFiles, TheShippedLanguageFileIsUtf16AndGivesTheGermanTexts) {
     ASSERT_EQ(kivu::FormOf(FileBytes(LanguagePath())), kivu::StoredForm::Utf16LeBom);
     EXPECT_EQ(kivu::AvailableLanguages(), (std::vector<std::string>{"English", "German"}));

@@ -53,7 +53,7 @@ protected:
         const std::string path = LanguagePath();
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (original_)
-            WriteLanguageFile(*original_);
+            WriteLanguageBytes(*original_);  // as it was: the shipped file is UTF-16
         else
             DeleteFileA(path.c_str());
         FlushProfileCache();
@@ -62,16 +62,19 @@ protected:
 
     // Lines are joined with CRLF.
     static void WriteLanguageFile(const std::string& contents) {
-        const std::string path = LanguagePath();
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
         std::string crlf;
         for (char c : contents) {
             if (c == '\n') crlf += '\r';
             crlf += c;
         }
+        WriteLanguageBytes(crlf);
+    }
+    static void WriteLanguageBytes(const std::string& bytes) {
+        const std::string path = LanguagePath();
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
         DWORD written = 0;
-        WriteFile(h, crlf.data(), static_cast<DWORD>(crlf.size()), &written, nullptr);
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(h);
         FlushProfileCache();
     }

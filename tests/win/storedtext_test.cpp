@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "common/kivulanguage.h"
 #include "common/handles.h"
@@ -134,6 +135,14 @@ TEST_F(StoredFiles, AnOldWindows1252ListLoadsRightAndIsWrittenBackInItsBytes) {
     EXPECT_EQ(Folders(), kBom + "c:\\grüße\r\nc:\\Erdős\r\n");
     kivu::SaveFolders({"c:\\grüße"});
     EXPECT_EQ(Folders(), "c:\\gr\xFC\xDF" "e\r\n");
+}
+
+// A run under another code page names it, so a missing locale cannot pass
+// for that run by skipping what needs it.
+TEST(StoredFilesRun, TheSystemsCodePageIsTheOneThisRunAsksFor) {
+    char wanted[16] = {};
+    if (!GetEnvironmentVariableA("KIVU_EXPECT_ACP", wanted, sizeof wanted)) GTEST_SKIP() << "no code page asked for";
+    EXPECT_EQ(std::to_string(GetACP()), wanted);
 }
 
 TEST_F(StoredFiles, UnderTheJapaneseCodePageListsAreItsDoubleBytesWhoseSecondByteCanBeABar) {

@@ -22,6 +22,7 @@ public:
     std::vector<std::string> ListFolder(const std::string&) override { return {}; }
     uint32_t GetAttributes(const std::string&) override { return kAttrArchive; }
     bool SetAttributes(const std::string&, uint32_t) override { return true; }
+    bool GetLastWrite(const std::string&, FileStamp& lastWrite) override { return lastWrite = 0, true; }
     FileHandle OpenForStampRead(const std::string& path) override {
         last_ = std::hash<std::string>()(path);
         return 1;

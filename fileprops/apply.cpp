@@ -100,6 +100,10 @@ void ApplyStamps(FileList& list, const StampBoxes& boxes, FileOps& ops, JournalS
 void ApplyAttributes(FileList& list, FileOps& ops, JournalStore* store, bool& ok) {
     const std::string& folder = list.Folder();
     ChangeJournal journal(store, folder);
+    // The files left as they were are named in the error line: a "-" alone is easily missed.
+    constexpr size_t kListed = 3;
+    std::string failed;
+    size_t failures = 0;
     for (Row& r : list.Rows()) {
         const std::string& v = r.newValue;
         uint32_t bits = 0;
@@ -117,8 +121,11 @@ void ApplyAttributes(FileList& list, FileOps& ops, JournalStore* store, bool& ok
         } else {
             r.mark = kMarkFailed;
             ok = false;
+            if (failures++ < kListed) failed += (failed.empty() ? ": " : ", ") + r.fileName;
         }
     }
+    if (failures > kListed) failed += ", ...";
+    if (failures > 0) list.SetErrorLine(list.Text(kTextCannotSetAttributes) + failed);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Carrying out the new values of all rows: renames, time stamps or
 // attributes by the list's mode. Each row's mark records its outcome
 // ("+" done, "!" rename failed, "-" stamp or attribute change failed); the
-// error line keeps the last failure's text.
+// error line keeps the last failure's text, or names the files whose
+// attributes could not be set.
 #pragma once
 #include "fileprops/filelist.h"
 #include "fileprops/fileops.h"

@@ -1,5 +1,6 @@
 #include "fileprops/conflicts.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -10,18 +11,26 @@ namespace kivu {
 namespace {
 
 // Windows-1252's upper and lower case letters outside A-Z.
-char UpperCp1252(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
+constexpr unsigned char UpperOf(unsigned char u) {
+    if (u >= 'a' && u <= 'z') return static_cast<unsigned char>(u - 32);
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<unsigned char>(u - 32);
     switch (u) {
-        case 0x9A: return '\x8A';  // š
-        case 0x9C: return '\x8C';  // œ
-        case 0x9E: return '\x8E';  // ž
-        case 0xFF: return '\x9F';  // ÿ
-        default: return c;
+        case 0x9A: return 0x8A;  // š
+        case 0x9C: return 0x8C;  // œ
+        case 0x9E: return 0x8E;  // ž
+        case 0xFF: return 0x9F;  // ÿ
+        default: return u;
     }
 }
+
+// Every name of a large list is folded a few times over: a table, not branches.
+constexpr std::array<unsigned char, 256> kUpper = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[c] = UpperOf(static_cast<unsigned char>(c));
+    return table;
+}();
+
+unsigned char UpperCp1252(char c) { return kUpper[static_cast<unsigned char>(c)]; }
 
 // Open addressing over row indices by name key: no allocation per row.
 class KeyTable {
@@ -100,14 +109,14 @@ int ProblemText(Problem problem) {
 
 std::string FoldName(std::string_view name) {
     std::string s(name);
-    for (char& c : s) c = UpperCp1252(c);
+    for (char& c : s) c = static_cast<char>(UpperCp1252(c));
     return s;
 }
 
 uint64_t NameKey(std::string_view name) {
     uint64_t h = 14695981039346656037ull;  // FNV-1a
     for (char c : name) {
-        h ^= static_cast<unsigned char>(UpperCp1252(c));
+        h ^= UpperCp1252(c);
         h *= 1099511628211ull;
     }
     return h;
@@ -136,9 +145,8 @@ size_t MarkConflicts(FileList& list, const NameSet& onDisk) {
     const size_t folderLength = list.Folder().size();
     std::vector<uint64_t> target(n), source(n);
     std::vector<char> moving(n, 0);
-    // Which row gets a name, and which moving row's file has it now, by key;
-    // a key found is checked against the names themselves.
-    KeyTable claims(n), sources(n);
+    // Which row gets a name by key; a key found is checked against the names themselves.
+    KeyTable claims(n);
     auto find = [&](const KeyTable& table, uint64_t key, std::string_view name, bool byNewValue) -> size_t {
         const size_t row = table.Find(key);
         if (row == KeyTable::kNone) return n;
@@ -166,12 +174,23 @@ size_t MarkConflicts(FileList& list, const NameSet& onDisk) {
             continue;
         }
         moving[i] = 1;
-        sources.Insert(source[i], i);
     }
     // A name on disk is free only when the file that has it moves away (or is the row's own).
-    std::vector<size_t> blocked;
+    std::vector<char> onDiskTarget(n, 0);
+    bool anyOnDisk = false;
     for (size_t i = 0; i < n; ++i) {
         if (!moving[i] || !onDisk.count(target[i]) || SameName(rows[i].newValue, rows[i].current)) continue;
+        onDiskTarget[i] = 1;
+        anyOnDisk = true;
+    }
+    // Which moving row's file has a name now, by key: asked only for those names.
+    KeyTable sources(anyOnDisk ? n : 0);
+    if (anyOnDisk)
+        for (size_t i = 0; i < n; ++i)
+            if (moving[i]) sources.Insert(source[i], i);
+    std::vector<size_t> blocked;
+    for (size_t i = 0; i < n; ++i) {
+        if (!onDiskTarget[i]) continue;
         if (find(sources, target[i], rows[i].newValue, false) == n) {
             rows[i].problem = Problem::Exists;
             moving[i] = 0;

@@ -33,6 +33,7 @@ constexpr int kTextPieceBadNumber = 10256;
 constexpr int kTextConflicts = 10262;  // "conflicts", after their count in the status bar
 constexpr int kTextRenamed = 10270;    // the summary of a rename: "3 renamed, 2 failed: ..."
 constexpr int kTextNotRenamed = 10271;
+constexpr int kTextCannotSetAttributes = 10276;  // "...: a.txt, b.txt" after an attribute change
 
 constexpr unsigned kKeyDelete = 46;
 

@@ -58,6 +58,9 @@ public:
     virtual uint32_t GetAttributes(const std::string& path) = 0;
     // SetFileAttributesA: replaces all attributes (0 = none).
     virtual bool SetAttributes(const std::string& path, uint32_t bits) = 0;
+    // GetFileAttributesExA: the last write time in UTC without opening the
+    // file, so another program that has it open does not stand in the way.
+    virtual bool GetLastWrite(const std::string& path, FileStamp& lastWrite) = 0;
 
     // CreateFileA on an existing file with share mode 0, for reading its stamps.
     virtual FileHandle OpenForStampRead(const std::string& path) = 0;

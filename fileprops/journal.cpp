@@ -105,25 +105,14 @@ bool ReadJournal(std::string_view text, Journal& journal) {
     return head && folder;
 }
 
+// Without opening the file: a program that reads it meanwhile must not make
+// the step fail.
 bool DescribeFile(FileOps& ops, const std::string& path, JournalStep& step) {
     step.attributes = ops.GetAttributes(path);
-    if (step.attributes == kInvalidAttributes) return false;
-    OpenFile file(ops, ops.OpenForStampRead(path));
-    FileStamps stamps;
-    if (!file.IsOpen() || !ops.GetStamps(file.Get(), stamps)) return false;
-    step.lastWrite = stamps.lastWrite;
-    return true;
+    return step.attributes != kInvalidAttributes && ops.GetLastWrite(path, step.lastWrite);
 }
 
 namespace {
-
-bool LastWriteOf(FileOps& ops, const std::string& path, FileStamp& lastWrite) {
-    OpenFile file(ops, ops.OpenForStampRead(path));
-    FileStamps stamps;
-    if (!file.IsOpen() || !ops.GetStamps(file.Get(), stamps)) return false;
-    lastWrite = stamps.lastWrite;
-    return true;
-}
 
 // Stamps and attributes: checked all first, then put back in reverse order.
 UndoResult UndoChanges(const Journal& journal, FileOps& ops) {
@@ -133,7 +122,7 @@ UndoResult UndoChanges(const Journal& journal, FileOps& ops) {
         const std::string path = journal.folder + s.from;
         FileStamp lastWrite = 0;
         const uint32_t attributes = ops.GetAttributes(path);
-        bool same = attributes != kInvalidAttributes && LastWriteOf(ops, path, lastWrite);
+        bool same = attributes != kInvalidAttributes && ops.GetLastWrite(path, lastWrite);
         if (same && s.kind == StepKind::Stamps) same = lastWrite == s.newLastWrite || lastWrite == s.lastWrite;
         if (same && s.kind == StepKind::Attributes) {
             const uint32_t now = attributes & ~kAttrArchive;

@@ -221,31 +221,32 @@ void Trenamedialog::FormCreate() {
 }
 
 int Trenamedialog::HeightForRows(int rows) {
-    // The list's own measure: its rows and header at its font, plus its frame.
-    const DWORD one = ListView_ApproximateViewRect(ListView1.Handle(), -1, -1, 1);
-    const DWORD more = ListView_ApproximateViewRect(ListView1.Handle(), -1, -1, rows + 1);
-    const int rowHeight = std::max<int>(1, (HIWORD(more) - HIWORD(one)) / rows);
-    int height = Height() - ListView1.Height() + rows * rowHeight + HIWORD(one);
-    // Whatever the measure said, the list shows the rows when it opens.
-    SetSize(Width(), height);
-    for (int i = 0; i < 2 * rows && ListView_GetCountPerPage(ListView1.Handle()) < rows; ++i) {
-        height += rowHeight;
-        SetSize(Width(), height);
-    }
-    return height;
+    // The list's own measure, taken once: where its top row starts below the
+    // header and how high a row is (an empty list is lent one row to ask),
+    // plus its frame. Each resize lays the whole dialog out again.
+    const HWND list = ListView1.Handle();
+    const bool empty = ListView1.RowCount() == 0;
+    if (empty) ListView_SetItemCountEx(list, 1, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    RECT row{};
+    ListView_GetItemRect(list, ListView_GetTopIndex(list), &row, LVIR_BOUNDS);
+    if (empty) ListView_SetItemCountEx(list, 0, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    RECT client{};
+    GetClientRect(list, &client);
+    const int frame = ListView1.Height() - (client.bottom - client.top);
+    return Height() - ListView1.Height() + frame + row.top + rows * (row.bottom - row.top);
 }
 
 void Trenamedialog::PlaceWindow() {
     // Where the user left it, never smaller than designed nor off the screen;
-    // otherwise the designed width, centred.
+    // otherwise the designed width, centred. One resize either way.
     savedPlace_ = ReadPlace();
-    SetSize(savedPlace_ ? std::max(savedPlace_->width, Scaled(kMinWidth)) : Scaled(kDesignedWidth), Height());
     const int designed = HeightForRows(kVisibleRows);
     if (!savedPlace_) {
         SetSize(Scaled(kDesignedWidth), designed);
         return;
     }
-    Box b{savedPlace_->left, savedPlace_->top, Width(), std::max(savedPlace_->height, designed)};
+    Box b{savedPlace_->left, savedPlace_->top, std::max(savedPlace_->width, Scaled(kMinWidth)),
+          std::max(savedPlace_->height, designed)};
     b = ClampToArea(b, WorkAreaFor(b));
     SetWindowPos(Handle(), nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -94,7 +94,7 @@ private:
     // Lists the folder again when the rows' folder is not the one last listed.
     void LookAtFolder(bool always);
     void ShowConflicts();
-    // Height of the window with ten list rows visible.
+    // Height of the window with this many list rows visible, from one measure of the list.
     int HeightForRows(int rows);
     void PlaceWindow();
     void UpdateUndoButton();

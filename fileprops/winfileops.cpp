@@ -63,6 +63,13 @@ bool WinFileOps::SetAttributes(const std::string& path, uint32_t bits) {
     return Fits(path) && SetFileAttributesW(Widen(path).c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != FALSE;
 }
 
+bool WinFileOps::GetLastWrite(const std::string& path, FileStamp& lastWrite) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!Fits(path) || !GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    lastWrite = ToStamp(data.ftLastWriteTime);
+    return true;
+}
+
 FileHandle WinFileOps::OpenForStampRead(const std::string& path) { return Open(path, GENERIC_READ); }
 
 FileHandle WinFileOps::OpenForStampWrite(const std::string& path) {

@@ -12,6 +12,7 @@ public:
     std::vector<std::string> ListFolder(const std::string& folder) override;
     uint32_t GetAttributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, uint32_t bits) override;
+    bool GetLastWrite(const std::string& path, FileStamp& lastWrite) override;
     FileHandle OpenForStampRead(const std::string& path) override;
     FileHandle OpenForStampWrite(const std::string& path) override;
     bool GetStamps(FileHandle file, FileStamps& stamps) override;

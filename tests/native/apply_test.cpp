@@ -271,8 +271,26 @@ TEST(ApplyAttributes, SetsExactlyTheNamedBits) {
     list.SetErrorLine("kept?");
     EXPECT_FALSE(ApplyChanges(list, in, ops));
     EXPECT_EQ(Marks(list), "+-+");
-    EXPECT_EQ(list.ErrorLine(), "");  // no text for a failed attribute change
+    EXPECT_EQ(list.ErrorLine(), "<10276>: b");  // a "-" alone is easily missed
     EXPECT_EQ(ops.beeps, std::vector<unsigned>{kBeepError});
     EXPECT_EQ(ops.files[kDir + "a"].attributes, kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
     EXPECT_EQ(ops.files[kDir + "b"].attributes, 0u);
+}
+
+TEST(ApplyAttributes, EveryFileLeftAsItWasIsNamedAfterTheFirstThree) {
+    FakeFileOps ops;
+    FileList list = ListOf(ops, {"a", "b", "c", "d", "e"});
+    list.DoChange(Mode::Attribute, {}, {}, "", ops);
+    for (const char* f : {"a", "c", "d", "e"}) ops.failSetAttributes.insert(kDir + f);
+    ApplyInput in;
+    in.preview.attributes = "R";
+    EXPECT_FALSE(ApplyChanges(list, in, ops));
+    EXPECT_EQ(Marks(list), "-+---");
+    EXPECT_EQ(list.ErrorLine(), "<10276>: a, c, d, ...");
+    ops.failSetAttributes = {kDir + "e"};
+    EXPECT_FALSE(ApplyChanges(list, in, ops));
+    EXPECT_EQ(list.ErrorLine(), "<10276>: e");
+    ops.failSetAttributes.clear();
+    EXPECT_TRUE(ApplyChanges(list, in, ops));
+    EXPECT_EQ(list.ErrorLine(), "");
 }

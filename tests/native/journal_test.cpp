@@ -235,6 +235,45 @@ TEST(Undo, PutsBackAttributesAndReportsWhatItCouldNot) {
     EXPECT_EQ(ops.files[kDir + "b.txt"].attributes, before.at(kDir + "b.txt").attributes);
 }
 
+// A program that merely reads a file holds it open; the journal must note the
+// file's state without an open of its own, or the change is refused.
+TEST(Undo, AttributesOfAFileAnotherProgramHoldsOpenAreChangedJournaledAndPutBack) {
+    FakeFileOps ops;
+    FileList list = Files(ops, {"a.txt", "b.txt"});
+    const auto before = ops.files;
+    list.DoChange(Mode::Attribute, {}, {}, "", ops);
+    for (auto& [path, f] : ops.files) f.heldOpen = true;
+    ApplyInput in;
+    in.preview.attributes = "RS";
+    MemoryJournal journal;
+    EXPECT_TRUE(ApplyChanges(list, in, ops, &journal)) << list.ErrorLine();
+    for (const Row& r : list.Rows()) EXPECT_EQ(r.mark, kMarkApplied) << r.fileName;
+    for (const auto& [path, f] : ops.files) EXPECT_EQ(f.attributes, kAttrReadOnly | kAttrSystem) << path;
+    Journal j;
+    ASSERT_TRUE(ReadJournal(journal.text, j));
+    ASSERT_EQ(j.steps.size(), 2u);
+    const UndoResult r = UndoJournal(j, ops);
+    EXPECT_FALSE(r.refused);
+    EXPECT_EQ(r.undone, 2u);
+    for (const auto& [path, f] : before) EXPECT_EQ(ops.files[path].attributes, f.attributes) << path;
+}
+
+// Renames note each file's state the same way.
+TEST(Undo, RenamesOfFilesAnotherProgramHoldsOpenAreJournaled) {
+    FakeFileOps ops;
+    FileList list = Files(ops, {"a.txt", "b.txt"});
+    for (auto& [path, f] : ops.files) f.heldOpen = true;
+    MemoryJournal journal;
+    EXPECT_TRUE(ApplyChanges(list, Names("x_[Name][Ext]"), ops, &journal)) << list.ErrorLine();
+    Journal j;
+    ASSERT_TRUE(ReadJournal(journal.text, j));
+    EXPECT_EQ(j.steps.size(), 2u);
+    const UndoResult r = UndoJournal(j, ops);
+    EXPECT_FALSE(r.refused);
+    EXPECT_EQ(r.undone, 2u);
+    EXPECT_TRUE(ops.files.count(kDir + "a.txt") && ops.files.count(kDir + "b.txt"));
+}
+
 TEST(Undo, OfStampsOrAttributesIsRefusedWhenAFileChangedSince) {
     for (const bool date : {true, false}) {
         FakeFileOps ops;

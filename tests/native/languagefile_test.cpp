@@ -96,7 +96,7 @@ std::vector<int> UsedNumbers() {
     std::vector<int> n = {10001, 10002, 97, 10501, 10502, 10503};
     for (int i = 10100; i <= 10103; ++i) n.push_back(i);
     for (int i = 10200; i <= 10218; ++i) n.push_back(i);
-    for (int i = 10250; i <= 10275; ++i) n.push_back(i);
+    for (int i = 10250; i <= 10276; ++i) n.push_back(i);
     for (int i = 10300; i <= 10321; ++i) n.push_back(i);
     for (int i : {10323, 10324, 10326, 10327, 10328}) n.push_back(i);
     for (int i = 10329; i <= 10333; ++i) n.push_back(i);  // the FTP page's add command and its dialog

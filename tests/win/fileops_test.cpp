@@ -339,3 +339,39 @@ TEST(WinApplyAttributes, ReadOnlyHiddenThenNone) {
     EXPECT_EQ(Marks(list), "-");
     EXPECT_EQ(ops.beeps, std::vector<unsigned>{kBeepError});
 }
+
+// Another program reading a file (a viewer, a virus scanner, the test's own
+// look at its contents) must not stop an attribute change or its undo: the
+// journal notes each file's state without opening it.
+TEST(WinApplyAttributes, AFileAnotherProgramReadsIsChangedJournaledAndPutBack) {
+    TempDir dir;
+    RecordingOps ops;
+    WinJournal journal(dir.path() + "j.journal");
+    FileList list = ListOf(dir, {"a.txt", "b.txt"});
+    const std::string a = dir.path() + "a.txt", b = dir.path() + "b.txt";
+    ASSERT_TRUE(SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    list.DoChange(Mode::Attribute, {}, {}, "RSAH", ops);
+    const DWORD rs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM, rsh = rs | FILE_ATTRIBUTE_HIDDEN;
+    {
+        Handle reader(CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(reader.h, INVALID_HANDLE_VALUE);
+        ApplyInput in;
+        in.preview.attributes = "RS";
+        EXPECT_TRUE(ApplyChanges(list, in, ops, &journal)) << list.ErrorLine();
+        EXPECT_EQ(Marks(list), "++");
+        EXPECT_TRUE(ops.beeps.empty());
+        EXPECT_EQ(GetFileAttributesA(a.c_str()) & rsh, rs);
+        EXPECT_EQ(GetFileAttributesA(b.c_str()) & rsh, rs);
+
+        Journal steps;
+        ASSERT_TRUE(ReadJournal(journal.Load(), steps));
+        ASSERT_EQ(steps.steps.size(), 2u);
+        const UndoResult undo = UndoJournal(steps, ops);
+        EXPECT_FALSE(undo.refused);
+        EXPECT_EQ(undo.undone, 2u);
+        EXPECT_TRUE(undo.notes.empty());
+    }
+    EXPECT_EQ(GetFileAttributesA(a.c_str()) & rsh, 0u);
+    EXPECT_EQ(GetFileAttributesA(b.c_str()) & rsh, DWORD{FILE_ATTRIBUTE_HIDDEN});
+}

@@ -58,6 +58,12 @@ protected:
         for (const auto& p : paths) ASSERT_TRUE(handler.SendFile(dialog, p));
         ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == static_cast<int>(paths.size()); }));
     }
+    // Every row carries the outcome of an apply ("+" or "-").
+    bool Applied() {
+        const auto marks = Column(3);
+        return !marks.empty() &&
+               std::all_of(marks.begin(), marks.end(), [](const std::string& m) { return m == "+" || m == "-"; });
+    }
     std::vector<std::string> Column(int col) {
         std::vector<std::string> cells;
         for (int row = 0; row < ListViewCount(list); ++row) cells.push_back(ListViewText(list, row, col));
@@ -428,23 +434,28 @@ TEST_F(RenameFlow, UndoPutsBackTheStampsAndAttributesOfAnApply) {
     ASSERT_TRUE(creation);
     ASSERT_TRUE(modified);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(modified) != FALSE; }));
-    ClickOn(creation);  // off
-    ClickOn(modified);  // on
-    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(modified, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+    // Every stamp box starts checked; the creation time goes off. The apply
+    // waits for the click to arrive, or the click would come after it.
+    ASSERT_EQ(SendMessageA(modified, BM_GETCHECK, 0, 0), BST_CHECKED);
+    ClickOn(creation);
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(creation, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
+    // The apply opens each file without sharing: the test looks at the files
+    // only once the marks say it is over.
     PostMessageA(apply, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return StateOf(dir.path() + "f100.txt").lastWrite != before.at("f100.txt").lastWrite &&
-                                       StateOf(dir.path() + "f101.txt").lastWrite != before.at("f101.txt").lastWrite; }));
+    ASSERT_TRUE(WaitUntil([&] { return Applied(); }));
+    EXPECT_EQ(Column(3), (Cells{"+", "+"})) << ErrorLine();
+    EXPECT_NE(StateOf(dir.path() + "f100.txt").lastWrite, before.at("f100.txt").lastWrite);
+    EXPECT_NE(StateOf(dir.path() + "f101.txt").lastWrite, before.at("f101.txt").lastWrite);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(undo) != FALSE; }));
     ClickOn(undo);
-    ASSERT_TRUE(WaitUntil([&] { return StatesIn(dir.path()) == before; })) << ErrorLine();
+    ASSERT_TRUE(WaitUntil([&] { return ErrorLine().find("undone") != std::string::npos; })) << ErrorLine();
     EXPECT_EQ(ErrorLine().rfind("2 undone", 0), 0u) << ErrorLine();
+    EXPECT_EQ(StatesIn(dir.path()), before);
 }
 
-// Held back: in about one run of three of the whole suite, this attribute
-// apply (then made right after a date apply and its undo, in one dialog)
-// changed only one of the two files and reported nothing (seen: "0 5"). Not
-// understood yet; the attribute undo itself is covered by the native tests.
-TEST_F(RenameFlow, DISABLED_UndoPutsBackTheAttributesOfAnApply) {
+// Another program reading a file (here the test itself) must not leave it out
+// of an attribute change; the test waits for the marks, not on the files.
+TEST_F(RenameFlow, UndoPutsBackTheAttributesOfAnApplyWhileAFileIsRead) {
     const auto before = MakeFiles(dir, 2);
     Send(PathsOf(dir, before));
     HWND apply = FindChild(dialog, "Button", "&Apply");
@@ -456,14 +467,20 @@ TEST_F(RenameFlow, DISABLED_UndoPutsBackTheAttributesOfAnApply) {
     ASSERT_TRUE(letters);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(letters) != FALSE; }));
     SendMessageA(letters, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("RS"));
+    HANDLE reader = CreateFileA((dir.path() + "f100.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     PostMessageA(apply, BM_CLICK, 0, 0);
+    const bool marked = WaitUntil([&] { return Applied(); });
+    CloseHandle(reader);
+    ASSERT_TRUE(marked);
+    EXPECT_EQ(Column(3), (Cells{"+", "+"})) << ErrorLine();
     const DWORD rs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
-    ASSERT_TRUE(WaitUntil([&] { return StateOf(dir.path() + "f100.txt").attributes == rs &&
-                                       StateOf(dir.path() + "f101.txt").attributes == rs; }))
-        << ErrorLine() << " / " << StateOf(dir.path() + "f100.txt").attributes << " "
-        << StateOf(dir.path() + "f101.txt").attributes << " / " << WindowText(letters);
+    EXPECT_EQ(StateOf(dir.path() + "f100.txt").attributes, rs);
+    EXPECT_EQ(StateOf(dir.path() + "f101.txt").attributes, rs);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(undo) != FALSE; }));
     ClickOn(undo);
-    ASSERT_TRUE(WaitUntil([&] { return StatesIn(dir.path()) == before; })) << ErrorLine();
+    ASSERT_TRUE(WaitUntil([&] { return ErrorLine().find("undone") != std::string::npos; })) << ErrorLine();
     EXPECT_EQ(ErrorLine().rfind("2 undone", 0), 0u) << ErrorLine();
+    EXPECT_EQ(StatesIn(dir.path()), before);
 }

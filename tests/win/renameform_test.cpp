@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "common/reg.h"
 #include "fileprops/renameform.h"
@@ -294,6 +296,48 @@ TEST_F(Dialog, ResizeKeepsTheColumnRuleAndThePanel) {
     SendMessageA(form.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
     EXPECT_EQ(mmi.ptMinTrackSize.x, 465);
     EXPECT_EQ(mmi.ptMinTrackSize.y, form.Height() - form.ListView1.Height() + 4);
+}
+
+namespace {
+
+// The client sizes the rename dialog is laid out at once its controls exist.
+std::vector<LPARAM> layoutSizes;
+LRESULT CALLBACK RecordLayouts(int code, WPARAM wp, LPARAM lp) {
+    const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);
+    char cls[32] = {};
+    if (code == HC_ACTION && msg->message == WM_SIZE && GetClassNameA(msg->hwnd, cls, sizeof cls) &&
+        std::string(cls) == "Trenamedialog" && FindWindowExA(msg->hwnd, nullptr, WC_LISTVIEWA, nullptr))
+        if (layoutSizes.empty() || layoutSizes.back() != msg->lParam) layoutSizes.push_back(msg->lParam);
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace
+
+// Every resize lays the whole dialog out again: it takes its place and size,
+// with ten rows, at once.
+TEST(DialogPlace, OpensAtItsSizeWithOneLayout) {
+    for (const bool saved : {false, true}) {
+        kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kPlacementKey);
+        if (saved) {
+            kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Left", "20");
+            kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Top", "30");
+            kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Width", "700");
+            kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Height", "100");
+        }
+        layoutSizes.clear();
+        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordLayouts, nullptr, GetCurrentThreadId());
+        ASSERT_TRUE(hook);
+        Trenamedialog form;
+        form.Create();
+        form.Show();
+        PumpMessages();
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(layoutSizes.size(), 1u) << "saved place: " << saved;
+        EXPECT_EQ(ListView_GetCountPerPage(form.ListView1.Handle()), 10) << "saved place: " << saved;
+        EXPECT_EQ(form.Width(), saved ? 700 : 550);
+        form.Close();
+    }
+    kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kPlacementKey);
 }
 
 TEST(DialogPlace, TheSizeAndPlaceOfTheLastCloseAreKeptOnTheScreen) {

@@ -36,7 +36,11 @@ libraries=(
   "/usr/include/gtest/gtest.h libgtest-dev"
   "/usr/include/benchmark/benchmark.h libbenchmark-dev"
   "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev"
+  "/usr/sbin/locale-gen locales"
 )
+# Locales the tests run Wine under: Wine's ANSI code page follows the Unix
+# locale, and ja_JP.UTF-8 gives the Japanese one (932).
+locales=(ja_JP.UTF-8)
 
 have_command() {
   case "$1" in
@@ -66,7 +70,25 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# `locale -a` spells them in lower case without the dash ("ja_JP.utf8").
+have_locale() { locale -a 2>/dev/null | grep -qix "$(echo "$1" | sed 's/UTF-8$/utf8/I')"; }
+for name in "${locales[@]}"; do
+  if ! have_locale "$name" && [ -x /usr/sbin/locale-gen ]; then
+    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    echo "generating the locale $name"
+    $SUDO sed -i "s/^# *\($name UTF-8\)/\1/" /etc/locale.gen
+    grep -qx "$name UTF-8" /etc/locale.gen || echo "$name UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+  fi
+done
+
 failed=0
+for name in "${locales[@]}"; do
+  if ! have_locale "$name"; then
+    echo "setup: the locale $name is still missing (Debian package locales, locale-gen)" >&2
+    failed=1
+  fi
+done
 for line in "${commands[@]}"; do
   set -- $line
   if ! have_command "$1"; then

@@ -27,8 +27,9 @@ commands=(
   "timeout coreutils"
   "makensis nsis"
 )
-# Libraries, the 64-bit loader behind `wine` and Wine's own fonts (Marlett
-# draws the title bars' buttons), checked by a file they install (a glob pattern).
+# Libraries, the 64-bit loader behind `wine`, Wine's own fonts (Marlett
+# draws the title bars' buttons) and the locale tools, checked by a file they
+# install (a glob pattern).
 libraries=(
   "/usr/lib/wine/wine64 wine64"
   "/usr/share/wine/fonts/marlett.ttf fonts-wine"
@@ -37,6 +38,9 @@ libraries=(
   "/usr/include/benchmark/benchmark.h libbenchmark-dev"
   "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev"
   "/usr/sbin/locale-gen locales"
+  # Glyphs for Japanese names, which Wine takes from the system's fonts
+  # (tools/wine-env.sh links them to Tahoma).
+  "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf fonts-ipafont-gothic"
 )
 # Locales the tests run Wine under: Wine's ANSI code page follows the Unix
 # locale, and ja_JP.UTF-8 gives the Japanese one (932).

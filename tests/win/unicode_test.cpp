@@ -18,6 +18,7 @@
 
 #include "common/classid.h"
 #include "common/handles.h"
+#include "common/reg.h"
 #include "common/text.h"
 #include "common/windir.h"
 #include "fileprops/winfileops.h"
@@ -25,6 +26,7 @@
 #include "tests/win/support/starter.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/shellhost.h"
+#include "tools/standin.h"
 
 using namespace testsupport;
 using kivu::Narrow;
@@ -396,4 +398,29 @@ TEST_F(Unicode, AProgramAndFolderWithSuchNamesRunThroughModeOneHundredAndOne) {
     EXPECT_NE(text.find("dir "), std::string::npos);
     const std::string folder = work.substr(0, work.size() - 1);
     EXPECT_NE(text.find(folder), std::string::npos) << text;
+}
+
+TEST_F(Unicode, TheStarterRunsAnEntryWithSuchNamesWithItsParameters) {
+    const std::string programs = root + "プログラム_Πρόγραμμα🎉\\";
+    ASSERT_TRUE(CreateDirectoryW(Widen(programs).c_str(), nullptr));
+    const std::string program = programs + "探り_δοκιμή.exe";
+    ASSERT_TRUE(CopyFileW(Widen(ProbeExe()).c_str(), Widen(program).c_str(), FALSE));
+    const std::string record = root + "record.txt";
+    const std::string entry = "写真_Καλημέρα🎉";
+    ClearStore();
+    const std::string store = "Software\\KIVU\\Starter";
+    kivu::WriteRegString(HKEY_CURRENT_USER, store, "Copyright", "x");
+    kivu::WriteRegString(HKEY_CURRENT_USER, store + "\\" + entry, "Pfad", program);
+    kivu::WriteRegString(HKEY_CURRENT_USER, store + "\\" + entry, "Parameter", record + " " + root + kGreek);
+    kivu::WriteRegString(HKEY_CURRENT_USER, store + "\\" + entry, "Datum", std::to_string(TodayNumber() - 7));
+    standin::Handler handler(ExeDir() + "kivuutil.exe");
+    ASSERT_TRUE(handler.Start("3 start"));
+    DWORD code = 1;
+    ASSERT_TRUE(handler.WaitExit(60000, &code));
+    EXPECT_EQ(code, 0u);
+    ASSERT_TRUE(WaitUntil([&] { return ReadBytes(record).find("end ") != std::string::npos; }));
+    const std::string text = ReadBytes(record);
+    EXPECT_NE(text.find(" " + root + kGreek + "\n"), std::string::npos) << text;
+    EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, store + "\\" + entry, "Datum", ""), std::to_string(TodayNumber()));
+    ClearStore();
 }

@@ -129,13 +129,25 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+// UTF-16 units of UTF-8 text: one per character, two for one beyond the
+// basic plane (a four-byte sequence).
+static size_t Utf16Length(std::string_view text) {
+    size_t n = 0;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        n += (b & 0xC0) != 0x80;
+        n += b >= 0xF0;
+    }
+    return n;
+}
+
 Problem CheckName(std::string_view name, size_t folderLength) {
     if (name.empty()) return Problem::Empty;
     for (char c : name)
         if (kBadCharacter[static_cast<unsigned char>(c)]) return Problem::BadCharacter;
     if (name.back() == '.' || name.back() == ' ') return Problem::TrailingDotOrBlank;
     if (IsReservedDeviceName(name)) return Problem::ReservedName;
-    if (folderLength + name.size() > kMaxPathLength) return Problem::TooLong;
+    if (Utf16Length(name) > kMaxNameLength || folderLength + name.size() > kMaxPathLength) return Problem::TooLong;
     return Problem::None;
 }
 

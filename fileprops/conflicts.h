@@ -20,7 +20,7 @@ enum class Problem : unsigned char {
     BadCharacter,        // \ / : * ? " < > | or a control character
     TrailingDotOrBlank,  // the file system would cut it off
     ReservedName,        // CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension
-    TooLong,             // folder + name longer than a path may be
+    TooLong,             // a name longer than the file system takes, or folder + name longer than a path may be
     Duplicate,           // an earlier row (or one that keeps its name) gets the same name
     Exists,              // a file of that name is there and stays
     MoveFailed,          // the system refused the rename
@@ -28,8 +28,11 @@ enum class Problem : unsigned char {
 
 int ProblemText(Problem problem);
 
-// Longest path (folder + name) handed to the system.
-constexpr size_t kMaxPathLength = 255;
+// Longest name the file system takes, in UTF-16 units; longest path (folder +
+// name, in bytes of our text) handed to the system, which takes long paths in
+// their "\\?\" form.
+constexpr size_t kMaxNameLength = 255;
+constexpr size_t kMaxPathLength = 32000;
 
 // The name as the file system compares names: letters of Windows-1252 in one case.
 std::string FoldName(std::string_view name);

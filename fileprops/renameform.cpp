@@ -271,20 +271,16 @@ void Trenamedialog::IdleStep() {
     DateTimePicker2.SetFormat("HH:mm:ss");
 }
 
-bool Trenamedialog::FormMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-    if (msg != kMsgAddFile) return false;
-    FileArrived(wp);
-    result = 0;
+bool Trenamedialog::FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg != kMsgAddFile && msg != WM_COPYDATA) return false;
+    std::string path;
+    result = TakeArrivedPath(msg, wp, lp, path) && msg == WM_COPYDATA;  // WM_COPYDATA answers TRUE when taken
+    if (!path.empty()) FileArrived(path);
     return true;
 }
 
-void Trenamedialog::FileArrived(WPARAM wp) {
-    const auto atom = static_cast<ATOM>(LOWORD(wp));
-    char path[kAtomBufferSize];
-    const UINT n = GlobalGetAtomNameA(atom, path, sizeof path);
-    if (n == 0) return;
-    GlobalDeleteAtom(atom);
-    list_.AddPath(std::string(path, n));
+void Trenamedialog::FileArrived(const std::string& path) {
+    list_.AddPath(path);
     // Files come one message each, often thousands: the list shows them, with
     // their new names, in batches instead of repainting per file.
     if (!arrivals_.Running())

@@ -98,7 +98,7 @@ private:
     int HeightForRows(int rows);
     void PlaceWindow();
     void UpdateUndoButton();
-    void FileArrived(WPARAM wp);
+    void FileArrived(const std::string& path);
     void ShowRows();
     void ModeClick(ui::CheckBox& box);
     void DoChange();

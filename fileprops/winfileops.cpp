@@ -7,19 +7,30 @@ namespace kivu {
 
 namespace {
 
-// Paths longer than this are not handed to the system; the call fails as for a missing file.
-constexpr size_t kMaxPath = 255;
-bool Fits(const std::string& path) { return path.size() <= kMaxPath; }
-
 HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 FileHandle Open(const std::string& path, DWORD access) {
-    if (!Fits(path)) return kNoFile;
-    HANDLE h = CreateFileW(Widen(path).c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(SystemPath(path).c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
 
 }  // namespace
+
+std::wstring SystemPath(const std::string& path) {
+    std::wstring wide = Widen(path);
+    if (wide.size() < MAX_PATH || wide.starts_with(L"\\\\?\\")) return wide;
+    // The long form takes the path as it is: no "." or "..", no "/" and no
+    // relative part, so the system's own full form goes in.
+    const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (n > 0) {
+        std::wstring full(n, L'\0');
+        const DWORD got = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+        if (got > 0 && got < n) wide.assign(full.data(), got);
+    }
+    if (wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\")) return wide;  // devices stay
+    if (wide.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + wide.substr(2);
+    return L"\\\\?\\" + wide;
+}
 
 FILETIME ToFileTime(FileStamp stamp) {
     return FILETIME{static_cast<DWORD>(stamp & 0xFFFFFFFFu), static_cast<DWORD>(stamp >> 32)};
@@ -38,13 +49,13 @@ SYSTEMTIME ToSystemTime(const CalTime& t) {
 }
 
 bool WinFileOps::Move(const std::string& from, const std::string& to) {
-    return Fits(from) && Fits(to) && MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != FALSE;
+    return MoveFileW(SystemPath(from).c_str(), SystemPath(to).c_str()) != FALSE;
 }
 
 std::vector<std::string> WinFileOps::ListFolder(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found;
-    const UniqueFind find(FindFirstFileExW(Widen(folder + "*").c_str(), FindExInfoBasic, &found,
+    const UniqueFind find(FindFirstFileExW(SystemPath(folder + "*").c_str(), FindExInfoBasic, &found,
                                            FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) return names;
     do {
@@ -55,12 +66,12 @@ std::vector<std::string> WinFileOps::ListFolder(const std::string& folder) {
 }
 
 uint32_t WinFileOps::GetAttributes(const std::string& path) {
-    return Fits(path) ? GetFileAttributesW(Widen(path).c_str()) : kInvalidAttributes;
+    return GetFileAttributesW(SystemPath(path).c_str());
 }
 
 bool WinFileOps::SetAttributes(const std::string& path, uint32_t bits) {
     // FILE_ATTRIBUTE_NORMAL is how "none" is spelled to the system.
-    return Fits(path) && SetFileAttributesW(Widen(path).c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != FALSE;
+    return SetFileAttributesW(SystemPath(path).c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits) != FALSE;
 }
 
 bool WinFileOps::GetLastWrite(const std::string& path, FileStamp& lastWrite) {

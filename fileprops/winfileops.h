@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "fileprops/fileops.h"
 
 namespace kivu {
@@ -25,6 +27,11 @@ public:
     bool FromCalendar(const CalTime& time, FileStamp& stamp) override;
     void Beep(unsigned type) override;
 };
+
+// The path as the wide calls take it: a path of MAX_PATH characters or more
+// in its long form ("\\?\C:\...", "\\?\UNC\server\share\..."), which
+// lifts the limit; a shorter one as it is.
+std::wstring SystemPath(const std::string& path);
 
 // Between the date pickers' SYSTEMTIME and CalTime.
 CalTime ToCalTime(const SYSTEMTIME& st);

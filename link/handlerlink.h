@@ -1,5 +1,5 @@
 // What the program shares with the context-menu handler: the command line,
-// the two named events and the two atom messages.
+// the two named events, the two atom messages and the long-path message.
 #pragma once
 #include <string>
 #include <vector>
@@ -10,7 +10,15 @@ constexpr unsigned kMsgAddFile = 0x0400 + 1;       // WM_USER+1: one file path i
 constexpr unsigned kMsgQueryPattern = 0x0400 + 2;  // WM_USER+2: answered with a pattern atom
 constexpr const char* kEventStart = "KIVUProzessStart";
 constexpr const char* kEventEnd = "KIVUProzessEnde";
-constexpr size_t kAtomBufferSize = 256;  // an atom holds at most 255 characters
+constexpr size_t kAtomBufferSize = 256;  // an atom holds at most 255 UTF-16 units
+
+// A file path of any length, for paths an atom cannot hold: WM_COPYDATA to the
+// rename dialog, wParam the sender's window (may be 0), lParam a COPYDATASTRUCT
+// with dwData = kCopyDataPath ('KIVU'), lpData = the path in UTF-16LE without
+// a terminator, cbData = its size in bytes (even, not 0). The dialog answers
+// TRUE when it took the path. Atoms (kMsgAddFile) carry the shorter paths as
+// they always did, so an older handler still works.
+constexpr unsigned long kCopyDataPath = 0x4B495655;  // 'KIVU'
 
 // The selection pattern's answer: a leading character 1 asks the handler to
 // add to the selection. A pattern is at most kMaxPattern characters, so that

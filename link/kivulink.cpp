@@ -122,10 +122,17 @@ HWND KivuutilLink::FindWindowOf(const char* className, DWORD ms) const {
 
 bool KivuutilLink::SendFile(HWND window, const std::string& path) const {
     const std::wstring name = kivu::Widen(path);
-    if (name.size() >= kivu::kAtomBufferSize) return false;  // an atom could not hold it
+    if (name.empty()) return false;
+    DWORD_PTR result = 0;
+    if (name.size() >= kivu::kAtomBufferSize) {  // an atom could not hold it
+        COPYDATASTRUCT data{kivu::kCopyDataPath, static_cast<DWORD>(name.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(name.data())};
+        return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
+                                   kSendTimeoutMs, &result) &&
+               result == TRUE;
+    }
     const ATOM atom = GlobalAddAtomW(name.c_str());
     if (!atom) return false;
-    DWORD_PTR result = 0;
     if (SendMessageTimeoutW(window, kivu::kMsgAddFile, atom, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) return true;
     GlobalDeleteAtom(atom);  // the receiver never saw it
     return false;

@@ -30,7 +30,8 @@ public:
     bool WaitEnd(DWORD ms);
     // The child's top-level window of the given class, waiting up to ms.
     HWND FindWindowOf(const char* className, DWORD ms) const;
-    // One WM_USER+1 message carrying the path in a new global atom.
+    // One WM_USER+1 message carrying the path in a new global atom; a path
+    // longer than an atom holds goes by WM_COPYDATA (see handlerlink.h).
     bool SendFile(HWND window, const std::string& path) const;
     // WM_USER+2 with a request atom holding `request`: returns the pattern
     // from the answer atom, which is deleted.

@@ -76,16 +76,20 @@ HRESULT SingleWindowMode(const InvokeContext& c, const char* mode, const char* c
     return StartKivuutil(c.owner, {mode}) ? S_OK : E_FAIL;
 }
 
+// As Unicode text: the system makes the ANSI and OEM forms from it for
+// programs that ask for those.
 bool CopyText(HWND owner, const std::string& text) {
+    const std::wstring wide = kivu::Widen(text);
+    const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
     for (int attempt = 0; attempt < 10; ++attempt) {  // another program may hold it a moment
         if (OpenClipboard(owner)) {
             bool ok = false;
             EmptyClipboard();
-            if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+            if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
                 if (void* p = GlobalLock(mem)) {
-                    memcpy(p, text.c_str(), text.size() + 1);
+                    memcpy(p, wide.c_str(), bytes);
                     GlobalUnlock(mem);
-                    ok = SetClipboardData(CF_TEXT, mem) != nullptr;
+                    ok = SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
                 }
                 if (!ok) GlobalFree(mem);
             }

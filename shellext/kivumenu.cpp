@@ -43,7 +43,7 @@ std::string ParentFolder(const std::string& path) {
 std::string PidlPath(PCIDLIST_ABSOLUTE pidl) {
     wchar_t path[MAX_PATH];
     if (!pidl || !SHGetPathFromIDListW(pidl, path)) return {};
-    return AnsiPath(path);
+    return kivu::Narrow(path);
 }
 
 class ContextMenu final : public IShellExtInit, public IContextMenu, public IObjectWithSite {
@@ -90,7 +90,7 @@ public:
                     if (auto drop = static_cast<HDROP>(locked.get())) {
                         const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
                         for (UINT i = 0; i < count; ++i) {
-                            const std::string path = AnsiPath(DropPath(drop, i));
+                            const std::string path = kivu::Narrow(DropPath(drop, i));
                             if (!path.empty()) selection_.paths.push_back(path);
                         }
                     }

@@ -226,23 +226,6 @@ HBITMAP MenuBitmap() {
 
 void FreeMenuBitmap() { menuBitmap.reset(); }
 
-std::string AnsiPath(const std::wstring& path) {
-    // Held without loss when it comes back the same: a character our text
-    // cannot hold comes back as a stand-in ("?" or a look-alike).
-    const auto convert = [](std::wstring_view w, std::string& out) {
-        if (w.empty()) return false;
-        out = kivu::Narrow(w);
-        return kivu::Widen(out) == w;
-    };
-    std::string out;
-    if (convert(path, out) && out.size() < 256) return out;
-    wchar_t shortPath[32768];
-    const DWORD n = GetShortPathNameW(path.c_str(), shortPath, 32768);
-    if (n == 0 || n >= 32768) return {};
-    if (convert(std::wstring_view(shortPath, n), out) && out.size() < 256) return out;
-    return {};
-}
-
 namespace {
 
 std::string ModulePath() {

@@ -49,13 +49,9 @@ HRESULT UnregisterServer();
 
 // What a command works on.
 struct Selection {
-    std::vector<std::string> paths;  // ANSI, short names where the long ones cannot be held
+    std::vector<std::string> paths;  // the items' real paths, in our text
     std::string folder;              // the folder the command works in
 };
-
-// A path in the ANSI code page; its short form when the long one has
-// characters the code page lacks or is too long for an atom; "" when neither fits.
-std::string AnsiPath(const std::wstring& path);
 
 struct InvokeContext {
     HWND owner = nullptr;

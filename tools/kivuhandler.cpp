@@ -8,17 +8,28 @@
 // starter's dialog, "3 start" its automatic run as the autostart runs it).
 // Mode 10 asks the archive host named by KIVU_UPDATE_HOST ("name" or
 // "name:port"), when set, as the registry value the program reads.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "common/handles.h"
 #include "common/text.h"
 #include "common/windir.h"
 #include "link/handlerlink.h"
 #include "tools/standin.h"
 
-int main(int argc, char** argv) {
+int main() {
+    // The arguments in UTF-16, as the system has them: the C runtime's argv
+    // holds only what the ANSI code page can.
+    int argc = 0;
+    const kivu::UniqueLocalMemory<LPWSTR> wide(CommandLineToArgvW(GetCommandLineW(), &argc));
+    std::vector<std::string> argv;
+    for (int i = 0; wide && i < argc; ++i) argv.push_back(kivu::Narrow(wide.get()[i]));
+    argc = static_cast<int>(argv.size());
     if (argc < 2) {
         std::fprintf(stderr, "usage: kivuhandler <mode> [argument ...] [-- file ...]\n");
         return 2;

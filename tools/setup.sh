@@ -27,8 +27,9 @@ commands=(
   "timeout coreutils"
   "makensis nsis"
 )
-# Libraries, the 64-bit loader behind `wine` and Wine's own fonts (Marlett
-# draws the title bars' buttons), checked by a file they install (a glob pattern).
+# Libraries, the 64-bit loader behind `wine`, Wine's own fonts (Marlett
+# draws the title bars' buttons) and the locale tools, checked by a file they
+# install (a glob pattern).
 libraries=(
   "/usr/lib/wine/wine64 wine64"
   "/usr/share/wine/fonts/marlett.ttf fonts-wine"
@@ -36,7 +37,14 @@ libraries=(
   "/usr/include/gtest/gtest.h libgtest-dev"
   "/usr/include/benchmark/benchmark.h libbenchmark-dev"
   "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev"
+  "/usr/sbin/locale-gen locales"
+  # Glyphs for Japanese names, which Wine takes from the system's fonts
+  # (tools/wine-env.sh links them to Tahoma).
+  "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf fonts-ipafont-gothic"
 )
+# Locales the tests run Wine under: Wine's ANSI code page follows the Unix
+# locale, and ja_JP.UTF-8 gives the Japanese one (932).
+locales=(ja_JP.UTF-8)
 
 have_command() {
   case "$1" in
@@ -66,7 +74,25 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# `locale -a` spells them in lower case without the dash ("ja_JP.utf8").
+have_locale() { locale -a 2>/dev/null | grep -qix "$(echo "$1" | sed 's/UTF-8$/utf8/I')"; }
+for name in "${locales[@]}"; do
+  if ! have_locale "$name" && [ -x /usr/sbin/locale-gen ]; then
+    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    echo "generating the locale $name"
+    $SUDO sed -i "s/^# *\($name UTF-8\)/\1/" /etc/locale.gen
+    grep -qx "$name UTF-8" /etc/locale.gen || echo "$name UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+  fi
+done
+
 failed=0
+for name in "${locales[@]}"; do
+  if ! have_locale "$name"; then
+    echo "setup: the locale $name is still missing (Debian package locales, locale-gen)" >&2
+    failed=1
+  fi
+done
 for line in "${commands[@]}"; do
   set -- $line
   if ! have_command "$1"; then

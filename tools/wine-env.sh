@@ -24,6 +24,10 @@ wine_up() {
     wine wineboot -i >/dev/null 2>&1 || true
     # Without a window manager a closed window costs about 2 s unless Wine manages none.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # Glyphs that Wine's Tahoma lacks (Greek, Japanese) come from the
+    # system's fonts (tools/setup.sh installs them), so such names show.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+      /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans\0ipag.ttf,IPAGothic' /f >/dev/null 2>&1
     created=1
   fi
   # The language file as it ships (the build writes it as UTF-16LE).

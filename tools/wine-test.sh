@@ -6,6 +6,8 @@
 # them up for itself, keeping the prefix under the build folder between runs.
 # KIVU_ISOLATED_PREFIX=1 (the tests labelled "isolated-prefix") runs the
 # program in a fresh copy of the new prefix with a server of its own.
+# KIVU_LOCALE runs it (and what it starts) under that Unix locale, which sets
+# Wine's ANSI code page of each process (ja_JP.UTF-8: 932).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=$1
@@ -23,6 +25,7 @@ fi
 
 run=()
 [ "${KIVU_ISOLATED_PREFIX:-0}" = 1 ] && run=(wine_isolated)
+[ -n "${KIVU_LOCALE:-}" ] && run+=(env LANG="$KIVU_LOCALE" LC_ALL="$KIVU_LOCALE")
 # A program that hangs must not hold the run. It gets a little less than
 # CTest's limit, so that an isolated prefix's server is still ended here.
 # Its output goes through a file: a process that stays (Wine's desktop, which

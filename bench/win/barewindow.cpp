@@ -7,9 +7,9 @@
 namespace {
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kivu::kMsgAddFile) {
-        char path[kivu::kAtomBufferSize];
+        wchar_t path[kivu::kAtomBufferSize];
         const auto atom = static_cast<ATOM>(LOWORD(wp));
-        if (GlobalGetAtomNameA(atom, path, sizeof path)) GlobalDeleteAtom(atom);
+        if (GlobalGetAtomNameW(atom, path, static_cast<int>(kivu::kAtomBufferSize))) GlobalDeleteAtom(atom);
         return 0;
     }
     if (msg == WM_CLOSE) {

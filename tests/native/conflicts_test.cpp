@@ -45,8 +45,24 @@ TEST(NameRules, NamesTheFileSystemRefuses) {
         EXPECT_EQ(CheckName(device, 3), P::ReservedName) << device;
     for (const char* fine : {"CONSOLE", "COM0", "COM10", "LPT", "xnul", "nul_", ".con", "a b.txt", "Ärger.txt"})
         EXPECT_EQ(CheckName(fine, 3), P::None) << fine;
-    EXPECT_EQ(CheckName(std::string(250, 'a'), 5), P::None);
-    EXPECT_EQ(CheckName(std::string(251, 'a'), 5), P::TooLong);
+}
+
+TEST(NameRules, ANameMayHave255Utf16UnitsInAFolderOfAnyDepth) {
+    EXPECT_EQ(CheckName(std::string(255, 'a'), 5), P::None);
+    EXPECT_EQ(CheckName(std::string(256, 'a'), 5), P::TooLong);
+    // Deeper than the old 260-character limit: the long form reaches it.
+    EXPECT_EQ(CheckName(std::string(255, 'a'), 400), P::None);
+    EXPECT_EQ(CheckName("a.txt", kMaxPathLength), P::TooLong);
+    // Counted as the file system counts: a Greek letter is one unit (two bytes
+    // here), an emoji two (four bytes).
+    std::string greek;
+    for (int i = 0; i < 255; ++i) greek += "\u03B1";
+    EXPECT_EQ(CheckName(greek, 5), P::None);
+    EXPECT_EQ(CheckName(greek + "\u03B1", 5), P::TooLong);
+    std::string emoji;
+    for (int i = 0; i < 127; ++i) emoji += "\U0001F389";
+    EXPECT_EQ(CheckName(emoji + "x", 5), P::None);
+    EXPECT_EQ(CheckName(emoji + "xy", 5), P::TooLong);
 }
 
 TEST(NameRules, NamesAreComparedWithoutCaseAsTheFileSystemDoes) {

@@ -234,16 +234,32 @@ TEST(WinApplyStamps, ReadOnlyFilesTakeNewStampsToo) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST(WinFileOps, PathsLongerThan255AreNotHandedToTheSystem) {
+TEST(WinFileOps, PathsLongerThanMaxPathWorkInTheirLongForm) {
     TempDir dir;
     WinFileOps ops;
     const std::string name = dir.Write("long.txt");
-    const std::string tooLong = dir.path() + std::string(255 - dir.path().size() + 1, 'x');
-    EXPECT_EQ(tooLong.size(), 256u);
-    EXPECT_FALSE(ops.Move(name, tooLong));
-    EXPECT_NE(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);  // nothing moved
-    EXPECT_EQ(ops.GetAttributes(tooLong), kInvalidAttributes);
-    EXPECT_EQ(ops.OpenForStampRead(tooLong), kNoFile);
+    // A folder and a name that together pass 259 characters.
+    const std::string folder = dir.path() + std::string(200, 'f') + "\\";
+    ASSERT_TRUE(CreateDirectoryW(SystemPath(folder).c_str(), nullptr));
+    const std::string leaf = std::string(100, 'x') + ".txt";
+    const std::string target = folder + leaf;
+    ASSERT_GT(target.size(), 259u);
+    EXPECT_TRUE(ops.Move(name, target));
+    EXPECT_EQ(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);  // it went
+    EXPECT_EQ(ops.ListFolder(folder), std::vector<std::string>{leaf});
+    EXPECT_TRUE(ops.SetAttributes(target, kAttrReadOnly | kAttrHidden));
+    EXPECT_EQ(ops.GetAttributes(target) & (kAttrReadOnly | kAttrHidden), kAttrReadOnly | kAttrHidden);
+    EXPECT_TRUE(ops.SetAttributes(target, 0));
+    const FileHandle file = ops.OpenForStampWrite(target);
+    ASSERT_NE(file, kNoFile);
+    const FileStamp stamp = 126000000000000000ull;
+    EXPECT_TRUE(ops.SetStamps(file, nullptr, nullptr, &stamp));
+    FileStamps read{};
+    EXPECT_TRUE(ops.GetStamps(file, read));
+    EXPECT_EQ(read.lastWrite, stamp);
+    ops.Close(file);
+    EXPECT_TRUE(ops.Move(target, name));  // back, where the folder's removal finds it
+    RemoveDirectoryW(SystemPath(folder).c_str());
 }
 
 TEST(WinApplyStamps, CreationAlone) {

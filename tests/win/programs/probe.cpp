@@ -17,8 +17,26 @@
 
 namespace {
 
+// What it records is UTF-8, whatever the system's code page, so that names of
+// any script come back as they were given.
+std::string Utf8(const wchar_t* text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+std::wstring Wide(const std::string& text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(n > 0 ? n : 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
+    out.resize(out.size() - 1);
+    return out;
+}
+
 void Append(const std::string& file, const std::string& line) {
-    if (FILE* f = std::fopen(file.c_str(), "ab")) {
+    if (FILE* f = _wfopen(Wide(file).c_str(), L"ab")) {
         std::fputs((line + "\n").c_str(), f);
         std::fclose(f);
     }
@@ -40,13 +58,13 @@ void Stay(HANDLE event, DWORD ms) {
 }
 
 int Probe() {
-    std::vector<std::string> args = kivu::SplitCommandLine(GetCommandLineA());
+    std::vector<std::string> args = kivu::SplitCommandLine(Utf8(GetCommandLineW()));
     if (args.size() < 2) {
-        char record[MAX_PATH];
-        const DWORD n = GetEnvironmentVariableA("KIVU_PROBE_RECORD", record, MAX_PATH);
+        wchar_t record[MAX_PATH];
+        const DWORD n = GetEnvironmentVariableW(L"KIVU_PROBE_RECORD", record, MAX_PATH);
         if (n == 0 || n >= MAX_PATH) return 2;
         args.resize(1);
-        args.push_back(record);
+        args.push_back(Utf8(record));
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -54,8 +72,9 @@ int Probe() {
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
     std::string rest;
     for (size_t i = 2; i < args.size(); ++i) rest += (i > 2 ? " " : "") + args[i];
-    char folder[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, folder);
+    wchar_t folderW[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folderW);
+    const std::string folder = Utf8(folderW);
     const std::string pid = std::to_string(GetCurrentProcessId());
 #ifdef PROBE_WINDOW
     WNDCLASSA wc{};
@@ -71,7 +90,7 @@ int Probe() {
     Append(args[1], "dir " + pid + " " + folder);
     if (args.size() > 3 && args[2] == "--sleep") Stay(nullptr, static_cast<DWORD>(std::stoul(args[3])));
     if (args.size() > 3 && args[2] == "--until") {
-        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, args[3].c_str());
+        HANDLE event = CreateEventW(nullptr, TRUE, FALSE, Wide(args[3]).c_str());
         Stay(event, 60000);
         CloseHandle(event);
     }

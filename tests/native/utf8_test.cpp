@@ -123,6 +123,11 @@ TEST(Utf8, UpperCaseIsStableAndNeverMakesAnAsciiLetter) {
         if (c >= 0xD800 && c <= 0xDFFF) {
             EXPECT_EQ(u, c);
         }
+        // Texts of different byte lengths are never one name.
+        std::string lower, upper;
+        utf8::Append(lower, c);
+        utf8::Append(upper, u);
+        EXPECT_EQ(lower.size(), upper.size()) << std::hex << static_cast<uint32_t>(c);
     }
     EXPECT_EQ(utf8::Upper(0x1F389), 0x1F389u);
     EXPECT_EQ(utf8::Upper(0x10428), 0x10428u);  // beyond one UTF-16 unit: left alone

@@ -90,7 +90,7 @@ TEST(Utf8, CutsOnlyBetweenCharacters) {
 
 TEST(Utf8, UpperCaseOfTheLettersTheFileSystemFolds) {
     EXPECT_TRUE(utf8::EqualNoCase("Καλημέρα.txt", "ΚΑΛΗΜΈΡΑ.TXT"));
-    EXPECT_TRUE(utf8::EqualNoCase("οδός", "ΟΔΌΣ"));       // final sigma
+    EXPECT_TRUE(utf8::EqualNoCase("σοφία", "ΣΟΦΊΑ"));
     EXPECT_TRUE(utf8::EqualNoCase("Привет ёлка", "ПРИВЕТ ЁЛКА"));
     EXPECT_TRUE(utf8::EqualNoCase("łódź", "ŁÓDŹ"));       // Latin Extended-A
     EXPECT_TRUE(utf8::EqualNoCase("ÿ æ þ", "Ÿ Æ Þ"));       // Latin-1
@@ -103,6 +103,8 @@ TEST(Utf8, UpperCaseOfTheLettersTheFileSystemFolds) {
     // Not the same name to the file system.
     EXPECT_FALSE(utf8::EqualNoCase("straße", "STRASSE"));  // no one-unit upper case for ß
     EXPECT_FALSE(utf8::EqualNoCase("ı", "I"));
+    EXPECT_FALSE(utf8::EqualNoCase("ς", "Σ"));  // whose upper case has another lower case
+    EXPECT_FALSE(utf8::EqualNoCase("µ", "Μ"));
     EXPECT_FALSE(utf8::EqualNoCase("写真", "写眞"));
     EXPECT_FALSE(utf8::EqualNoCase("×", "÷"));
     EXPECT_FALSE(utf8::EqualNoCase("abc", "abcd"));

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "common/utf8.h"
+
 namespace kivu::browse {
 
 namespace {
@@ -15,7 +17,7 @@ std::string Join(const std::vector<std::string>& parts) {
 }  // namespace
 
 std::string ShortenPath(const std::string& path, size_t maxLength) {
-    if (path.size() <= maxLength) return path;
+    if (utf8::Length(path) <= maxLength) return path;
     std::vector<std::string> parts;
     size_t start = 0;
     for (size_t bs; (bs = path.find('\\', start)) != std::string::npos; start = bs + 1)
@@ -24,7 +26,7 @@ std::string ShortenPath(const std::string& path, size_t maxLength) {
     if (parts.size() < 3) return path;
     parts[1] = "...";
     std::string result = Join(parts);
-    while (result.size() > maxLength && parts.size() > 3) {
+    while (utf8::Length(result) > maxLength && parts.size() > 3) {
         parts.erase(parts.begin() + 2);
         result = Join(parts);
     }

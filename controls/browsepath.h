@@ -8,7 +8,7 @@ namespace kivu::browse {
 
 constexpr size_t kStatusPathMax = 35;
 
-// A path of at most maxLength characters stays whole; a longer one loses its
+// A path of at most maxLength characters (not bytes) stays whole; a longer one loses its
 // second part to "..." and then, while still too long and more than three
 // parts remain, the part after the "...". So C:\A\B\C\D\E can end as C:\...\E
 // even when that is longer than maxLength. A path of fewer than three parts

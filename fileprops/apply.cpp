@@ -171,7 +171,7 @@ bool ApplyChanges(FileList& list, const ApplyInput& input, FileOps& ops, Journal
             const RenameSummary summary = RenameRows(list, ops, journal);
             // The new values shown afterwards are what a second apply would do;
             // the marks keep this run's outcome.
-            std::vector<std::pair<char, Problem>> outcome;
+            std::vector<std::pair<Mark, Problem>> outcome;
             outcome.reserve(list.Rows().size());
             for (const Row& r : list.Rows()) outcome.emplace_back(r.mark, r.problem);
             list.SetFolderNames(ListFolderNames(ops, list.Folder()));

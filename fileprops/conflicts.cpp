@@ -4,33 +4,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/utf8.h"
 #include "fileprops/filelist.h"
 
 namespace kivu {
 
 namespace {
-
-// Windows-1252's upper and lower case letters outside A-Z.
-constexpr unsigned char UpperOf(unsigned char u) {
-    if (u >= 'a' && u <= 'z') return static_cast<unsigned char>(u - 32);
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<unsigned char>(u - 32);
-    switch (u) {
-        case 0x9A: return 0x8A;  // š
-        case 0x9C: return 0x8C;  // œ
-        case 0x9E: return 0x8E;  // ž
-        case 0xFF: return 0x9F;  // ÿ
-        default: return u;
-    }
-}
-
-// Every name of a large list is folded a few times over: a table, not branches.
-constexpr std::array<unsigned char, 256> kUpper = [] {
-    std::array<unsigned char, 256> table{};
-    for (int c = 0; c < 256; ++c) table[c] = UpperOf(static_cast<unsigned char>(c));
-    return table;
-}();
-
-unsigned char UpperCp1252(char c) { return kUpper[static_cast<unsigned char>(c)]; }
 
 // Open addressing over row indices by name key: no allocation per row.
 class KeyTable {
@@ -107,39 +86,26 @@ int ProblemText(Problem problem) {
     return 0;
 }
 
-std::string FoldName(std::string_view name) {
-    std::string s(name);
-    for (char& c : s) c = static_cast<char>(UpperCp1252(c));
-    return s;
-}
+std::string FoldName(std::string_view name) { return utf8::ToUpper(name); }
 
 uint64_t NameKey(std::string_view name) {
-    uint64_t h = 14695981039346656037ull;  // FNV-1a
-    for (char c : name) {
-        h ^= UpperCp1252(c);
+    uint64_t h = 14695981039346656037ull;  // FNV-1a over the upper-case characters
+    for (size_t at = 0; at < name.size();) {
+        const auto b = static_cast<unsigned char>(name[at]);
+        char32_t c;
+        if (b < 0x80) {
+            c = b >= 'a' && b <= 'z' ? b - 32 : b;
+            ++at;
+        } else {
+            c = utf8::Upper(utf8::NextOrByte(name, at));
+        }
+        h ^= c;
         h *= 1099511628211ull;
     }
     return h;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (UpperCp1252(a[i]) != UpperCp1252(b[i])) return false;
-    return true;
-}
-
-// UTF-16 units of UTF-8 text: one per character, two for one beyond the
-// basic plane (a four-byte sequence).
-static size_t Utf16Length(std::string_view text) {
-    size_t n = 0;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        n += (b & 0xC0) != 0x80;
-        n += b >= 0xF0;
-    }
-    return n;
-}
+bool SameName(std::string_view a, std::string_view b) { return utf8::EqualNoCase(a, b); }
 
 Problem CheckName(std::string_view name, size_t folderLength) {
     if (name.empty()) return Problem::Empty;
@@ -147,14 +113,15 @@ Problem CheckName(std::string_view name, size_t folderLength) {
         if (kBadCharacter[static_cast<unsigned char>(c)]) return Problem::BadCharacter;
     if (name.back() == '.' || name.back() == ' ') return Problem::TrailingDotOrBlank;
     if (IsReservedDeviceName(name)) return Problem::ReservedName;
-    if (Utf16Length(name) > kMaxNameLength || folderLength + name.size() > kMaxPathLength) return Problem::TooLong;
+    const size_t units = utf8::Utf16Length(name);
+    if (units > kMaxNameLength || folderLength + units > kMaxPathLength) return Problem::TooLong;
     return Problem::None;
 }
 
 size_t MarkConflicts(FileList& list, const NameSet& onDisk) {
     RowList& rows = list.Rows();
     const size_t n = rows.size();
-    const size_t folderLength = list.Folder().size();
+    const size_t folderLength = utf8::Utf16Length(list.Folder());
     std::vector<uint64_t> target(n), source(n);
     std::vector<char> moving(n, 0);
     // Which row gets a name by key; a key found is checked against the names themselves.

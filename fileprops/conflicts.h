@@ -28,19 +28,19 @@ enum class Problem : unsigned char {
 
 int ProblemText(Problem problem);
 
-// Longest name the file system takes, in UTF-16 units; longest path (folder +
-// name, in bytes of our text) handed to the system, which takes long paths in
-// their "\\?\" form.
+// Longest name the file system takes and longest path (folder + name) handed
+// to the system, which takes long paths in their "\\?\" form: both in UTF-16 units.
 constexpr size_t kMaxNameLength = 255;
 constexpr size_t kMaxPathLength = 32000;
 
-// The name as the file system compares names: letters of Windows-1252 in one case.
+// The name as the file system compares names: every letter in upper case (utf8::Upper).
 std::string FoldName(std::string_view name);
 // A 64-bit hash of the folded name, and whether two names are one to the file system.
 uint64_t NameKey(std::string_view name);
 bool SameName(std::string_view a, std::string_view b);
 
-// The rules a single name must meet, whatever the other rows do.
+// The rules a single name must meet, whatever the other rows do; folderLength
+// in UTF-16 units.
 Problem CheckName(std::string_view name, size_t folderLength);
 
 // The keys (NameKey) of the files in the list's folder. Two names with one

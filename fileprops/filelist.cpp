@@ -145,7 +145,7 @@ std::string FileList::CellText(int row, int column) const {
         case 0: return r.fileName;
         case 1: return r.current;
         case 2: return r.newValue;
-        case 3: return std::string(1, r.mark);
+        case 3: return std::string(r.mark);
         default: return {};
     }
 }

@@ -14,13 +14,14 @@
 
 namespace kivu {
 
-// Status marks of a row.
-constexpr char kMarkNone = ' ';
-constexpr char kMarkPreview = '\xB7';  // the middle dot of Windows-1252
-constexpr char kMarkApplied = '+';
-constexpr char kMarkRenameFailed = '!';
-constexpr char kMarkFailed = '-';
-constexpr char kMarkConflict = '\xD7';  // the multiplication sign of Windows-1252: not renamed, see the problem
+// Status marks of a row: the text its column shows.
+using Mark = std::string_view;
+constexpr Mark kMarkNone = " ";
+constexpr Mark kMarkPreview = "·";
+constexpr Mark kMarkApplied = "+";
+constexpr Mark kMarkRenameFailed = "!";
+constexpr Mark kMarkFailed = "-";
+constexpr Mark kMarkConflict = "×";  // not renamed, see the problem
 
 // Language text numbers the list writes into the error line.
 constexpr int kTextRenameFailed = 10250;
@@ -59,7 +60,7 @@ struct Row {
     std::string fileName;       // column 0: the name as it arrived, never changed
     std::string current = " ";  // column 1: what the file has now, in the mode's form
     std::string newValue = " "; // column 2: what it is to get
-    char mark = kMarkNone;      // column 3
+    Mark mark = kMarkNone;      // column 3
     Problem problem = Problem::None;  // why the name is not (or was not) changed
 };
 

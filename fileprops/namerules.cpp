@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "common/convert.h"
+#include "common/utf8.h"
 
 namespace kivu {
 
@@ -52,12 +53,13 @@ void ReplaceAll(WorkText& p, std::string_view key, std::string_view value) {
 }
 
 // count characters of s from the 1-based index; an index below 1 reads from the
-// start without shortening count.
+// start without shortening count. Characters, not bytes: a piece never holds
+// half of one.
 std::string_view Copy(std::string_view s, int64_t index, int64_t count) {
     const int64_t start = index < 1 ? 0 : index - 1;
-    const auto size = static_cast<int64_t>(s.size());
-    if (start >= size || count <= 0) return {};
-    return s.substr(static_cast<size_t>(start), static_cast<size_t>(std::min(count, size - start)));
+    if (count <= 0 || start >= static_cast<int64_t>(s.size())) return {};
+    const std::string_view rest = s.substr(utf8::OffsetOf(s, static_cast<size_t>(start)));
+    return utf8::Head(rest, static_cast<size_t>(count));
 }
 
 // Every "<key>a,b]" piece of source. False when a piece has no comma (the

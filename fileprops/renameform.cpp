@@ -6,6 +6,7 @@
 #include "common/kivulanguage.h"
 #include "common/reg.h"
 #include "common/text.h"
+#include "common/utf8.h"
 #include "fileprops/numberinput.h"
 #include "fileprops/renamer.h"
 #include "link/handlerevents.h"
@@ -58,10 +59,11 @@ SYSTEMTIME Now() {
     return st;
 }
 
-// The position of the first "]" within the reach that starts at the "[" at pos.
+// The position of the first "]" within the reach (in characters) that starts at the "[" at pos.
 size_t ClosingBracket(const std::string& text, size_t pos) {
     const size_t close = text.find(']', pos);
-    return close != std::string::npos && close - pos < kPlaceholderReach ? close : std::string::npos;
+    if (close == std::string::npos) return close;
+    return utf8::Length(std::string_view(text).substr(pos, close - pos)) < kPlaceholderReach ? close : std::string::npos;
 }
 
 }  // namespace

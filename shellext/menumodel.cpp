@@ -1,8 +1,10 @@
 #include "shellext/menumodel.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/profilesection.h"
+#include "common/utf8.h"
 #include "config/entrylist.h"
 
 namespace kivumenu {
@@ -53,9 +55,30 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool IsAlnum(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u >= 0xC0;
+// A character that can be an access key: a letter or a digit of any script in
+// one UTF-16 unit; no mark, punctuation, symbol or emoji.
+bool IsKeyCharacter(char32_t c) {
+    if (c < 0x80) return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (c < 0xC0 || c == 0xD7 || c == 0xF7 || c > 0xFFFF) return false;
+    constexpr std::pair<char32_t, char32_t> kNone[] = {
+        {0x0300, 0x036F},  // combining marks
+        {0x2000, 0x2BFF},  // punctuation, symbols, arrows, shapes
+        {0x3000, 0x303F},  // CJK punctuation
+        {0xD800, 0xF8FF},  // surrogates, private use
+        {0xFE00, 0xFE0F},  // variation selectors
+        {0xFF00, 0xFF0F}, {0xFF1A, 0xFF20}, {0xFF3B, 0xFF40}, {0xFF5B, 0xFF65},  // fullwidth punctuation
+        {0xFFF0, 0xFFFF},
+    };
+    for (const auto& [first, last] : kNone)
+        if (c >= first && c <= last) return false;
+    return true;
+}
+
+// The access key of a character as kept in the used keys: its upper case in UTF-8.
+std::string KeyOf(char32_t c) {
+    std::string key;
+    kivu::utf8::Append(key, kivu::utf8::Upper(c));
+    return key;
 }
 
 // Builds one list command's items: separators only between entries, never
@@ -72,7 +95,8 @@ public:
         pendingSeparator_ = false;
         const int offset = static_cast<int>(model_.actions.size());
         model_.actions.push_back(
-            {command, index, std::string(VerbName(command)) + "." + std::to_string(index), help.substr(0, kMaxItemText)});
+            {command, index, std::string(VerbName(command)) + "." + std::to_string(index),
+             std::string(kivu::utf8::Head(help, kMaxItemText))});
         items_.push_back({MenuItem::Kind::Command, LiteralMenuText(text), offset, false, {}});
     }
 
@@ -209,14 +233,19 @@ std::string WithAccessKey(const std::string& text, std::string& usedKeys) {
             ++i;
             continue;
         }
-        usedKeys += Lower(text[i + 1]);
+        size_t at = i + 1;
+        const char32_t own = kivu::utf8::NextOrByte(text, at);
+        if (own < kivu::utf8::kInvalidByte) usedKeys += KeyOf(own);
         return text;  // it brings its own
     }
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char key = Lower(text[i]);
-        if (IsAlnum(text[i]) && usedKeys.find(key) == std::string::npos) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
+        const char32_t c = kivu::utf8::NextOrByte(text, i);
+        if (!IsKeyCharacter(c)) continue;
+        const std::string key = KeyOf(c);
+        if (usedKeys.find(key) == std::string::npos) {
             usedKeys += key;
-            return text.substr(0, i) + "&" + text.substr(i);
+            return text.substr(0, start) + "&" + text.substr(start);
         }
     }
     return text;
@@ -236,7 +265,7 @@ std::string WithoutAccessKey(const std::string& text) {
 
 std::string LiteralMenuText(std::string_view text) {
     std::string out;
-    for (char c : text.substr(0, kMaxItemText)) {
+    for (char c : kivu::utf8::Head(text, kMaxItemText)) {
         if (c == '\t') c = ' ';  // a tab would start the shortcut column
         out += c;
         if (c == '&') out += '&';
@@ -247,17 +276,24 @@ std::string LiteralMenuText(std::string_view text) {
 namespace {
 
 bool MatchOne(std::string_view name, std::string_view pat) {
-    // Iterative with one backtrack point: linear in practice, no recursion depth.
+    // Iterative with one backtrack point: linear in practice, no recursion
+    // depth. Positions are bytes; every step takes one whole character.
+    using kivu::utf8::NextOrByte, kivu::utf8::Upper;
     size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pat.size() && (pat[p] == '?' || Lower(pat[p]) == Lower(name[n]))) {
-            ++n, ++p;
-        } else if (p < pat.size() && pat[p] == '*') {
+        size_t nextP = p;
+        const char32_t q = p < pat.size() ? NextOrByte(pat, nextP) : 0;
+        size_t nextN = n;
+        const char32_t c = NextOrByte(name, nextN);
+        if (p < pat.size() && (q == '?' || Upper(q) == Upper(c))) {
+            n = nextN, p = nextP;
+        } else if (p < pat.size() && q == '*') {
             starP = p++;
             starN = n;
         } else if (starP != std::string_view::npos) {
             p = starP + 1;
-            n = ++starN;
+            NextOrByte(name, starN);
+            n = starN;
         } else {
             return false;
         }

@@ -102,15 +102,17 @@ MenuModel BuildMenu(const MenuInput& input, int maxOffsets);
 std::map<int, std::string> ParseMenuTexts(std::string_view iniText);
 
 // Access keys: with them on, a text without one gets "&" before its first
-// letter or digit not yet taken at the same menu level; with them off, every
+// letter or digit (of any script) not yet taken at the same menu level, in
+// either letter case; with them off, every
 // single "&" goes ("&&" stays a literal ampersand).
 std::string WithAccessKey(const std::string& text, std::string& usedKeys);
 std::string WithoutAccessKey(const std::string& text);
-// A list entry's text shown literally: "&" doubled, cut to kMaxItemText.
+// A list entry's text shown literally: "&" doubled, cut to kMaxItemText characters.
 std::string LiteralMenuText(std::string_view text);
 
 // The wildcard patterns of the selection dialog: alternatives separated by
-// ";", "*" and "?" as usual, letters compared without case. Leading add
+// ";", "*" and "?" (one character) as usual, letters of every script compared
+// without case. Leading add
 // marks (character 1) are not part of the pattern.
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 

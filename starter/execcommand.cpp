@@ -1,5 +1,7 @@
 #include "starter/execcommand.h"
 
+#include "common/utf8.h"
+
 namespace kivu {
 
 namespace {
@@ -9,7 +11,7 @@ constexpr int kSwHide = 0, kSwShowNormal = 1, kSwShowMinimized = 2, kSwShowMaxim
               kSwShowNa = 8;
 constexpr uint32_t kNormalPriority = 0x20, kIdlePriority = 0x40, kHighPriority = 0x80, kRealtimePriority = 0x100;
 
-std::string Cut(const std::string& text, size_t length) { return text.substr(0, length); }
+std::string Cut(const std::string& text, size_t length) { return std::string(utf8::Head(text, length)); }
 
 }  // namespace
 

@@ -11,7 +11,8 @@ enum class TWindowStyle { wsNorm, wsMinimize, wsMaximize, wsHide, wsMinNoActivat
 enum class TPriorityClass { pcNormal, pcIdle, pcHigh, pcRealTime };
 enum class TWaitStyle { wRegular, wSuspend };
 
-// Longest command line and longest part of one (CommandLine, Parameters).
+// Longest command line and longest part of one (CommandLine, Parameters), in
+// characters.
 constexpr size_t kInStringLength = 255;
 // Longest command line that starts a document's associated program.
 constexpr size_t kAssociatedCommandLength = 511;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "common/systemlib.h"
+#include "common/utf8.h"
 #include "common/text.h"
 #include "ui/app.h"
 
@@ -37,7 +38,7 @@ bool TExecFile::Execute() {
     bool started = Start(BuildCommand(CommandLine, Parameters), startup, flags);
     if (!started && Associate) {
         wchar_t program[MAX_PATH] = {};
-        const std::wstring document = Widen(CommandLine.substr(0, kInStringLength));
+        const std::wstring document = Widen(utf8::Head(CommandLine, kInStringLength));
         const auto findExecutable =
             SystemFunction<HINSTANCE(WINAPI*)(LPCWSTR, LPCWSTR, LPWSTR)>("shell32.dll", "FindExecutableW");
         if (reinterpret_cast<INT_PTR>(findExecutable(document.c_str(), L"", program)) > 32)

@@ -9,6 +9,7 @@
 #include "common/errors.h"
 #include "common/kivulanguage.h"
 #include "common/text.h"
+#include "common/utf8.h"
 #include "link/handlerlink.h"
 #include "starter/daynumber.h"
 #include "starter/schedule.h"
@@ -318,8 +319,8 @@ void Tstarterform::Timer1Timer() {
     if (!IsDue(today, last, interval)) return;
 
     StatusBar1.SetPanelText(3, "gestartet.");
-    ExecFile1.CommandLine = entry.path.substr(0, kInStringLength);
-    ExecFile1.Parameters = entry.parameters.substr(0, kInStringLength);
+    ExecFile1.CommandLine = std::string(utf8::Head(entry.path, kInStringLength));
+    ExecFile1.Parameters = std::string(utf8::Head(entry.parameters, kInStringLength));
     ExecFile1.Wait = true;
     ExecFile1.WaitStyle = TWaitStyle::wSuspend;
     ExecFile1.WindowStyle = style;

@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang and runs them one after the other:
 # the pattern engine's, the rename journal's reader, then the list files of the menu configuration, then
 # the live update's reading of the release page, digest file and signature, then the context menu built from
-# the files the handler reads.
+# the files the handler reads, then the UTF-8 reader.
 # Usage: BUILD=<build folder> tools/fuzz.sh [seconds per target, default 60] [extra libFuzzer flags...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +12,7 @@ shift || true
 out="$build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKIVU_SANITIZE=ON -DKIVU_BENCH=OFF >/dev/null
-cmake --build "$out" --target pattern_fuzz journal_fuzz listfiles_fuzz release_fuzz menu_fuzz -j "$(nproc)"
+cmake --build "$out" --target pattern_fuzz journal_fuzz listfiles_fuzz release_fuzz menu_fuzz utf8_fuzz -j "$(nproc)"
 
 corpus="$out/corpus/pattern"
 mkdir -p "$corpus"
@@ -60,3 +60,9 @@ mkdir -p "$corpus"
 seed '\x07\x40111111111111111111111111\x1e[Language]\r\nCurrent=German\r\n[German]\r\n11=&Pfad\r\n[English]\r\n15=Folders\r\n16=Programs\r\n17=FTP\x1ec:\\work\r\n-\r\n-\r\nd:\\x\x1eTool|c:\\t.exe %%d|c:\\\r\n-|-|-\x1eSite|ftp.example.org' full
 seed '\x00\x03\x1e[English]\n11=a\n12=b\n13=c\n14=d\x1e\x1e\x1e' narrow
 "$out/bin/menu_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 "$@"
+
+corpus="$out/corpus/utf8"
+mkdir -p "$corpus"
+seed 'Καλημέρα.txt 写真_旅行.jpg party\xf0\x9f\x8e\x89.txt' names
+seed 'Gr\xfc\xdfe \xc0\x80 \xed\xa0\x80 \xf4\x90\x80\x80 \xe5\x86' invalid
+"$out/bin/utf8_fuzz" "$corpus" -max_total_time="$seconds" -timeout=10 -max_len=4096 -print_final_stats=1 "$@"

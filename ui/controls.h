@@ -190,7 +190,7 @@ public:
     void ReplaceSelection(const std::string& text);
     // Keeps the selection visible while the field has no focus.
     void SetHideSelection(bool hide);
-    // The most characters the user can type or paste (the program's own texts are not cut).
+    // The most UTF-16 units the user can type or paste (the program's own texts are not cut).
     void SetMaxLength(int chars);
     void HandleCommand(WORD code) override;
     std::string hint;  // kept for the designer, not shown

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/storedtext.h"
+#include "common/utf8.h"
 #include "shellext/menumodel.h"
 
 namespace {
@@ -74,6 +75,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const Action& a : model.actions) {
         Check(a.help.size() <= 2047 + kMaxItemText);
         Check(model.OffsetOfVerb(a.verb).has_value());
+    }
+    // List entries in valid UTF-8 are cut between characters.
+    const auto valid = [](std::string_view text) {
+        for (size_t at = 0; at < text.size();)
+            if (kivu::utf8::NextOrByte(text, at) >= kivu::utf8::kInvalidByte) return false;
+        return true;
+    };
+    if (valid(parts[2]) && valid(parts[3]) && valid(parts[4])) {
+        const auto check = [&](const auto& self, const std::vector<MenuItem>& items) -> void {
+            for (const MenuItem& item : items) {
+                self(self, item.children);
+                if (item.kind != MenuItem::Kind::Command || item.offset < 0) continue;
+                const Action& a = model.actions[static_cast<size_t>(item.offset)];
+                if (a.index >= 0) Check(valid(item.text) && valid(a.help));
+            }
+        };
+        check(check, model.items);
     }
     // The status string doubles as a name and a pattern: matching must end.
     MatchesPattern(parts[1].substr(0, 256), parts[0].substr(0, 256));

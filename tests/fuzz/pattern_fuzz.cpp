@@ -1,7 +1,8 @@
 // libFuzzer target for the name pattern engine. Input: 4 bytes row index,
 // then the pattern, a NUL byte and the source name. Checks that the engine
 // ends with a result of bounded length, and that it gives the plain
-// re-scanning result for every source without "[". ASCII only.
+// re-scanning result for every ASCII source without "[", and that a pattern
+// and a source in valid UTF-8 give valid UTF-8: no piece splits a character.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/utf8.h"
 #include "fileprops/namerules.h"
 #include "tests/native/pattern_reference.h"
 
@@ -19,6 +21,18 @@ void Check(bool ok, const char* what) {
         fprintf(stderr, "pattern_fuzz: %s\n", what);
         abort();
     }
+}
+
+bool IsUtf8(std::string_view text) {
+    for (size_t at = 0; at < text.size();)
+        if (kivu::utf8::NextOrByte(text, at) >= kivu::utf8::kInvalidByte) return false;
+    return true;
+}
+
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
 }  // namespace
@@ -43,7 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t widest = source.size() > 255 ? source.size() : 255;
     Check(out.size() <= pattern.size() + opens * widest, "result longer than any replacement allows");
 
-    if (source.find('[') == std::string::npos && pattern.size() * (source.size() + 16) < (1u << 18)) {
+    if (IsUtf8(pattern) && IsUtf8(source)) Check(IsUtf8(out), "a character was split");
+
+    if (IsAscii(source) && source.find('[') == std::string::npos &&
+        pattern.size() * (source.size() + 16) < (1u << 18)) {
         const reference::Outcome want = reference::ApplyPattern(pattern, source, row);
         Check(err.stopped == want.stopped, "stop differs from the plain form");
         if (!want.stopped) {

@@ -12,6 +12,14 @@ TEST(BrowseStatusPath, ThirtyFiveCharactersStayWholeAndThirtySixAreShortened) {
     EXPECT_EQ(ShortenPath(p36), "C:\\...\\Werkzeuge\\Alt\\Neu\\abcde");
 }
 
+TEST(BrowseStatusPath, TheLengthCountsCharacters) {
+    // 35 characters, 59 bytes: whole.
+    const std::string greek = "C:\\Έγγραφα\\Φωτογραφίες\\Ταξίδι\\abcde";
+    ASSERT_EQ(greek.size(), 59u);
+    EXPECT_EQ(ShortenPath(greek), greek);
+    EXPECT_EQ(ShortenPath(greek + "f"), "C:\\...\\Φωτογραφίες\\Ταξίδι\\abcdef");
+}
+
 TEST(BrowseStatusPath, FoldersAfterTheDotsGoUntilItFitsOrOnlyTheLastIsLeft) {
     const std::string a(10, 'a'), b(10, 'b'), c(10, 'c'), d(10, 'd'), e(10, 'e');
     const std::string path = "C:\\" + a + "\\" + b + "\\" + c + "\\" + d + "\\" + e;

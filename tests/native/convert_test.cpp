@@ -7,13 +7,13 @@
 
 using namespace kivu;
 
-TEST(Charset, LiteralsAreSingleByteWindows1252) {
+TEST(Charset, LiteralsAreUtf8) {
     const std::string word = "Ausführen";
-    ASSERT_EQ(word.size(), 9u);
-    EXPECT_EQ(static_cast<unsigned char>(word[4]), 0xFC);
-    const std::string mark = "·";
-    ASSERT_EQ(mark.size(), 1u);
-    EXPECT_EQ(static_cast<unsigned char>(mark[0]), 0xB7);
+    ASSERT_EQ(word.size(), 10u);
+    EXPECT_EQ(static_cast<unsigned char>(word[4]), 0xC3);
+    EXPECT_EQ(static_cast<unsigned char>(word[5]), 0xBC);
+    EXPECT_EQ(std::string("·"), "\xC2\xB7");
+    EXPECT_EQ(std::string("写"), "\xE5\x86\x99");
 }
 
 TEST(StrToInt, AcceptsBlanksSignAndDollarHex) {
@@ -51,7 +51,7 @@ TEST(ErrorDisplay, AppendsDotOnlyAfterCharactersThatSortAfterDot) {
     EXPECT_EQ(ErrorDisplayText("Wert 5"), "Wert 5.");
     EXPECT_EQ(ErrorDisplayText("'x' ist kein gültiger Integerwert"), "'x' ist kein gültiger Integerwert.");
     EXPECT_EQ(ErrorDisplayText(""), "");
-    EXPECT_EQ(ErrorDisplayText("Ende\xB7"), "Ende\xB7.");  // high bytes sort after '.'
+    EXPECT_EQ(ErrorDisplayText("Ende·"), "Ende·.");  // letters beyond ASCII sort after '.'
 }
 
 TEST(FormatMessage1, ReplacesFirstPlaceholder) {

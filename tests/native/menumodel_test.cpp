@@ -115,6 +115,44 @@ TEST(MenuModel, HugeListsAndLongNamesAreBounded) {
     EXPECT_EQ(BuildMenu(in, 0).items.size(), 0u);
 }
 
+TEST(MenuModel, LongEntriesAreCutBetweenCharacters) {
+    MenuInput in = Input();
+    std::string greek, emoji;
+    for (int i = 0; i < 150; ++i) greek += "Ωα";
+    for (int i = 0; i < 250; ++i) emoji += "🎉";
+    in.folders = {greek, emoji};
+    const MenuModel m = BuildMenu(in, 1000);
+    ASSERT_EQ(m.items[4].children.size(), 2u);
+    EXPECT_EQ(m.items[4].children[0].text, greek.substr(0, 2 * kMaxItemText));
+    EXPECT_EQ(m.items[4].children[1].text, emoji.substr(0, 4 * kMaxItemText));
+    const Action& help = m.actions[static_cast<size_t>(m.items[4].children[1].offset)];
+    EXPECT_EQ(help.help, emoji.substr(0, 4 * kMaxItemText));
+    EXPECT_EQ(LiteralMenuText("写真&旅行"), "写真&&旅行");
+}
+
+TEST(MenuModel, AccessKeysTakeWholeLettersOfEveryScript) {
+    std::string used;
+    EXPECT_EQ(WithAccessKey("Αντιγραφή", used), "&Αντιγραφή");
+    EXPECT_EQ(WithAccessKey("Βοήθεια", used), "&Βοήθεια");
+    EXPECT_EQ(WithAccessKey("αποθήκευση", used), "α&ποθήκευση");  // Α is taken in either case
+    EXPECT_EQ(WithAccessKey("&Ωμέγα", used), "&Ωμέγα");
+    EXPECT_EQ(WithAccessKey("ωx", used), "ω&x");
+    used.clear();
+    EXPECT_EQ(WithAccessKey("Копировать", used), "&Копировать");
+    EXPECT_EQ(WithAccessKey("копия", used), "к&опия");
+    // Symbols, emoji and marks are no keys.
+    EXPECT_EQ(WithAccessKey("→ 🎉 Ordner", used), "→ 🎉 &Ordner");
+    EXPECT_EQ(WithAccessKey("写真", used), "&写真");
+
+    MenuInput in = Input();
+    in.settings.accessKeys = true;
+    in.texts[11] = "Διαδρομή";
+    in.texts[12] = "Δίσκος";
+    const MenuModel m = BuildMenu(in, 1000);
+    EXPECT_EQ(m.items[0].text, "&Διαδρομή");
+    EXPECT_EQ(m.items[1].text, "Δ&ίσκος");
+}
+
 TEST(MenuModel, AccessKeysAreUniquePerLevelOrRemoved) {
     std::string used;
     EXPECT_EQ(WithAccessKey("Copy path", used), "&Copy path");
@@ -183,6 +221,18 @@ TEST(SelectionPattern, WildcardAlternativesWithoutCase) {
     EXPECT_FALSE(MatchesPattern("a.txt", ";"));
     EXPECT_TRUE(MatchesPattern("aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*b"));
     EXPECT_FALSE(MatchesPattern(std::string(2000, 'a'), "*a*a*a*a*a*a*b"));
+}
+
+TEST(SelectionPattern, WildcardsTakeWholeCharactersAndLettersOfEveryScriptMatchWithoutCase) {
+    EXPECT_TRUE(MatchesPattern("写真_旅行.jpg", "??_??.jpg"));
+    EXPECT_FALSE(MatchesPattern("写真_旅行.jpg", "?_??.jpg"));
+    EXPECT_TRUE(MatchesPattern("写真_旅行.jpg", "*旅?.JPG"));
+    EXPECT_TRUE(MatchesPattern("party🎉.txt", "party?.txt"));
+    EXPECT_TRUE(MatchesPattern("ΚΑΛΗΜΈΡΑ.TXT", "καλημέρα.*"));
+    EXPECT_TRUE(MatchesPattern("Привет.doc", "*.txt;ПРИВЕТ*"));
+    EXPECT_FALSE(MatchesPattern("Καλημέρα.txt", "Καλημερα.txt"));
+    EXPECT_TRUE(MatchesPattern("ab写", "*?"));
+    EXPECT_FALSE(MatchesPattern("写", "??"));
 }
 
 TEST(KivuutilCommandLine, ArgumentsSurviveItsSplitterAndTheSelectionReplacesTheMarker) {

@@ -81,6 +81,22 @@ TEST(NamePattern, RangedPieces) {
     EXPECT_EQ(Apply("[Name(1,$2)]", "abcd"), "ab");     // and $ hexadecimal
 }
 
+TEST(NamePattern, PiecesCountCharactersNeverBytes) {
+    EXPECT_EQ(Apply("[Name(1,3)]", "写真_旅行.jpg"), "写真_");
+    EXPECT_EQ(Apply("[Name(4,5)]-[Name]", "写真_旅行.jpg"), "旅行-写真_旅行");
+    EXPECT_EQ(Apply("[Name(2,4)][Ext]", "Καλημέρα.txt"), "αλη.txt");
+    EXPECT_EQ(Apply("[Name(0,2)]", "Καλημέρα.txt"), "Καλ");  // the length counts from the 0 written
+    EXPECT_EQ(Apply("[Name(6,6)]|[Name(6,99)]", "party🎉.txt"), "🎉|🎉");
+    EXPECT_EQ(Apply("[Name(9,12)]", "Καλημέρα.txt"), "");
+    EXPECT_EQ(Apply("[Ext(1,2)]", "notes.ΤΧΤ"), ".Τ");
+    EXPECT_EQ(Apply("[Ext(2,3)]", "a.日本語"), "日本");
+    // One character for an unreadable number, a whole one.
+    EXPECT_EQ(Apply("[Name(2,x)]", "写真.jpg"), "真");
+    EXPECT_EQ(Apply("[Name(x,1)]", "Ωμέγα"), "Ω");
+    // Widths count characters too: the counter stands after the whole name.
+    EXPECT_EQ(Apply("[Name]_[N:5][Ext]", "Καλημέρα.txt", 7), "Καλημέρα_    7.txt");
+}
+
 TEST(NamePattern, UnreadableNumberInsertsOneCharacterAndGoesOn) {
     PatternError err;
     EXPECT_EQ(ApplyNamePattern("[Name(x,3)]-[Name(1,2)]", "abc", 0, err), "a-ab");

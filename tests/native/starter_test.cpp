@@ -140,6 +140,19 @@ TEST(ExecCommand, CommandIsCutAfter255Characters) {
     EXPECT_EQ(BuildCommand(std::string(300, 'q'), "p"), std::string(255, 'q'));
 }
 
+TEST(ExecCommand, TheLimitsCountCharactersAndNeverSplitOne) {
+    // 100 Japanese characters are 300 bytes: well within the limit.
+    std::string program = "C:\\";
+    for (int i = 0; i < 50; ++i) program += "写真";
+    program += ".exe";
+    EXPECT_EQ(BuildCommand(program, "αβγ"), program + " αβγ");
+    std::string greek;
+    for (int i = 0; i < 150; ++i) greek += "Ωα";  // 300 characters
+    const std::string cut = BuildCommand(greek, "x");
+    EXPECT_EQ(cut, greek.substr(0, 2 * 255));
+    EXPECT_EQ(BuildAssociatedCommand("写.exe", program, "🎉"), "写.exe " + program + " 🎉");
+}
+
 TEST(ExecCommand, AssociatedCommandOpensTheDocumentWithinItsLimit) {
     EXPECT_EQ(BuildAssociatedCommand("C:\\windows\\notepad.exe", "C:\\a b.txt", ""),
               "C:\\windows\\notepad.exe C:\\a b.txt ");

@@ -5,6 +5,7 @@
 
 #include <iostream>
 
+#include "common/utf8.h"
 #include "fileprops/apply.h"
 #include "fileprops/winfileops.h"
 #include "fileprops/winjournal.h"
@@ -390,4 +391,27 @@ TEST(WinApplyAttributes, AFileAnotherProgramReadsIsChangedJournaledAndPutBack) {
     }
     EXPECT_EQ(GetFileAttributesA(a.c_str()) & rsh, 0u);
     EXPECT_EQ(GetFileAttributesA(b.c_str()) & rsh, DWORD{FILE_ATTRIBUTE_HIDDEN});
+}
+
+// The names the conflict check takes for one are one to the system as well:
+// its upper case of every character that ours folds, and all of it in
+// Latin-1, Latin Extended-A, Greek, Cyrillic and the fullwidth forms.
+TEST(WinNameCase, OurUpperCaseIsTheSystems) {
+    using Upcase = WCHAR(WINAPI*)(WCHAR);
+    const auto upcase = reinterpret_cast<Upcase>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlUpcaseUnicodeChar")));
+    ASSERT_TRUE(upcase);
+    const auto inBlocks = [](char32_t c) {
+        return (c >= 0x80 && c <= 0x17F) || (c >= 0x370 && c <= 0x52F) || (c >= 0xFF00 && c <= 0xFFEF);
+    };
+    int differences = 0;
+    for (char32_t c = 0; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        const char32_t ours = kivu::utf8::Upper(c);
+        const char32_t system = upcase(static_cast<WCHAR>(c));
+        if ((ours != c || inBlocks(c)) && ours != system && ++differences <= 40)
+            ADD_FAILURE() << std::hex << "U+" << static_cast<uint32_t>(c) << ": ours " << static_cast<uint32_t>(ours)
+                          << ", the system's " << static_cast<uint32_t>(system);
+    }
+    EXPECT_EQ(differences, 0);
 }

@@ -6,6 +6,7 @@
 // after windows.h
 #include <bcrypt.h>
 
+#include "common/text.h"
 #include "tests/win/support/testserver.h"
 #include "tests/win/support/winsupport.h"
 #include "update/httpclient.h"
@@ -320,8 +321,9 @@ TEST_F(Http, DownloadReplacesTheTargetOnlyWhenComplete) {
 TEST_F(Http, ADownloadIntoAFolderWithAccentsLandsThereAndLeavesNothingElse) {
     const kivu::ReleaseArchive archive(TestServer::Authority());
     TempDir dir;
-    const std::string folder = dir.path() + "Grüße\\";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    // Letters of the code page and beyond it.
+    const std::string folder = dir.path() + "Grüße Καλημέρα 写真\\";
+    ASSERT_TRUE(CreateDirectoryW(kivu::Widen(folder).c_str(), nullptr));
     const std::string target = folder + "kivü320.zip";
     archive.Download(client, "/pub/kivu320.zip?size=40000", target, false);
     EXPECT_TRUE(ReadWholeFile(target) == ArchiveBytes(40000));

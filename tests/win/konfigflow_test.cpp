@@ -173,7 +173,7 @@ TEST_F(KonfigFlow, TheSecondArgumentIsTheStartPage) {
     // The status bar shows the version banner.
     HWND status = FindChild(window, STATUSCLASSNAMEA);
     ASSERT_TRUE(status);
-    EXPECT_EQ(RemoteText(status, SB_GETTEXTA, 0).rfind("KIVU Menu 3.19 Release 230200/182559", 0), 0u);
+    EXPECT_EQ(RemoteText(status, SB_GETTEXTW, 0).rfind("KIVU Menu 3.19 Release 230200/182559", 0), 0u);
     CloseAndWait();
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "common/text.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ RawValue GetRaw(const std::wstring& path, const std::wstring& name) {
     return v;
 }
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring Wide(const std::string& s) { return kivu::Widen(s); }
 
 template <class Fn>
 std::string ErrorText(Fn fn) {
@@ -132,10 +133,14 @@ TEST_F(RegTest, LongStringsRoundTripWhole) {
     for (int i = 0; text.size() < 70000; ++i) text += std::to_string(i) + ";";
     kivu::WriteRegString(HKEY_CURRENT_USER, Path(""), "Lang", text);
     EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, Path(""), "Lang", "-"), text);
-    // Windows-1252 bytes come back as they went in.
-    const std::string german = "Schl\xFC" "ssel \xB7 Gr\xF6\xDF" "e";
-    kivu::WriteRegString(HKEY_CURRENT_USER, Path("Men\xFC"), "\xC4nderung", german);
-    EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, Path("Men\xFC"), "\xC4nderung", "-"), german);
+    // Letters of any script come back as they went in, stored as UTF-16.
+    const std::string german = "Schlüssel · Größe Καλημέρα 写真 🎉";
+    kivu::WriteRegString(HKEY_CURRENT_USER, Path("Menü"), "Änderung", german);
+    EXPECT_EQ(kivu::ReadRegString(HKEY_CURRENT_USER, Path("Menü"), "Änderung", "-"), german);
+    const std::wstring wide = L"Schlüssel · Größe Καλημέρα 写真 🎉";
+    const RawValue stored = GetRaw(WPath("Menü"), L"Änderung");
+    ASSERT_EQ(stored.data.size(), (wide.size() + 1) * sizeof(wchar_t));
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(stored.data.data()), wide.size()), wide);
 
     // The same from a key held open for reading only, as the handler holds its key.
     HKEY key = nullptr;
@@ -206,12 +211,12 @@ TEST_F(RegTest, UnnamedDefaultValue) {
 }
 
 TEST_F(RegTest, KeyNamesAreDirectSubkeysSortedAndTheListIsReplaced) {
-    for (const char* name : {"zeta", "Alpha", "beta", "M\xFCller"})
+    for (const char* name : {"zeta", "Alpha", "beta", "Müller"})
         kivu::WriteRegString(HKEY_CURRENT_USER, Path(std::string("list\\") + name), "v", "1");
     kivu::WriteRegString(HKEY_CURRENT_USER, Path("list\\beta\\deep"), "v", "1");
     std::vector<std::string> names{"stale"};
     kivu::ReadRegKeyNames(HKEY_CURRENT_USER, Path("list"), names);
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "M\xFCller", "zeta"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "Müller", "zeta"}));
     kivu::ReadRegKeyNames(HKEY_CURRENT_USER, Path("missing"), names);
     EXPECT_TRUE(names.empty());
 }

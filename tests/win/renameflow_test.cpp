@@ -53,7 +53,7 @@ protected:
         }
         return "<no error line>";
     }
-    std::string StatusPanel(int n) { return RemoteText(FindChild(dialog, STATUSCLASSNAMEA), SB_GETTEXTA, n); }
+    std::string StatusPanel(int n) { return RemoteText(FindChild(dialog, STATUSCLASSNAMEA), SB_GETTEXTW, n); }
     void Send(const std::vector<std::string>& paths) {
         for (const auto& p : paths) ASSERT_TRUE(handler.SendFile(dialog, p));
         ASSERT_TRUE(WaitUntil([&] { return ListViewCount(list) == static_cast<int>(paths.size()); }));
@@ -86,7 +86,7 @@ TEST_F(RenameFlow, FilesArriveNewestFirstPreviewFollowsThePatternAndEnterRenames
 
     SendMessageA(pattern, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("[Name]_[N:3:1][Ext]"));
     EXPECT_EQ(Column(2), (Cells{"c_  1.txt", "b_  2.txt", "a_  3.txt"}));
-    EXPECT_EQ(Column(3), (Cells{"\xB7", "\xB7", "\xB7"}));
+    EXPECT_EQ(Column(3), (Cells{"·", "·", "·"}));
 
     // Keys typed at the start of the field go through the dialog's own loop.
     SendMessageA(pattern, EM_SETSEL, 0, 0);
@@ -114,8 +114,8 @@ TEST_F(RenameFlow, AtomsAreDeletedAndTheFolderOfTheLastFileCounts) {
     EXPECT_EQ(GlobalFindAtomA(x.c_str()), 0);
     EXPECT_EQ(GlobalFindAtomA(y.c_str()), 0);
     HWND status = FindChild(dialog, STATUSCLASSNAMEA);
-    ASSERT_TRUE(WaitUntil([&] { return RemoteText(status, SB_GETTEXTA, 1) == dir.path(); }))
-        << RemoteText(status, SB_GETTEXTA, 1);
+    ASSERT_TRUE(WaitUntil([&] { return RemoteText(status, SB_GETTEXTW, 1) == dir.path(); }))
+        << RemoteText(status, SB_GETTEXTW, 1);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     ASSERT_TRUE(handler.WaitExit(10000));
     EXPECT_TRUE(Exists(x));  // closing applies nothing
@@ -159,7 +159,7 @@ TEST_F(RenameFlow, SameNameForThreeFilesMarksTwoRenamesOneAndStaysOpen) {
     const std::string a = dir.Write("a.txt", "a"), b = dir.Write("b.txt", "b"), c = dir.Write("c.txt", "c");
     Send({a, b, c});
     SetPattern("same[Ext]");
-    ASSERT_TRUE(WaitUntil([&] { return Column(3) == Cells{"\xB7", "\xD7", "\xD7"}; })) << Column(3)[1];
+    ASSERT_TRUE(WaitUntil([&] { return Column(3) == Cells{"·", "×", "×"}; })) << Column(3)[1];
     EXPECT_EQ(StatusPanel(2).substr(0, 11), "2 conflicts");
     EXPECT_EQ(ErrorLine(), "b.txt: Another file gets the same name");  // the first one's reason, wide
 
@@ -167,7 +167,7 @@ TEST_F(RenameFlow, SameNameForThreeFilesMarksTwoRenamesOneAndStaysOpen) {
     ASSERT_TRUE(WaitUntil([&] { return ErrorLine().rfind("1 renamed, 2 not renamed: ", 0) == 0; })) << ErrorLine();
     EXPECT_FALSE(handler.WaitExit(300));  // still open
     EXPECT_TRUE(IsWindowVisible(dialog));
-    EXPECT_EQ(Column(3), (Cells{"+", "\xD7", "\xD7"}));
+    EXPECT_EQ(Column(3), (Cells{"+", "×", "×"}));
     EXPECT_EQ(Contents(dir.path() + "same.txt"), "c");
     EXPECT_EQ(Contents(b), "b");
     EXPECT_EQ(Contents(a), "a");
@@ -181,7 +181,7 @@ TEST_F(RenameFlow, EveryConflictKindIsMarkedAndSkipped) {
     ASSERT_TRUE(apply);
     for (const char* p : {"taken.txt", "CON[Ext]", "a?[Ext]", "[Name].", "[Name] ", "[Name(9,9)]"}) {
         SetPattern(p);
-        ASSERT_TRUE(WaitUntil([&] { return ListViewText(list, 0, 3) == "\xD7"; })) << p;
+        ASSERT_TRUE(WaitUntil([&] { return ListViewText(list, 0, 3) == "×"; })) << p;
         EXPECT_EQ(StatusPanel(2).substr(0, 11), "1 conflicts") << p;
         PostMessageA(apply, BM_CLICK, 0, 0);
         ASSERT_TRUE(WaitUntil([&] { return ErrorLine().rfind("0 renamed, 1 not renamed: a.txt (", 0) == 0; }))
@@ -197,7 +197,7 @@ TEST_F(RenameFlow, ASwapSucceeds) {
     Send({dir.Write("1.txt", "one"), dir.Write("2.txt", "two")});
     SetPattern("[N:1:1][Ext]");
     ASSERT_TRUE(WaitUntil([&] { return Column(2) == Cells{"1.txt", "2.txt"}; }));
-    EXPECT_EQ(Column(3), (Cells{"\xB7", "\xB7"}));  // no conflict
+    EXPECT_EQ(Column(3), (Cells{"·", "·"}));  // no conflict
     HWND apply = FindChild(dialog, "Button", "&Apply");
     PostMessageA(apply, BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return ErrorLine() == "2 renamed"; })) << ErrorLine();

@@ -185,6 +185,21 @@ TEST_F(Dialog, BackspaceDeleteAndArrowsTakeWholePlaceholders) {
     Key(form.Edit1, VK_DELETE);
     EXPECT_EQ(form.Edit1.Text(), "xy");
     EXPECT_EQ(form.Edit1.SelStart(), 1);
+
+    // Positions are bytes of UTF-8; the reach of a placeholder counts characters.
+    SetPattern("ü[Ext]", 7);
+    Type(form.Edit1, "\b");
+    EXPECT_EQ(form.Edit1.Text(), "ü");
+    EXPECT_EQ(form.Edit1.SelStart(), 2);
+    std::string greek;
+    for (int i = 0; i < 200; ++i) greek += "α";
+    SetPattern("x[" + greek + "]y", 1);
+    Key(form.Edit1, VK_RIGHT);
+    EXPECT_EQ(form.Edit1.SelStart(), 403);
+    Key(form.Edit1, VK_LEFT);
+    EXPECT_EQ(form.Edit1.SelStart(), 1);
+    Key(form.Edit1, VK_DELETE);
+    EXPECT_EQ(form.Edit1.Text(), "xy");
 }
 
 TEST_F(Dialog, FilesArriveAtTheTopAndThePreviewFollowsThePattern) {

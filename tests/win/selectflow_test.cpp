@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "common/utf8.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/standin.h"
 
@@ -164,4 +165,24 @@ TEST_F(SelectFlow, APatternAlwaysFitsIntoTheAnswerAtom) {
     Click(confirm);
     ASSERT_TRUE(handler->WaitEnd(10000));
     ExpectEndsWith("\x01" + typed);
+}
+
+TEST_F(SelectFlow, ThePatternLimitCountsUtf16UnitsAsTheAtomDoes) {
+    Open("1");
+    // Greek letters are two bytes but one unit each; an emoji is two units.
+    SendMessageW(pattern, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    for (int i = 0; i < 300; ++i) PostMessageW(pattern, WM_CHAR, L'\u03B1', 1);
+    Settle();
+    EXPECT_EQ(kivu::utf8::Length(Pattern()), 254u);
+    SendMessageW(pattern, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    for (int i = 0; i < 200; ++i) {
+        PostMessageW(pattern, WM_CHAR, 0xD83C, 1);
+        PostMessageW(pattern, WM_CHAR, 0xDF89, 1);
+    }
+    Settle();
+    std::string party;
+    for (int i = 0; i < 127; ++i) party += "🎉";
+    EXPECT_EQ(Pattern(), party);  // whole emoji only
+    Click(confirm);
+    ASSERT_TRUE(handler->WaitEnd(10000));
 }

@@ -148,7 +148,7 @@ protected:
         EXPECT_EQ(end.exitCode, 0u);
     }
 
-    std::string Panel(int index) { return RemoteText(bar, SB_GETTEXTA, index); }
+    std::string Panel(int index) { return RemoteText(bar, SB_GETTEXTW, index); }
 
     standin::Handler handler{ExeDir() + "kivuutil.exe"};
     HWND form = nullptr, bar = nullptr, answered = nullptr;

@@ -3,10 +3,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/text.h"
 #include "starter/daynumber.h"
 #include "tests/win/support/winsupport.h"
 
 namespace testsupport {
+
+using kivu::Narrow;
+using kivu::Widen;
 
 namespace {
 const std::string kStore = "Software\\KIVU\\Starter";
@@ -15,39 +19,46 @@ std::string EntryKey(const std::string& entry) { return entry.empty() ? kStore :
 }  // namespace
 
 std::optional<std::string> RawValue(HKEY root, const std::string& key, const std::string& name) {
-    char buf[1024];
+    wchar_t buf[1024];
     DWORD size = sizeof buf;
-    if (RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+    if (RegGetValueW(root, Widen(key).c_str(), Widen(name).c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
-    return std::string(buf);
+    return Narrow(buf);
 }
 
 std::optional<std::string> EntryValue(const std::string& entry, const std::string& name) {
     return RawValue(HKEY_CURRENT_USER, EntryKey(entry), name);
 }
 
+namespace {
+void SetString(HKEY root, const std::string& key, const std::string& name, const std::string& value) {
+    const std::wstring data = Widen(value);
+    RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), REG_SZ, data.c_str(),
+                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+}  // namespace
+
 void SetEntryValue(const std::string& entry, const std::string& name, const std::string& value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, EntryKey(entry).c_str(), name.c_str(), REG_SZ, value.c_str(),
-                    static_cast<DWORD>(value.size() + 1));
+    SetString(HKEY_CURRENT_USER, EntryKey(entry), name, value);
 }
 
 std::optional<std::string> Autostart() { return RawValue(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter"); }
 
 void SetAutostart(const std::string& command) {
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRun.c_str(), "KIVUStarter", REG_SZ, command.c_str(),
-                    static_cast<DWORD>(command.size() + 1));
+    SetString(HKEY_LOCAL_MACHINE, kRun, "KIVUStarter", command);
 }
 
 bool StoreExists() {
     HKEY h;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kStore.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Widen(kStore).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
     RegCloseKey(h);
     return true;
 }
 
 void ClearStore() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kStore.c_str());
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun.c_str(), "KIVUStarter");
+    RegDeleteTreeW(HKEY_CURRENT_USER, Widen(kStore).c_str());
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, Widen(kRun).c_str(), L"KIVUStarter");
 }
 
 int32_t TodayNumber() {
@@ -91,7 +102,7 @@ std::vector<ProbeRun> ReadProbeRecord(const std::string& file) {
 ProbeRelease::ProbeRelease() {
     static int counter = 0;
     name_ = "KivuProbeRelease" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
-    event_ = CreateEventA(nullptr, TRUE, FALSE, name_.c_str());
+    event_ = CreateEventW(nullptr, TRUE, FALSE, Widen(name_).c_str());
 }
 
 ProbeRelease::~ProbeRelease() {

@@ -1,5 +1,7 @@
 #include "tests/win/support/testserver.h"
 
+#include "common/text.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -138,7 +140,7 @@ uint16_t ClosedPort() {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileW(kivu::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return {};
     std::string data;
     char buf[65536];

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/dib.h"
+#include "common/text.h"
 #include "tools/standin.h"
 
 #include <tlhelp32.h>
@@ -12,39 +13,42 @@
 
 namespace testsupport {
 
+using kivu::Narrow;
+using kivu::Widen;
+
 std::string ExeDir() { return standin::OwnFolder(); }
 
 static void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(Widen(dir + "*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = fd.cFileName;
+            const std::string name = Narrow(fd.cFileName);
             if (name == "." || name == "..") continue;
             const std::string full = dir + name;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(full + "\\");
             } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
+                SetFileAttributesW(Widen(full).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(Widen(full).c_str());
             }
-        } while (FindNextFileA(h, &fd));
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(Widen(dir).c_str());
 }
 
 TempDir::TempDir(std::string base) {
     if (base.empty()) {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        base = temp;
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        base = Narrow(temp);
     }
     static int counter = 0;
     for (;;) {
         path_ = std::string(base) + "kivutest" + std::to_string(GetCurrentProcessId()) + "_" +
                 std::to_string(++counter) + "\\";
-        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+        if (CreateDirectoryW(Widen(path_).c_str(), nullptr)) break;
         if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create " + path_);
     }
 }
@@ -53,7 +57,7 @@ TempDir::~TempDir() { RemoveTree(path_); }
 
 std::string TempDir::Write(const std::string& name, const std::string& contents) const {
     const std::string full = path_ + name;
-    HANDLE h = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Widen(full).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + full);
     DWORD written = 0;
     WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
@@ -63,20 +67,20 @@ std::string TempDir::Write(const std::string& name, const std::string& contents)
 
 void PumpMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(Widen(folder + "*").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (FindNextFileA(find, &found));
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(found.cFileName));
+    } while (FindNextFileW(find, &found));
     FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
@@ -106,14 +110,14 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
         GetWindowThreadProcessId(hwnd, &pid);
         if (pid != a->pid) return TRUE;
     }
-    char buf[256];
+    wchar_t buf[256];
     if (a->className) {
-        GetClassNameA(hwnd, buf, sizeof buf);
-        if (lstrcmpA(buf, a->className) != 0) return TRUE;
+        GetClassNameW(hwnd, buf, 256);
+        if (Narrow(buf) != a->className) return TRUE;
     }
     if (a->caption) {
-        GetWindowTextA(hwnd, buf, sizeof buf);
-        if (lstrcmpA(buf, a->caption) != 0) return TRUE;
+        GetWindowTextW(hwnd, buf, 256);
+        if (Narrow(buf) != a->caption) return TRUE;
     }
     a->found.push_back(hwnd);
     return TRUE;
@@ -130,12 +134,12 @@ std::string WindowText(HWND hwnd) {
     // Asked by message: GetWindowText does not ask a control of another
     // process and would give its creation text.
     DWORD_PTR n = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &n)) return {};
-    std::string s(n + 1, '\0');
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &n)) return {};
+    std::wstring s(n + 1, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(s.data()), SMTO_NORMAL, 5000, &got);
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(s.data()), SMTO_NORMAL, 5000, &got);
     s.resize(got);
-    return s;
+    return Narrow(s);
 }
 
 HWND FindVisibleWindow(const WindowOf& kind, HWND except) {
@@ -154,10 +158,10 @@ std::vector<DWORD> ProcessesOf(const char* exeName) {
     std::vector<DWORD> ids;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return ids;
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (lstrcmpiA(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (lstrcmpiW(entry.szExeFile, Widen(exeName).c_str()) == 0) ids.push_back(entry.th32ProcessID);
     CloseHandle(snapshot);
     return ids;
 }
@@ -208,13 +212,13 @@ void DialogAnswerer::Unblock() {
     while (!stop_ && std::chrono::steady_clock::now() < end) {
         for (const Step& step : steps_)
             for (HWND w : FindTopWindows(step.window.className, step.window.caption, step.window.processId))
-                if (IsWindowVisible(w)) PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+                if (IsWindowVisible(w)) PostMessageW(w, WM_KEYDOWN, VK_ESCAPE, 0);
         Sleep(50);  // a modal window opened meanwhile gets its Escape too
     }
 }
 
 DialogAnswerer::Action PressButton(int button) {
-    return [button](HWND w) { SendMessageTimeoutA(w, WM_COMMAND, button, 0, SMTO_NORMAL, 5000, nullptr); };
+    return [button](HWND w) { SendMessageTimeoutW(w, WM_COMMAND, button, 0, SMTO_NORMAL, 5000, nullptr); };
 }
 
 std::string MessageBoxText(HWND box) {
@@ -235,15 +239,11 @@ struct ChildSearch {
 };
 BOOL CALLBACK MatchChild(HWND hwnd, LPARAM lp) {
     auto* s = reinterpret_cast<ChildSearch*>(lp);
-    char buf[256];
-    GetClassNameA(hwnd, buf, sizeof buf);
-    if (lstrcmpiA(buf, s->className) != 0) return TRUE;
-    if (s->text) {
-        // GetWindowText does not ask a window of another process.
-        char text[512] = {};
-        SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, nullptr);
-        if (lstrcmpA(text, s->text) != 0) return TRUE;
-    }
+    wchar_t buf[256];
+    GetClassNameW(hwnd, buf, 256);
+    if (lstrcmpiW(buf, Widen(s->className).c_str()) != 0) return TRUE;
+    // WindowText asks by message: GetWindowText does not ask a window of another process.
+    if (s->text && WindowText(hwnd) != s->text) return TRUE;
     s->found = hwnd;
     return FALSE;
 }
@@ -255,17 +255,17 @@ HWND FindChild(HWND parent, const char* className, const char* text) {
     return s.found;
 }
 
-int ListViewCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int ListViewCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 namespace {
 
 // Sends msg to a window of any process with lParam pointing to a buffer in
 // that process: `header` bytes (filled by prepare, given the remote address
-// of the text part) followed by a text area. Returns the whole buffer as the
-// window left it.
+// of the text part) followed by a UTF-16 text area. Returns the whole buffer
+// as the window left it.
 std::vector<char> SendWithRemoteBuffer(HWND window, UINT msg, WPARAM wp, size_t header,
                                        const std::function<std::vector<char>(char* remoteText)>& prepare) {
-    constexpr SIZE_T kText = 1024;
+    constexpr SIZE_T kText = 2048 * sizeof(wchar_t);
     std::vector<char> buffer(header + kText, '\0');
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
@@ -276,8 +276,8 @@ std::vector<char> SendWithRemoteBuffer(HWND window, UINT msg, WPARAM wp, size_t 
         const std::vector<char> bytes = prepare(remote + header);
         WriteProcessMemory(process, remote, bytes.data(), bytes.size(), nullptr);
     }
-    SendMessageA(window, msg, wp, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(process, remote, buffer.data(), buffer.size() - 1, nullptr);
+    SendMessageW(window, msg, wp, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, buffer.data(), buffer.size() - sizeof(wchar_t), nullptr);
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return buffer;
@@ -291,15 +291,26 @@ std::vector<char> BytesOf(const T& value) {
 
 }  // namespace
 
+namespace {
+
+// The UTF-16 text that starts at byte `at` of a buffer, as our text.
+std::string TextAt(const std::vector<char>& buffer, size_t at) {
+    std::wstring text((buffer.size() - at) / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), buffer.data() + at, text.size() * sizeof(wchar_t));
+    return Narrow(text.c_str());
+}
+
+}  // namespace
+
 std::string ListViewText(HWND list, int row, int column) {
-    const auto buffer = SendWithRemoteBuffer(list, LVM_GETITEMTEXTA, row, sizeof(LVITEMA), [column](char* remoteText) {
-        LVITEMA item{};
+    const auto buffer = SendWithRemoteBuffer(list, LVM_GETITEMTEXTW, row, sizeof(LVITEMW), [column](char* remoteText) {
+        LVITEMW item{};
         item.iSubItem = column;
-        item.pszText = remoteText;
-        item.cchTextMax = 1024;
+        item.pszText = reinterpret_cast<wchar_t*>(remoteText);
+        item.cchTextMax = 2048;
         return BytesOf(item);
     });
-    return buffer.data() + sizeof(LVITEMA);
+    return TextAt(buffer, sizeof(LVITEMW));
 }
 
 RECT ListViewRowRect(HWND list, int row) {
@@ -312,7 +323,7 @@ RECT ListViewRowRect(HWND list, int row) {
 }
 
 std::string RemoteText(HWND window, UINT msg, WPARAM wp) {
-    return SendWithRemoteBuffer(window, msg, wp, 0, nullptr).data();
+    return TextAt(SendWithRemoteBuffer(window, msg, wp, 0, nullptr), 0);
 }
 
 namespace {
@@ -367,16 +378,16 @@ void ClickAt(HWND window, POINT client) {
 }
 
 void TypeKeys(const std::string& text) {
-    for (char c : text) {
-        const SHORT scan = VkKeyScanA(c);
+    for (wchar_t c : Widen(text)) {
+        const SHORT scan = VkKeyScanW(c);
         const WORD vk = LOBYTE(scan);
         std::vector<INPUT> keys;
-        if (HIBYTE(scan) & 1) {
+        if (scan == -1 || (HIBYTE(scan) & 1)) {
             // Under Wine a synthesized Shift does not always reach another
-            // process's key state in time: a shifted character goes as the
-            // character itself.
+            // process's key state in time: a shifted character, or one that
+            // has no key, goes as the character itself.
             INPUT in = KeyInput(0, KEYEVENTF_UNICODE);
-            in.ki.wScan = static_cast<unsigned char>(c);
+            in.ki.wScan = c;
             keys.push_back(in);
             in.ki.dwFlags |= KEYEVENTF_KEYUP;
             keys.push_back(in);

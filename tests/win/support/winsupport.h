@@ -135,8 +135,8 @@ std::string ListViewText(HWND list, int row, int column);
 int ListViewCount(HWND list);
 // A row's rectangle in the list's client area, also for a list of another process.
 RECT ListViewRowRect(HWND list, int row);
-// Sends a message whose lParam is a text buffer to a window of another
-// process and returns the text it wrote there (e.g. SB_GETTEXTA).
+// Sends a message whose lParam is a UTF-16 text buffer to a window of another
+// process and returns the text it wrote there (e.g. SB_GETTEXTW).
 std::string RemoteText(HWND window, UINT msg, WPARAM wp);
 
 // Real input, as the user gives it: it goes through the window's message loop
@@ -147,8 +147,9 @@ void PressKey(WORD key, bool ctrl = false);
 void ClickOn(HWND window);
 // Left click at a point of the window's client area.
 void ClickAt(HWND window, POINT client);
-// Types the text key by key on the keyboard; a character that needs Shift goes
-// as the character itself (a synthesized Shift is not reliable under Wine).
+// Types the text key by key on the keyboard; a character that needs Shift or
+// has no key goes as the character itself (a synthesized Shift is not
+// reliable under Wine).
 void TypeKeys(const std::string& text);
 // Left double click at a point of the window's client area.
 void DoubleClickAt(HWND window, POINT client);

@@ -76,7 +76,7 @@ bool WinFileOps::SetAttributes(const std::string& path, uint32_t bits) {
 
 bool WinFileOps::GetLastWrite(const std::string& path, FileStamp& lastWrite) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!Fits(path) || !GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data)) return false;
     lastWrite = ToStamp(data.ftLastWriteTime);
     return true;
 }

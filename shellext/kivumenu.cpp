@@ -26,6 +26,26 @@ void CopyOut(std::basic_string_view<Char> text, Char* out, UINT size) {
     out[n] = Char{};
 }
 
+// An ANSI host gets the help in its code page, cut at a character (a lead
+// byte of a double-byte code page never ends the text).
+void CopyOutAnsi(std::string_view text, CHAR* out, UINT size) {
+    const std::wstring wide = kivu::Widen(text);
+    std::string bytes;
+    if (!wide.empty()) {
+        const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                          nullptr);
+        bytes.resize(static_cast<size_t>(n));
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), n, nullptr, nullptr);
+    }
+    size_t n = 0;
+    while (n < bytes.size()) {
+        const size_t step = IsDBCSLeadByte(static_cast<BYTE>(bytes[n])) && n + 1 < bytes.size() ? 2 : 1;
+        if (n + step > size - 1) break;
+        n += step;
+    }
+    CopyOut<char>(std::string_view(bytes).substr(0, n), out, size);
+}
+
 std::wstring DropPath(HDROP drop, UINT i) {
     const UINT n = DragQueryFileW(drop, i, nullptr, 0);
     std::wstring path(n + 1, L'\0');
@@ -157,7 +177,7 @@ public:
             if (wide)
                 CopyOut<wchar_t>(kivu::Widen(text), reinterpret_cast<wchar_t*>(name), size);
             else
-                CopyOut<char>(text, name, size);
+                CopyOutAnsi(text, name, size);
             return S_OK;
         } catch (...) {
             return E_FAIL;

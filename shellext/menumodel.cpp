@@ -200,7 +200,7 @@ MenuModel BuildMenu(const MenuInput& in, int maxOffsets) {
 }
 
 std::map<int, std::string> ParseMenuTexts(std::string_view iniText) {
-    constexpr size_t kMaxValue = 2047;  // as much as the profile functions return
+    constexpr size_t kMaxValue = 2047;  // UTF-16 units, as much as the profile functions return
     const auto sections = kivu::ParseProfileText(iniText);
     const auto section = [&](const std::string& name) -> const kivu::ProfileSection* {
         const auto it = sections.find(name);
@@ -218,7 +218,7 @@ std::map<int, std::string> ParseMenuTexts(std::string_view iniText) {
         if (!s) continue;
         for (int n = kivu::kFirstMenuEntry; n <= kivu::kLastMenuEntry; ++n)
             if (auto v = s->Value(std::to_string(n)); v && !v->empty() && !texts.count(n))
-                texts[n] = v->substr(0, kMaxValue);
+                texts[n] = std::string(kivu::utf8::HeadUtf16(*v, kMaxValue));
     }
     // A missing or damaged file must not take the menu away, and with it
     // the commands that repair things.

@@ -184,6 +184,9 @@ TEST(MenuTexts, CurrentLanguageWithEnglishFillingTheGapsReadLikeTheProfileFuncti
     EXPECT_EQ(ParseMenuTexts("[English]\n11=Copy path\n").at(11), "Copy path");  // no Current
     EXPECT_EQ(ParseMenuTexts("[Language]\nCurrent=\n[English]\n11=A\n").at(11), "A");
     EXPECT_EQ(ParseMenuTexts("[English]\n11=" + std::string(3000, 'a')).at(11).size(), 2047u);
+    // The cut counts UTF-16 units, as the profile functions do, and never splits a character.
+    EXPECT_EQ(ParseMenuTexts("[English]\n11=" + std::string(2046, 'a') + "αβ").at(11), std::string(2046, 'a') + "α");
+    EXPECT_EQ(ParseMenuTexts("[English]\n11=" + std::string(2046, 'a') + "🎉").at(11), std::string(2046, 'a'));
     EXPECT_EQ(ParseMenuTexts(std::string("[English]\n\0 11=A\n", 17)).at(11), "Copy path");
 }
 

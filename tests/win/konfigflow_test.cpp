@@ -10,6 +10,7 @@
 
 #include "common/kivulanguage.h"
 #include "common/reg.h"
+#include "common/text.h"
 #include "config/entrylist.h"
 #include "config/konfigstore.h"
 #include "tests/win/support/winsupport.h"
@@ -27,8 +28,9 @@ std::optional<std::string> RegValue(const char* name) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    SetFileAttributesW(kivu::Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE h = CreateFileW(kivu::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
     WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -625,32 +627,34 @@ TEST_F(KonfigFlow, AccentedTextsPassTheStoreUnchanged) {
     // A list file at a path with accents: its bytes stay as they are.
     TempDir dir;
     const std::string folder = dir.path() + "Grüße\\";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(kivu::Widen(folder).c_str(), nullptr));
     const std::string path = folder + "Liste ä.txt";
-    const std::string bytes = "C:\\Bücher\\\xE9t\xE9|\x80\xFF\r\n";
+    const std::string bytes = "C:\\B\xFC" "cher\\\xE9t\xE9|\x80\xFF\r\n";
     kivu::WriteListFile(path, bytes);
     EXPECT_EQ(kivu::ReadListFile(path), bytes);
-    EXPECT_EQ(GetFileAttributesA((path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(kivu::Widen(path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
     kivu::WriteListFile(path, "");
-    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(kivu::Widen(path).c_str()), INVALID_FILE_ATTRIBUTES);
 
-    // The language file: accented names come back, and a new choice is
-    // written in the file's own single bytes.
+    // An older, single-byte language file: accented names come back, and a
+    // new choice is written in the file's own single bytes.
     const std::string language = kivu::ListFilePath(kivu::kLanguageFile);
-    WriteFileBytes(language, "[Available]\r\nDeutsch=1\r\nFrançais=2\r\n[Language]\r\nCurrent=Deutsch\r\n");
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, kivu::kLanguageFile);  // forget the cached file
+    WriteFileBytes(language, "[Available]\r\nDeutsch=1\r\nFran\xE7" "ais=2\r\n[Language]\r\nCurrent=Deutsch\r\n");
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, L"kivulanguage.ini");  // forget the cached file
     EXPECT_EQ(kivu::AvailableLanguages(), (std::vector<std::string>{"Deutsch", "Français"}));
     kivu::SetCurrentLanguage("Français");
     EXPECT_EQ(kivu::CurrentLanguageSetting(), "Français");
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, kivu::kLanguageFile);
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, L"kivulanguage.ini");
     EXPECT_NE(kivu::ReadListFile(language).value_or("").find("Current=Fran\xE7" "ais\r\n"), std::string::npos);
 
     // The expansion's limit counts characters, accented or not.
-    SetEnvironmentVariableA("KIVU_ACCENTS", "Grüße");
+    SetEnvironmentVariableW(L"KIVU_ACCENTS", L"Grüße");
     EXPECT_EQ(kivu::ExpandEnvironment("%KIVU_ACCENTS%!"), "Grüße!");
-    SetEnvironmentVariableA("KIVU_ACCENTS", std::string(255, '\xFC').c_str());
-    EXPECT_EQ(kivu::ExpandEnvironment("%KIVU_ACCENTS%"), std::string(255, '\xFC'));
-    SetEnvironmentVariableA("KIVU_ACCENTS", std::string(256, '\xFC').c_str());
+    std::string u255;
+    for (int i = 0; i < 255; ++i) u255 += "ü";
+    SetEnvironmentVariableW(L"KIVU_ACCENTS", kivu::Widen(u255).c_str());
+    EXPECT_EQ(kivu::ExpandEnvironment("%KIVU_ACCENTS%"), u255);
+    SetEnvironmentVariableW(L"KIVU_ACCENTS", kivu::Widen(u255 + "ü").c_str());
     EXPECT_EQ(kivu::ExpandEnvironment("%KIVU_ACCENTS%"), std::nullopt);
-    SetEnvironmentVariableA("KIVU_ACCENTS", nullptr);
+    SetEnvironmentVariableW(L"KIVU_ACCENTS", nullptr);
 }

@@ -11,6 +11,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -48,7 +49,7 @@ std::string Reg(HKEY root, const std::string& key, const char* name) {
     return kivu::ReadRegString(root, key, name, "<missing>");
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) { return GetFileAttributesW(kivu::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The handler's clipboard text, which it puts there as Unicode text.
 std::string ClipboardText() {
@@ -72,20 +73,21 @@ void ClearClipboard() {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::ofstream(std::filesystem::path(kivu::Widen(path)), std::ios::binary) << bytes;
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(kivu::Widen(path)), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The language file's text for a number, read through the profile functions
 // (the handler reads the file on its own).
 std::string LangText(const char* section, int number) {
-    char buf[2048];
-    GetPrivateProfileStringA(section, std::to_string(number).c_str(), "", buf, sizeof buf, "kivulanguage.ini");
-    return buf;
+    wchar_t buf[2048];
+    GetPrivateProfileStringW(kivu::Widen(section).c_str(), std::to_wstring(number).c_str(), L"", buf,
+                             static_cast<DWORD>(std::size(buf)), L"kivulanguage.ini");
+    return kivu::Narrow(buf);
 }
 
 std::string Plain(std::string text) {
@@ -225,7 +227,7 @@ private:
 bool SameFolder(std::string a, std::string b) {
     while (!a.empty() && a.back() == '\\') a.pop_back();
     while (!b.empty() && b.back() == '\\') b.pop_back();
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    return lstrcmpiW(kivu::Widen(a).c_str(), kivu::Widen(b).c_str()) == 0;
 }
 
 std::string WithoutSlash(std::string path) {
@@ -382,10 +384,10 @@ public:
     STDMETHODIMP EnableModelessSB(BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP TranslateAcceleratorSB(MSG*, WORD) override { return E_NOTIMPL; }
     STDMETHODIMP BrowseObject(PCUIDLIST_RELATIVE pidl, UINT flags) override {
-        char path[MAX_PATH] = {};
-        if ((flags & SBSP_RELATIVE) || !SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(pidl), path))
-            lstrcpyA(path, "<not an absolute folder>");
-        browsed.push_back(path);
+        wchar_t path[MAX_PATH] = {};
+        if ((flags & SBSP_RELATIVE) || !SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(pidl), path))
+            lstrcpyW(path, L"<not an absolute folder>");
+        browsed.push_back(kivu::Narrow(path));
         return answer_;
     }
     STDMETHODIMP GetViewStateStream(DWORD, IStream**) override { return E_NOTIMPL; }
@@ -809,7 +811,7 @@ TEST_F(ShellExt, CommandStringsAnswerTheFormAskedForCutToTheHostsBuffer) {
     WritePrivateProfileStringA("Language", "Current", "German", "kivulanguage.ini");
     auto host = Menu({dir.Write("a.txt")});
     const std::string help = Plain(LangText("German", 19));
-    ASSERT_EQ(help, "Dateien ausw\xE4hlen");  // a letter beyond ASCII
+    ASSERT_EQ(help, "Dateien auswählen");  // a letter beyond ASCII
     const UINT_PTR id = static_cast<UINT_PTR>(OffsetOf(help));
     IContextMenu* menu = host->handler();
     const auto ansi = [&](UINT type, UINT size) {
@@ -826,7 +828,8 @@ TEST_F(ShellExt, CommandStringsAnswerTheFormAskedForCutToTheHostsBuffer) {
     };
     EXPECT_EQ(ansi(GCS_VERBA, 64), "kivu.select");
     EXPECT_EQ(wide(GCS_VERBW, 64), L"kivu.select");
-    EXPECT_EQ(ansi(GCS_HELPTEXTA, 64), help);
+    // An ANSI host reads its own code page (Windows-1252 here), not our UTF-8.
+    EXPECT_EQ(ansi(GCS_HELPTEXTA, 64), "Dateien ausw\xE4hlen");
     EXPECT_EQ(wide(GCS_HELPTEXTW, 64), L"Dateien ausw\u00E4hlen");
     // Exactly as long as the buffer holds with its terminator, and one shorter.
     EXPECT_EQ(ansi(GCS_VERBA, 12), "kivu.select");
@@ -848,19 +851,21 @@ TEST_F(ShellExt, CommandStringsAnswerTheFormAskedForCutToTheHostsBuffer) {
 }
 
 TEST_F(ShellExt, NamesOfTheCodePageKeepEveryLetterThroughTheCommands) {
-    // "Ärger\Grüße.txt": letters beyond ASCII that the code page holds.
-    const std::string folder = dir.path() + "\xC4rger";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    const std::string file = folder + "\\Gr\xFC\xDF" "e.txt";
+    // "Ärger\Grüße.txt": letters beyond ASCII that the code page holds; the
+    // folder list is an older one, in the code page's single bytes.
+    const std::string folder = dir.path() + "Ärger";
+    ASSERT_TRUE(CreateDirectoryW(kivu::Widen(folder).c_str(), nullptr));
+    const std::string file = folder + "\\Grüße.txt";
     WriteFile(file, "abc");
     ASSERT_TRUE(Exists(file));
-    WriteFile(InWindows("kivupfade.txt"), folder + "\r\n" + folder + "\\fehlt\r\n");
+    const std::string folderBytes = dir.path() + "\xC4rger";
+    WriteFile(InWindows("kivupfade.txt"), folderBytes + "\r\n" + folderBytes + "\\fehlt\r\n");
     auto host = Menu({file});
     ClearClipboard();
     ASSERT_EQ(host->InvokeVerb("kivu.copypath"), S_OK);
     EXPECT_EQ(ClipboardText(), file);
     ASSERT_EQ(host->InvokeVerb("kivu.copyname"), S_OK);
-    EXPECT_EQ(ClipboardText(), "Gr\xFC\xDF" "e.txt");
+    EXPECT_EQ(ClipboardText(), "Grüße.txt");
 
     // The file list holds the names byte for byte in the code page.
     ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
@@ -869,7 +874,7 @@ TEST_F(ShellExt, NamesOfTheCodePageKeepEveryLetterThroughTheCommands) {
     // The new folder goes inside, the host's window browses there, and a
     // missing folder is named in the message as it is written.
     ASSERT_EQ(host->InvokeVerb("kivu.newfolder"), S_OK);
-    EXPECT_TRUE(PathIsDirectoryA((folder + "\\New folder").c_str()));
+    EXPECT_TRUE(PathIsDirectoryW(kivu::Widen(folder + "\\New folder").c_str()));
     FakeBrowser browser;
     host->SetSite(static_cast<IServiceProvider*>(&browser));
     ASSERT_EQ(host->InvokeVerb("kivu.folder.0"), S_OK);

@@ -5,6 +5,7 @@
 
 #include <iostream>
 
+#include "common/text.h"
 #include "common/utf8.h"
 #include "fileprops/apply.h"
 #include "fileprops/winfileops.h"
@@ -246,7 +247,7 @@ TEST(WinFileOps, PathsLongerThanMaxPathWorkInTheirLongForm) {
     const std::string target = folder + leaf;
     ASSERT_GT(target.size(), 259u);
     EXPECT_TRUE(ops.Move(name, target));
-    EXPECT_EQ(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);  // it went
+    EXPECT_EQ(GetFileAttributesW(kivu::Widen(name).c_str()), INVALID_FILE_ATTRIBUTES);  // it went
     EXPECT_EQ(ops.ListFolder(folder), std::vector<std::string>{leaf});
     EXPECT_TRUE(ops.SetAttributes(target, kAttrReadOnly | kAttrHidden));
     EXPECT_EQ(ops.GetAttributes(target) & (kAttrReadOnly | kAttrHidden), kAttrReadOnly | kAttrHidden);
@@ -366,11 +367,11 @@ TEST(WinApplyAttributes, AFileAnotherProgramReadsIsChangedJournaledAndPutBack) {
     WinJournal journal(dir.path() + "j.journal");
     FileList list = ListOf(dir, {"a.txt", "b.txt"});
     const std::string a = dir.path() + "a.txt", b = dir.path() + "b.txt";
-    ASSERT_TRUE(SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesW(kivu::Widen(b).c_str(), FILE_ATTRIBUTE_HIDDEN));
     list.DoChange(Mode::Attribute, {}, {}, "RSAH", ops);
     const DWORD rs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM, rsh = rs | FILE_ATTRIBUTE_HIDDEN;
     {
-        Handle reader(CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        Handle reader(CreateFileW(kivu::Widen(a).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
         ASSERT_NE(reader.h, INVALID_HANDLE_VALUE);
         ApplyInput in;
@@ -378,8 +379,8 @@ TEST(WinApplyAttributes, AFileAnotherProgramReadsIsChangedJournaledAndPutBack) {
         EXPECT_TRUE(ApplyChanges(list, in, ops, &journal)) << list.ErrorLine();
         EXPECT_EQ(Marks(list), "++");
         EXPECT_TRUE(ops.beeps.empty());
-        EXPECT_EQ(GetFileAttributesA(a.c_str()) & rsh, rs);
-        EXPECT_EQ(GetFileAttributesA(b.c_str()) & rsh, rs);
+        EXPECT_EQ(GetFileAttributesW(kivu::Widen(a).c_str()) & rsh, rs);
+        EXPECT_EQ(GetFileAttributesW(kivu::Widen(b).c_str()) & rsh, rs);
 
         Journal steps;
         ASSERT_TRUE(ReadJournal(journal.Load(), steps));
@@ -389,8 +390,8 @@ TEST(WinApplyAttributes, AFileAnotherProgramReadsIsChangedJournaledAndPutBack) {
         EXPECT_EQ(undo.undone, 2u);
         EXPECT_TRUE(undo.notes.empty());
     }
-    EXPECT_EQ(GetFileAttributesA(a.c_str()) & rsh, 0u);
-    EXPECT_EQ(GetFileAttributesA(b.c_str()) & rsh, DWORD{FILE_ATTRIBUTE_HIDDEN});
+    EXPECT_EQ(GetFileAttributesW(kivu::Widen(a).c_str()) & rsh, 0u);
+    EXPECT_EQ(GetFileAttributesW(kivu::Widen(b).c_str()) & rsh, DWORD{FILE_ATTRIBUTE_HIDDEN});
 }
 
 // The names the conflict check takes for one are one to the system as well:

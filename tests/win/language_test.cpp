@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "common/text.h"
 
 namespace {
 
@@ -71,7 +72,8 @@ protected:
     }
     static void WriteLanguageBytes(const std::string& bytes) {
         const std::string path = LanguagePath();
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileW(kivu::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
         DWORD written = 0;
         WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "common/text.h"
 #include "tests/win/support/winsupport.h"
 #include "tools/standin.h"
 
@@ -436,9 +437,9 @@ TEST_F(RenameFlow, UndoPutsBackTheStampsAndAttributesOfAnApply) {
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(modified) != FALSE; }));
     // Every stamp box starts checked; the creation time goes off. The apply
     // waits for the click to arrive, or the click would come after it.
-    ASSERT_EQ(SendMessageA(modified, BM_GETCHECK, 0, 0), BST_CHECKED);
+    ASSERT_EQ(SendMessageW(modified, BM_GETCHECK, 0, 0), BST_CHECKED);
     ClickOn(creation);
-    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(creation, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageW(creation, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
     // The apply opens each file without sharing: the test looks at the files
     // only once the marks say it is over.
     PostMessageA(apply, BM_CLICK, 0, 0);
@@ -467,7 +468,7 @@ TEST_F(RenameFlow, UndoPutsBackTheAttributesOfAnApplyWhileAFileIsRead) {
     ASSERT_TRUE(letters);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(letters) != FALSE; }));
     SendMessageA(letters, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("RS"));
-    HANDLE reader = CreateFileA((dir.path() + "f100.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE reader = CreateFileW(kivu::Widen(dir.path() + "f100.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     PostMessageA(apply, BM_CLICK, 0, 0);

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/reg.h"
@@ -319,9 +320,9 @@ namespace {
 std::vector<LPARAM> layoutSizes;
 LRESULT CALLBACK RecordLayouts(int code, WPARAM wp, LPARAM lp) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);
-    char cls[32] = {};
-    if (code == HC_ACTION && msg->message == WM_SIZE && GetClassNameA(msg->hwnd, cls, sizeof cls) &&
-        std::string(cls) == "Trenamedialog" && FindWindowExA(msg->hwnd, nullptr, WC_LISTVIEWA, nullptr))
+    wchar_t cls[32] = {};
+    if (code == HC_ACTION && msg->message == WM_SIZE && GetClassNameW(msg->hwnd, cls, static_cast<int>(std::size(cls))) &&
+        std::wstring_view(cls) == L"Trenamedialog" && FindWindowExW(msg->hwnd, nullptr, WC_LISTVIEWW, nullptr))
         if (layoutSizes.empty() || layoutSizes.back() != msg->lParam) layoutSizes.push_back(msg->lParam);
     return CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -340,7 +341,7 @@ TEST(DialogPlace, OpensAtItsSizeWithOneLayout) {
             kivu::WriteRegString(HKEY_CURRENT_USER, kivu::kPlacementKey, "Height", "100");
         }
         layoutSizes.clear();
-        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordLayouts, nullptr, GetCurrentThreadId());
+        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordLayouts, nullptr, GetCurrentThreadId());
         ASSERT_TRUE(hook);
         Trenamedialog form;
         form.Create();

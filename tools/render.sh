@@ -30,6 +30,7 @@ if [ -n "${DPI:-}${LANGUAGE:-}" ]; then
   KEEPER_PID=$!
 fi
 
+wine_link_fonts
 winargs=(); infiles=0
 for a in "$@"; do
   if [ "$infiles" = 1 ]; then winargs+=("$(winepath -w "$(realpath "$a")" 2>/dev/null)")

@@ -24,10 +24,7 @@ wine_up() {
     wine wineboot -i >/dev/null 2>&1 || true
     # Without a window manager a closed window costs about 2 s unless Wine manages none.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    # Glyphs that Wine's Tahoma lacks (Greek, Japanese) come from the
-    # system's fonts (tools/setup.sh installs them), so such names show.
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
-      /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans\0ipag.ttf,IPAGothic' /f >/dev/null 2>&1
+    wine_link_fonts
     created=1
   fi
   # The language file as it ships (the build writes it as UTF-16LE).
@@ -45,6 +42,14 @@ wine_up() {
   wineserver -p
   wine "$build/win/bin/keeper.exe" >/dev/null 2>&1 &
   KEEPER_PID=$!
+}
+
+# Glyphs that Wine's Tahoma lacks (Greek, Japanese) come from the system's
+# fonts (tools/setup.sh installs them), so such names show. Wine writes its
+# own links again when it sees another code page, so pictures set them anew.
+wine_link_fonts() {
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+    /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans\0ipag.ttf,IPAGothic' /f >/dev/null 2>&1
 }
 
 # Copies a prefix that no server uses. The big folders of system files are

@@ -27,4 +27,20 @@ std::string Narrow(std::wstring_view text) {
     return out;
 }
 
+std::wstring SystemPath(const std::string& path) {
+    std::wstring wide = Widen(path);
+    if (wide.size() < MAX_PATH || wide.starts_with(L"\\\\?\\")) return wide;
+    // The long form takes the path as it is: no "." or "..", no "/" and no
+    // relative part, so the system's own full form goes in.
+    const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (n > 0) {
+        std::wstring full(n, L'\0');
+        const DWORD got = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+        if (got > 0 && got < n) wide.assign(full.data(), got);
+    }
+    if (wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\")) return wide;  // devices stay
+    if (wide.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + wide.substr(2);
+    return L"\\\\?\\" + wide;
+}
+
 }  // namespace kivu

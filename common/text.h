@@ -12,4 +12,9 @@ std::wstring Widen(std::string_view text);
 // A wide call's UTF-16 result as our text.
 std::string Narrow(std::wstring_view text);
 
+// A path as the wide file calls take it: one of MAX_PATH characters or more
+// in its long form ("\\?\C:\...", "\\?\UNC\server\share\..."), which
+// lifts the limit; a shorter one as it is.
+std::wstring SystemPath(const std::string& path);
+
 }  // namespace kivu

@@ -51,7 +51,7 @@ std::string ListFilePath(const char* fileName) {
 }
 
 std::optional<std::string> ReadListFile(const std::string& path) {
-    const UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const UniqueFile file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
@@ -71,7 +71,7 @@ std::optional<std::string> ReadListFile(const std::string& path) {
 
 void WriteListFile(const std::string& path, const std::string& bytes) {
     if (bytes.empty()) {
-        if (!DeleteFileW(Widen(path).c_str())) {
+        if (!DeleteFileW(SystemPath(path).c_str())) {
             const DWORD code = GetLastError();
             if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) ThrowIoError(code);
         }
@@ -80,7 +80,7 @@ void WriteListFile(const std::string& path, const std::string& bytes) {
     const std::string temp = path + ".new";
     DWORD failure = ERROR_SUCCESS;
     {
-        UniqueFile file(CreateFileW(Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        UniqueFile file(CreateFileW(SystemPath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) ThrowIoError(GetLastError());  // nothing written, nothing to clean up
         DWORD written = 0;
@@ -89,10 +89,10 @@ void WriteListFile(const std::string& path, const std::string& bytes) {
             failure = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
     }
     if (failure == ERROR_SUCCESS &&
-        !MoveFileExW(Widen(temp).c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExW(SystemPath(temp).c_str(), SystemPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         failure = GetLastError();
     if (failure != ERROR_SUCCESS) {
-        DeleteFileW(Widen(temp).c_str());
+        DeleteFileW(SystemPath(temp).c_str());
         ThrowIoError(failure);
     }
 }

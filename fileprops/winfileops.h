@@ -28,11 +28,6 @@ public:
     void Beep(unsigned type) override;
 };
 
-// The path as the wide calls take it: a path of MAX_PATH characters or more
-// in its long form ("\\?\C:\...", "\\?\UNC\server\share\..."), which
-// lifts the limit; a shorter one as it is.
-std::wstring SystemPath(const std::string& path);
-
 // Between the date pickers' SYSTEMTIME and CalTime.
 CalTime ToCalTime(const SYSTEMTIME& st);
 SYSTEMTIME ToSystemTime(const CalTime& t);

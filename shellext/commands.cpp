@@ -271,10 +271,10 @@ HRESULT NewFolder(const InvokeContext& c) {
         if (strchr("\\/:*?\"<>|", ch)) ch = '_';
     const std::string sep = base.back() == '\\' ? "" : "\\";
     std::string path = base + sep + name;
-    for (int n = 2; GetFileAttributesW(kivu::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000; ++n)
+    for (int n = 2; GetFileAttributesW(kivu::SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000; ++n)
         path = base + sep + name + " (" + std::to_string(n) + ")";
     const std::wstring widePath = kivu::Widen(path);
-    if (!CreateDirectoryW(widePath.c_str(), nullptr)) {
+    if (!CreateDirectoryW(kivu::SystemPath(path).c_str(), nullptr)) {
         ShowMessage(c.owner, "The folder " + path + " could not be created: " + SystemMessage(GetLastError()));
         return E_FAIL;
     }
@@ -302,7 +302,7 @@ HRESULT FileList(const InvokeContext& c) {
     const std::string sep = base.back() == '\\' ? "" : "\\";
     std::vector<std::string> lines;
     WIN32_FIND_DATAW data;
-    if (const kivu::UniqueFind find{FindFirstFileW(kivu::Widen(base + sep + "*").c_str(), &data)}) {
+    if (const kivu::UniqueFind find{FindFirstFileW(kivu::SystemPath(base + sep + "*").c_str(), &data)}) {
         do {
             // Names in our text, as the list file holds them.
             const std::string name = kivu::Narrow(data.cFileName);
@@ -323,7 +323,7 @@ HRESULT FileList(const InvokeContext& c) {
     if (lines.empty()) {
         // No entries, no lines; the list store would delete the file instead.
         const kivu::UniqueFile file(
-            CreateFileW(kivu::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+            CreateFileW(kivu::SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                         nullptr));
         written = static_cast<bool>(file);
     } else {

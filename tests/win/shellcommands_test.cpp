@@ -116,6 +116,37 @@ TEST_F(ShellExt, FoldersDrivesAndTheBackgroundGetNewFoldersInside) {
     EXPECT_EQ(ClipboardText(), "C:\\");
 }
 
+// A folder deeper than the old 260-character limit: a new folder and the file
+// list go into it with their real names.
+TEST_F(ShellExt, NewFolderAndFileListWorkInAFolderDeeperThanMaxPath) {
+    std::string deep = dir.path();
+    for (int i = 0; i < 3; ++i) {
+        deep += std::string(100, static_cast<char>('a' + i)) + "\\";
+        ASSERT_TRUE(CreateDirectoryW(kivu::SystemPath(deep).c_str(), nullptr)) << GetLastError();
+    }
+    ASSERT_GT(deep.size(), 300u);
+    const std::string file = deep + "Καλημέρα.txt";
+    HANDLE h = CreateFileW(kivu::SystemPath(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    auto host = Menu({file});
+    ASSERT_EQ(host->InvokeVerb("kivu.newfolder"), S_OK);
+    EXPECT_NE(GetFileAttributesW(kivu::SystemPath(deep + "New folder").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
+    std::string list;
+    {
+        const kivu::UniqueFile in(CreateFileW(kivu::SystemPath(deep + "filelist.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(in);
+        char buf[512];
+        DWORD got = 0;
+        ASSERT_TRUE(ReadFile(in.get(), buf, sizeof buf, &got, nullptr));
+        list.assign(buf, got);
+    }
+    // Greek is beyond the code page: UTF-8 with its mark.
+    EXPECT_EQ(list, "\xEF\xBB\xBFNew folder\\\r\nΚαλημέρα.txt\t0\r\n");
+}
+
 TEST_F(ShellExt, RenameHandsExactlyTheSelectedFilesToKivuutil) {
     const std::string a = dir.Write("one.txt"), b = dir.Write("two words.txt");
     dir.Write("not selected.txt");

@@ -330,7 +330,7 @@ LRESULT CALLBACK RecordLayouts(int code, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 // Every resize lays the whole dialog out again: it takes its place and size,
-// with ten rows, at once.
+// with ten rows, at once, before it is shown.
 TEST(DialogPlace, OpensAtItsSizeWithOneLayout) {
     for (const bool saved : {false, true}) {
         kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kPlacementKey);
@@ -345,9 +345,17 @@ TEST(DialogPlace, OpensAtItsSizeWithOneLayout) {
         ASSERT_TRUE(hook);
         Trenamedialog form;
         form.Create();
+        RECT made{};
+        GetWindowRect(form.Handle(), &made);
         form.Show();
         PumpMessages();
         UnhookWindowsHookEx(hook);
+        RECT shown{};
+        GetWindowRect(form.Handle(), &shown);
+        EXPECT_TRUE(EqualRect(&made, &shown)) << "saved place: " << saved;  // showing it moves nothing
+        const int w = shown.right - shown.left, h = shown.bottom - shown.top;
+        EXPECT_EQ(shown.left, saved ? 20 : (GetSystemMetrics(SM_CXSCREEN) - w) / 2) << "saved place: " << saved;
+        EXPECT_EQ(shown.top, saved ? 30 : (GetSystemMetrics(SM_CYSCREEN) - h) / 2) << "saved place: " << saved;
         EXPECT_EQ(layoutSizes.size(), 1u) << "saved place: " << saved;
         EXPECT_EQ(ListView_GetCountPerPage(form.ListView1.Handle()), 10) << "saved place: " << saved;
         EXPECT_EQ(form.Width(), saved ? 700 : 550);

@@ -70,7 +70,7 @@ size_t ClosingBracket(const std::string& text, size_t pos) {
 
 Trenamedialog::Trenamedialog()
     : ui::Form({.name = "renamedialog", .tag = 10200, .width = kDesignedWidth, .height = 400,
-                .caption = "Dateien Eigenschaften ändern", .centered = !ReadPlace()}),
+                .caption = "Dateien Eigenschaften ändern", .centered = false}),  // placed as it is made
       list_([](int number) { return GetLangString(number); }) {}
 
 LRESULT RowListView::HandleNotify(NMHDR* hdr) {
@@ -190,6 +190,7 @@ void Trenamedialog::CreateControls() {
 }
 
 void Trenamedialog::FormCreate() {
+    LangTextBatch texts;  // some twenty texts, one read of the language's section
     SetCaption(GetLangString(Tag()));
     ui::ApplyLangTexts(Panel1);
     ui::ApplyLangTexts(Panel2);
@@ -240,16 +241,18 @@ int Trenamedialog::HeightForRows(int rows) {
 
 void Trenamedialog::PlaceWindow() {
     // Where the user left it, never smaller than designed nor off the screen;
-    // otherwise the designed width, centred. One resize either way.
-    savedPlace_ = ReadPlace();
+    // otherwise the designed size, centred on the screen. One move and resize either way.
+    const std::optional<Box> saved = ReadPlace();
     const int designed = HeightForRows(kVisibleRows);
-    if (!savedPlace_) {
-        SetSize(Scaled(kDesignedWidth), designed);
-        return;
+    Box b;
+    if (saved) {
+        b = {saved->left, saved->top, std::max(saved->width, Scaled(kMinWidth)), std::max(saved->height, designed)};
+        b = ClampToArea(b, WorkAreaFor(b));
+    } else {
+        const int width = Scaled(kDesignedWidth);
+        b = {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - designed) / 2, width,
+             designed};
     }
-    Box b{savedPlace_->left, savedPlace_->top, std::max(savedPlace_->width, Scaled(kMinWidth)),
-          std::max(savedPlace_->height, designed)};
-    b = ClampToArea(b, WorkAreaFor(b));
     SetWindowPos(Handle(), nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -269,8 +272,6 @@ void Trenamedialog::IdleStep() {
     SignalHandlerEvent(kEventStart);
     Refresh();
     Edit1.SetSelection(Edit1.SelStart(), 0);
-    DateTimePicker1.SetFormat("dd.MM.yyyy");
-    DateTimePicker2.SetFormat("HH:mm:ss");
 }
 
 bool Trenamedialog::FormMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

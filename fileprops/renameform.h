@@ -115,7 +115,6 @@ private:
     Tnumber* numberDialog_ = nullptr;  // open number dialog, if any
     ui::Timer arrivals_;               // coalesces the list refresh while files arrive
     std::string listedFolder_;         // the folder whose names the conflict check knows
-    std::optional<Box> savedPlace_;    // where the user left the dialog last time
     bool lastApplyOk_ = true;
 };
 

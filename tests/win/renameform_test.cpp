@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/kivulanguage.h"
 #include "common/reg.h"
 #include "fileprops/renameform.h"
 #include "link/handlerlink.h"
@@ -129,6 +130,23 @@ TEST_F(Dialog, DatePickersCarryTheirFormatTooltips) {
     const std::string tip = tipOf(form.Edit1);
     EXPECT_GE(tip.size(), 60u);
     EXPECT_EQ(tip, hint.substr(0, tip.size()));
+}
+
+// Every caption with a text number shows the language's text, not the designed one.
+TEST_F(Dialog, TakesItsTextsFromTheLanguageFile) {
+    int checked = 0;
+    for (ui::Container* panel : {static_cast<ui::Container*>(&form.Panel1), static_cast<ui::Container*>(&form.Panel2)})
+        for (ui::Control* c : panel->Children()) {
+            if (c->Tag() <= 0) continue;
+            const std::string text = kivu::GetLangString(c->Tag());
+            ASSERT_FALSE(text.empty()) << c->Tag();
+            EXPECT_EQ(c->Text(), text) << c->Tag();
+            ++checked;
+        }
+    EXPECT_GE(checked, 14);
+    EXPECT_EQ(form.Caption(), kivu::GetLangString(form.Tag()));
+    EXPECT_EQ(form.StatusBar1.PanelText(0), kivu::GetLangString(10212));
+    EXPECT_NE(form.Button4.Text(), "A&bbrechen");  // the designed text is German, the prefix's language English
 }
 
 TEST_F(Dialog, ModeBoxesAreOneChoiceAndSwitchTheInputs) {
@@ -330,7 +348,7 @@ LRESULT CALLBACK RecordLayouts(int code, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 // Every resize lays the whole dialog out again: it takes its place and size,
-// with ten rows, at once.
+// with ten rows, at once, before it is shown.
 TEST(DialogPlace, OpensAtItsSizeWithOneLayout) {
     for (const bool saved : {false, true}) {
         kivu::DeleteRegKey(HKEY_CURRENT_USER, kivu::kPlacementKey);
@@ -345,9 +363,17 @@ TEST(DialogPlace, OpensAtItsSizeWithOneLayout) {
         ASSERT_TRUE(hook);
         Trenamedialog form;
         form.Create();
+        RECT made{};
+        GetWindowRect(form.Handle(), &made);
         form.Show();
         PumpMessages();
         UnhookWindowsHookEx(hook);
+        RECT shown{};
+        GetWindowRect(form.Handle(), &shown);
+        EXPECT_TRUE(EqualRect(&made, &shown)) << "saved place: " << saved;  // showing it moves nothing
+        const int w = shown.right - shown.left, h = shown.bottom - shown.top;
+        EXPECT_EQ(shown.left, saved ? 20 : (GetSystemMetrics(SM_CXSCREEN) - w) / 2) << "saved place: " << saved;
+        EXPECT_EQ(shown.top, saved ? 30 : (GetSystemMetrics(SM_CYSCREEN) - h) / 2) << "saved place: " << saved;
         EXPECT_EQ(layoutSizes.size(), 1u) << "saved place: " << saved;
         EXPECT_EQ(ListView_GetCountPerPage(form.ListView1.Handle()), 10) << "saved place: " << saved;
         EXPECT_EQ(form.Width(), saved ? 700 : 550);

@@ -1,29 +1,12 @@
 #include "common/storedtext.h"
 
+#include "common/utf8.h"
+
 namespace kivu {
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::string Utf16LeToUtf8(std::string_view bytes) {
-    constexpr char32_t kReplacement = 0xFFFD;
     const auto unit = [&](size_t i) {
         return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                      static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
@@ -34,10 +17,10 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
     for (size_t i = 0; i < units; ++i) {
         const char16_t u = unit(i);
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+            utf8::Append(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
             ++i;
         } else {
-            AppendUtf8(out, u >= 0xD800 && u <= 0xDFFF ? kReplacement : u);
+            utf8::Append(out, u);  // an unpaired surrogate becomes U+FFFD
         }
     }
     return out;

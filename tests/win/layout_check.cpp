@@ -209,12 +209,13 @@ std::string Report(const std::vector<std::string>& faults) {
 class Layout : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        WritePrivateProfileStringA("Language", "Current", GetParam(), kivu::kLanguageFile);
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, kivu::kLanguageFile);
+        WritePrivateProfileStringW(L"Language", L"Current", kivu::Widen(GetParam()).c_str(),
+                                   kivu::Widen(kivu::kLanguageFile).c_str());
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, kivu::Widen(kivu::kLanguageFile).c_str());
         kivu::ClearLangCache();
     }
     void TearDown() override {
-        WritePrivateProfileStringA("Language", "Current", "English", kivu::kLanguageFile);
+        WritePrivateProfileStringW(L"Language", L"Current", L"English", kivu::Widen(kivu::kLanguageFile).c_str());
         kivu::ClearLangCache();
     }
 

@@ -16,7 +16,7 @@ namespace {
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string Contents(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE f = CreateFileW(kivu::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return "<missing>";
     char buffer[256];
     DWORD n = 0;
@@ -38,7 +38,7 @@ protected:
         ASSERT_TRUE(pattern);
     }
     void SetPattern(const char* text) {
-        SendMessageA(pattern, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        SendMessageW(pattern, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kivu::Widen(text).c_str()));
     }
     // The one-line error text, where the summary of an apply goes.
     std::string ErrorLine() {
@@ -126,7 +126,7 @@ TEST_F(RenameFlow, OpensWithTenVisibleRowsAndTheNewNamesFilledIn) {
     std::vector<std::string> files;
     for (char c = 'a'; c <= 'z'; ++c) files.push_back(dir.Write(std::string(1, c) + ".txt"));
     Send(files);
-    EXPECT_GE(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0), 10);
+    EXPECT_GE(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0), 10);
     // Without any edit of the pattern, the preview is there.
     ASSERT_TRUE(WaitUntil([&] { return ListViewText(list, 0, 2) == "z.txt"; })) << ListViewText(list, 0, 2);
     EXPECT_EQ(ListViewText(list, 25, 2), "a.txt");
@@ -246,7 +246,7 @@ std::string JournalPath() {
 }
 
 int JournalSteps() {
-    HANDLE f = CreateFileA(JournalPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE f = CreateFileW(kivu::Widen(JournalPath()).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return 0;
     std::string text;
@@ -285,12 +285,12 @@ std::map<std::string, FileState> MakeFiles(TempDir& dir, int count) {
         char name[32];
         std::snprintf(name, sizeof name, "f%d.txt", 100 + i);
         const std::string path = dir.Write(name, name);
-        HANDLE f = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE f = CreateFileW(kivu::Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         FILETIME t{static_cast<DWORD>(i) * 10000000u, 30000000u + static_cast<DWORD>(i)};
         SetFileTime(f, nullptr, nullptr, &t);
         CloseHandle(f);
-        if (i % 3 == 1) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
-        if (i % 3 == 2) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (i % 3 == 1) SetFileAttributesW(kivu::Widen(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
+        if (i % 3 == 2) SetFileAttributesW(kivu::Widen(path).c_str(), FILE_ATTRIBUTE_READONLY);
         states[name] = StateOf(path);
     }
     return states;
@@ -368,7 +368,7 @@ TEST_F(RenameFlow, UndoTakesBackAnApplyKilledHalfWay) {
     Send(PathsOf(dir, before));
     SetPattern("k_[Name][Ext]");
     ASSERT_TRUE(WaitUntil([&] { return ListViewText(list, 0, 2).rfind("k_", 0) == 0; }));
-    DeleteFileA(JournalPath().c_str());
+    DeleteFileW(kivu::Widen(JournalPath()).c_str());
     PostMessageA(FindChild(dialog, "Button", "&Apply"), BM_CLICK, 0, 0);
     // Killed between two steps, with some renamed and others not.
     ASSERT_TRUE(WaitUntil([&] { return JournalSteps() >= 20; }, std::chrono::seconds(30)));
@@ -408,7 +408,7 @@ TEST_F(RenameFlow, UndoIsRefusedWhenAFileChangedSince) {
     PostMessageA(apply, BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return ErrorLine() == "2 renamed"; })) << ErrorLine();
     // Another program writes to one of them.
-    HANDLE f = CreateFileA((dir.path() + "c_f100.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE f = CreateFileW(kivu::Widen(dir.path() + "c_f100.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
     FILETIME t{1, 31000000u};
     SetFileTime(f, nullptr, nullptr, &t);
@@ -467,7 +467,7 @@ TEST_F(RenameFlow, UndoPutsBackTheAttributesOfAnApplyWhileAFileIsRead) {
     HWND letters = FindChild(dialog, "Edit", "RSAH");
     ASSERT_TRUE(letters);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(letters) != FALSE; }));
-    SendMessageA(letters, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("RS"));
+    SendMessageW(letters, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"RS"));
     HANDLE reader = CreateFileW(kivu::Widen(dir.path() + "f100.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);

@@ -88,7 +88,7 @@ TEST_F(Dialog, OpensWithTenVisibleRowsAndThePanelBelow) {
     EXPECT_EQ(form.Panel1.Height(), 170);
     // The third status panel, where conflicts are counted, has room to show them.
     RECT panel{};
-    SendMessageA(form.StatusBar1.Handle(), SB_GETRECT, 2, reinterpret_cast<LPARAM>(&panel));
+    SendMessageW(form.StatusBar1.Handle(), SB_GETRECT, 2, reinterpret_cast<LPARAM>(&panel));
     EXPECT_GE(panel.right - panel.left, 150);
 }
 
@@ -108,7 +108,7 @@ TEST_F(Dialog, DatePickersCarryTheirFormatTooltips) {
     for (HWND h : FindTopWindows(TOOLTIPS_CLASSA, nullptr, GetCurrentProcessId()))
         if (GetWindow(h, GW_OWNER) == form.Handle()) tips = h;
     ASSERT_TRUE(tips);
-    EXPECT_EQ(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
     const auto tipOf = [&](ui::Control& c) {
         char text[512] = {};
         TOOLINFOA info{};

@@ -104,7 +104,7 @@ TEST_F(ShellExt, FoldersDrivesAndTheBackgroundGetNewFoldersInside) {
     ASSERT_EQ(background.InitBackground(dir.path()), S_OK);
     ASSERT_TRUE(SUCCEEDED(background.Build()));
     EXPECT_GT(GetMenuItemCount(background.menu()), 0);
-    WritePrivateProfileStringA("Language", "Current", "German", "kivulanguage.ini");
+    WritePrivateProfileStringW(L"Language", L"Current", L"German", L"kivulanguage.ini");
     ASSERT_EQ(background.InvokeVerb("kivu.newfolder"), S_OK);  // the language of the menu it was built with
     EXPECT_TRUE(PathIsDirectoryA((dir.path() + "New folder").c_str()));
 
@@ -197,8 +197,9 @@ TEST_F(ShellExt, SelectFilesSelectsWhatThePatternMatchesInTheHostsView) {
     // The user types the pattern and confirms, in kivuutil's window.
     const auto select = [&](const char* pattern, bool add) {
         const auto answer = [pattern, add](HWND dialog) {
-            SendMessageA(FindChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pattern));
-            if (add) SendMessageA(FindChild(dialog, "Button", "add to selection"), BM_SETCHECK, BST_CHECKED, 0);
+            const std::wstring text = kivu::Widen(pattern);
+            SendMessageW(FindChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            if (add) SendMessageW(FindChild(dialog, "Button", "add to selection"), BM_SETCHECK, BST_CHECKED, 0);
             PostMessageA(FindChild(dialog, "Button", "OK"), BM_CLICK, 0, 0);
         };
         DialogAnswerer user({{{"Tselectform", nullptr, kAnyProcess}, answer}}, std::chrono::seconds(20));
@@ -216,7 +217,7 @@ TEST_F(ShellExt, SelectFilesSelectsWhatThePatternMatchesInTheHostsView) {
 
 TEST_F(ShellExt, AMissingKivuutilIsReportedInOneMessage) {
     const std::string exe = InWindows("kivuutil.exe"), away = InWindows("kivuutil.away");
-    ASSERT_TRUE(MoveFileA(exe.c_str(), away.c_str()));
+    ASSERT_TRUE(MoveFileW(kivu::Widen(exe).c_str(), kivu::Widen(away).c_str()));
     auto host = Menu({dir.Write("a.txt")});
     HRESULT hr = S_OK;
     {
@@ -226,7 +227,7 @@ TEST_F(ShellExt, AMissingKivuutilIsReportedInOneMessage) {
         EXPECT_NE(boxes.text.find(exe), std::string::npos) << boxes.text;
         EXPECT_NE(boxes.text.find("not found"), std::string::npos) << boxes.text;
     }
-    MoveFileA(away.c_str(), exe.c_str());
+    MoveFileW(kivu::Widen(away).c_str(), kivu::Widen(exe).c_str());
     EXPECT_EQ(hr, E_FAIL);
 }
 
@@ -482,7 +483,7 @@ TEST_F(ShellExt, FileListGoesIntoTheFolderOfTheSelectionTheFolderTheBackgroundOr
     host = Menu({"C:\\"});
     ASSERT_EQ(host->InvokeVerb("kivu.filelist"), S_OK);
     const auto root = ListLines(ReadFile("C:\\filelist.txt"));
-    DeleteFileA("C:\\filelist.txt");
+    DeleteFileW(L"C:\\filelist.txt");
     EXPECT_NE(std::find(root.begin(), root.end(), "windows\\"), root.end());
 }
 

@@ -411,14 +411,14 @@ protected:
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         // The handler starts the kivuutil.exe in the Windows directory.
         CopyFileA((ExeDir() + "kivuutil.exe").c_str(), InWindows("kivuutil.exe").c_str(), FALSE);
-        module = LoadLibraryA((ExeDir() + "kivumenu.dll").c_str());
+        module = LoadLibraryW(kivu::Widen(ExeDir() + "kivumenu.dll").c_str());
         ASSERT_TRUE(module);
         driveHandlersBefore = kivu::RegKeyExists(HKEY_CLASSES_ROOT, "Drive\\shellex");
         ASSERT_EQ(Call("DllRegisterServer"), S_OK);
     }
     static void TearDownTestSuite() {
         Call("DllUnregisterServer");
-        DeleteFileA(InWindows("kivuutil.exe").c_str());
+        DeleteFileW(kivu::Widen(InWindows("kivuutil.exe")).c_str());
         CoUninitialize();
     }
     static HRESULT Call(const char* name) {
@@ -431,8 +431,8 @@ protected:
     void TearDown() override { Clean(); }
     static void Clean() {
         kivu::DeleteRegKey(HKEY_CURRENT_USER, "software\\kivu");
-        for (const char* f : {"kivupfade.txt", "kivuprogs.txt", "kivuftp.txt"}) DeleteFileA(InWindows(f).c_str());
-        WritePrivateProfileStringA("Language", "Current", "English", "kivulanguage.ini");
+        for (const char* f : {"kivupfade.txt", "kivuprogs.txt", "kivuftp.txt"}) DeleteFileW(kivu::Widen(InWindows(f)).c_str());
+        WritePrivateProfileStringW(L"Language", L"Current", L"English", L"kivulanguage.ini");
     }
     static void Set(const char* name, const std::string& value) {
         kivu::WriteRegString(HKEY_CURRENT_USER, kMenuKey, name, value);

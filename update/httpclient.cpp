@@ -1,6 +1,6 @@
 #include "update/httpclient.h"
 
-#include <winhttp.h>
+#include "common/updatelibs.h"
 
 #include "common/handles.h"
 #include "common/text.h"
@@ -39,12 +39,12 @@ std::string Failed(const std::string& what, DWORD error) { return what + " (" + 
 UniqueInternet OpenSession() {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
     HINTERNET session = nullptr;
-    if (WinHttpGetIEProxyConfigForCurrentUser(&user) && user.lpszProxy && *user.lpszProxy) {
-        session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
+    if (WinHttp().GetIEProxyConfigForCurrentUser(&user) && user.lpszProxy && *user.lpszProxy) {
+        session = WinHttp().Open(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
                               user.lpszProxyBypass ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS,
                               WINHTTP_FLAG_ASYNC);
     } else {
-        session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+        session = WinHttp().Open(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                               WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     }
     for (LPWSTR text : {user.lpszAutoConfigUrl, user.lpszProxy, user.lpszProxyBypass})
@@ -129,17 +129,17 @@ public:
     // The reply's status, once its head has come.
     int Start() {
         lastByte_ = GetTickCount64();
-        Step(WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+        Step(WinHttp().SendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                                 context_),
              WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, "cannot send the request");
-        Step(WinHttpReceiveResponse(request_.get(), nullptr), WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE,
+        Step(WinHttp().ReceiveResponse(request_.get(), nullptr), WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE,
              "no reply");
         DWORD status = 0, size = sizeof status;
-        if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+        if (!WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
             throw HttpError(Failed("no status", GetLastError()));
         DWORD head = 0;
-        WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+        WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                             WINHTTP_NO_OUTPUT_BUFFER, &head, WINHTTP_NO_HEADER_INDEX);
         if (head / sizeof(wchar_t) > kMaxHeadBytes) throw HttpError("reply head too large");
         return static_cast<int>(status);
@@ -148,11 +148,11 @@ public:
     // The address a redirect leads to. Not from https down to http.
     std::string Location() const {
         DWORD size = 0;
-        WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+        WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
                             WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
         std::wstring location(size / sizeof(wchar_t) + 1, L'\0');
         size = static_cast<DWORD>(location.size() * sizeof(wchar_t));
-        if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+        if (!WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
                                  location.data(), &size, WINHTTP_NO_HEADER_INDEX))
             throw HttpError("redirect without a location");
         location.resize(size / sizeof(wchar_t));
@@ -244,7 +244,7 @@ private:
         parts.dwStructSize = sizeof parts;
         parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
         parts.dwUserNameLength = parts.dwPasswordLength = 1;
-        if (!WinHttpCrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts))
+        if (!WinHttp().CrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts))
             throw HttpError(Failed("not an address: " + address.substr(0, 100), GetLastError()));
         if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
             throw HttpError("not an http or https address: " + address.substr(0, 100));
@@ -259,17 +259,17 @@ private:
         secure_ = parts.nScheme == INTERNET_SCHEME_HTTPS;
         session_ = OpenSession();
         const int stall = static_cast<int>(client_.stallTimeoutMs);
-        WinHttpSetTimeouts(session_.get(), 0, stall, stall, stall);
-        connect_.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
+        WinHttp().SetTimeouts(session_.get(), 0, stall, stall, stall);
+        connect_.reset(WinHttp().Connect(session_.get(), host.c_str(), parts.nPort, 0));
         if (!connect_) throw HttpError(Failed("cannot connect", GetLastError()));
-        request_.reset(WinHttpOpenRequest(connect_.get(), L"GET", target.c_str(), L"HTTP/1.0", WINHTTP_NO_REFERER,
+        request_.reset(WinHttp().OpenRequest(connect_.get(), L"GET", target.c_str(), L"HTTP/1.0", WINHTTP_NO_REFERER,
                                           WINHTTP_DEFAULT_ACCEPT_TYPES,
                                           secure_ ? WINHTTP_FLAG_SECURE : 0));
         if (!request_) throw HttpError(Failed("no request", GetLastError()));
         auto* context = new Context{state_};
         DWORD_PTR value = context_ = reinterpret_cast<DWORD_PTR>(context);
-        if (!WinHttpSetOption(request_.get(), WINHTTP_OPTION_CONTEXT_VALUE, &value, sizeof value) ||
-            WinHttpSetStatusCallback(request_.get(), Callback,
+        if (!WinHttp().SetOption(request_.get(), WINHTTP_OPTION_CONTEXT_VALUE, &value, sizeof value) ||
+            WinHttp().SetStatusCallback(request_.get(), Callback,
                                      WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
                                      0) == WINHTTP_INVALID_STATUS_CALLBACK) {
             const DWORD error = GetLastError();
@@ -280,18 +280,18 @@ private:
         // Redirects are ours: WinHTTP under Wine cuts relative locations and
         // follows any scheme.
         DWORD off = WINHTTP_DISABLE_REDIRECTS;
-        if (!WinHttpSetOption(request_.get(), WINHTTP_OPTION_DISABLE_FEATURE, &off, sizeof off))
+        if (!WinHttp().SetOption(request_.get(), WINHTTP_OPTION_DISABLE_FEATURE, &off, sizeof off))
             throw HttpError(Failed("redirects not under control", GetLastError()));
         DWORD head = kMaxHeadBytes;
-        WinHttpSetOption(request_.get(), WINHTTP_OPTION_MAX_RESPONSE_HEADER_SIZE, &head, sizeof head);
-        if (!WinHttpAddRequestHeaders(request_.get(), kRequestHeaders, static_cast<DWORD>(-1L),
+        WinHttp().SetOption(request_.get(), WINHTTP_OPTION_MAX_RESPONSE_HEADER_SIZE, &head, sizeof head);
+        if (!WinHttp().AddRequestHeaders(request_.get(), kRequestHeaders, static_cast<DWORD>(-1L),
                                       WINHTTP_ADDREQ_FLAG_ADD))
             throw HttpError(Failed("no request headers", GetLastError()));
     }
 
     // Starts a read into one of the two buffers.
     BOOL ReadInto(int index) {
-        return WinHttpReadData(request_.get(), state_->buffers[index].data(), kReadSize, nullptr);
+        return WinHttp().ReadData(request_.get(), state_->buffers[index].data(), kReadSize, nullptr);
     }
 
     // Checks a step's start, then waits for its completion.
@@ -342,7 +342,7 @@ private:
     std::optional<uint64_t> ContentLength() const {
         wchar_t text[32];
         DWORD size = sizeof text;
-        if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text,
+        if (!WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text,
                                  &size, WINHTTP_NO_HEADER_INDEX))
             return std::nullopt;
         uint64_t value = 0;

@@ -1,6 +1,6 @@
 #include "update/verify.h"
 
-#include <bcrypt.h>
+#include "common/updatelibs.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -19,15 +19,15 @@ void Check(NTSTATUS status, const char* what) {
 }  // namespace
 
 Sha256::Sha256() {
-    Check(BCryptOpenAlgorithmProvider(algorithm_.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0), "no SHA-256");
-    Check(BCryptCreateHash(algorithm_.get(), hash_.put(), nullptr, 0, nullptr, 0, 0), "no SHA-256 hash");
+    Check(BCrypt().OpenAlgorithmProvider(algorithm_.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0), "no SHA-256");
+    Check(BCrypt().CreateHash(algorithm_.get(), hash_.put(), nullptr, 0, nullptr, 0, 0), "no SHA-256 hash");
 }
 
 void Sha256::Update(const void* data, size_t size) {
     auto* bytes = static_cast<UCHAR*>(const_cast<void*>(data));
     while (size > 0) {
         const ULONG piece = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
-        Check(BCryptHashData(hash_.get(), bytes, piece, 0), "SHA-256 failed");
+        Check(BCrypt().HashData(hash_.get(), bytes, piece, 0), "SHA-256 failed");
         bytes += piece;
         size -= piece;
     }
@@ -35,26 +35,26 @@ void Sha256::Update(const void* data, size_t size) {
 
 Sha256Digest Sha256::Finish() {
     Sha256Digest digest{};
-    Check(BCryptFinishHash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0), "SHA-256 failed");
+    Check(BCrypt().FinishHash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0), "SHA-256 failed");
     return digest;
 }
 
 bool VerifySignature(const ReleaseKey& key, const Sha256Digest& digest, const EcdsaSignature& signature) {
     UniqueCryptAlgorithm algorithm;
-    Check(BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0), "no ECDSA P-256");
+    Check(BCrypt().OpenAlgorithmProvider(algorithm.put(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0), "no ECDSA P-256");
     // The public blob: its header, then X and Y.
     std::vector<UCHAR> blob(sizeof(BCRYPT_ECCKEY_BLOB) + key.size());
     BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32};
     memcpy(blob.data(), &header, sizeof header);
     memcpy(blob.data() + sizeof header, key.data(), key.size());
     UniqueCryptKey handle;
-    if (!BCRYPT_SUCCESS(BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, handle.put(), blob.data(),
-                                            static_cast<ULONG>(blob.size()), 0)))
-        return false;
-    return BCRYPT_SUCCESS(BCryptVerifySignature(handle.get(), nullptr, const_cast<UCHAR*>(digest.data()),
-                                                static_cast<ULONG>(digest.size()),
-                                                const_cast<UCHAR*>(signature.data()),
-                                                static_cast<ULONG>(signature.size()), 0));
+    const NTSTATUS imported = BCrypt().ImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, handle.put(),
+                                                     blob.data(), static_cast<ULONG>(blob.size()), 0);
+    if (!BCRYPT_SUCCESS(imported)) return false;
+    return BCRYPT_SUCCESS(BCrypt().VerifySignature(handle.get(), nullptr, const_cast<UCHAR*>(digest.data()),
+                                                   static_cast<ULONG>(digest.size()),
+                                                   const_cast<UCHAR*>(signature.data()),
+                                                   static_cast<ULONG>(signature.size()), 0));
 }
 
 }  // namespace kivu

@@ -1,7 +1,8 @@
 // Timed figures of the configuration window (mode 0) and the rename dialog
 // (mode 1) under Wine: the start until the window is on the screen and its
-// message loop answers, against a bare window measured the same way, and the live language switch with
-// every text of the pages shown re-applied.
+// message loop answers, against a bare window measured the same way (and the
+// rename dialog's native controls made by plain calls, the floor of mode 1),
+// and the live language switch with every text of the pages shown re-applied.
 //   konfigstart [runs]
 #include <windows.h>
 
@@ -68,7 +69,7 @@ double TimeSwitch(HWND combo, const char* language) {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const std::string folder = standin::OwnFolder();
-    std::vector<double> bare, small, rename, konfig, toGerman, toEnglish;
+    std::vector<double> bare, bareRename, small, rename, konfig, toGerman, toEnglish;
     for (int i = 0; i < runs; ++i) {
         HWND window = nullptr;
         standin::Handler b(folder + "barewindow.exe");
@@ -80,6 +81,10 @@ int main(int argc, char** argv) {
             standin::Handler s(folder + "kivuutil.exe");
             small.push_back(TimeStart(s, "2", "Tselectform", &window));
         }
+
+        standin::Handler br(folder + "barerename.exe");
+        bareRename.push_back(TimeStart(br, "", "TBareRename", &window));
+        Close(br, window);
 
         standin::Handler r(folder + "kivuutil.exe");
         rename.push_back(TimeStart(r, "1", "Trenamedialog", &window));
@@ -103,6 +108,8 @@ int main(int argc, char** argv) {
                 Median(small) / Median(bare));
     std::printf("kivuutil 1, start to idle:           %7.1f ms  (ratio %.2f)\n", Median(rename),
                 Median(rename) / Median(bare));
+    std::printf("rename dialog's controls alone:      %7.1f ms  (ratio %.2f)\n", Median(bareRename),
+                Median(bareRename) / Median(bare));
     std::printf("kivuutil 0, start to idle:           %7.1f ms  (ratio %.2f)\n", Median(konfig),
                 Median(konfig) / Median(bare));
     std::printf("language switch to German:           %7.1f ms\n", Median(toGerman));

@@ -15,7 +15,15 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
         while (i < line.size() && !blank(i)) {
             if (line[i] == '"') {
                 ++i;
-                while (i < line.size() && line[i] != '"') arg += line[i++];
+                for (; i < line.size(); ++i) {
+                    if (line[i] != '"') {
+                        arg += line[i];
+                    } else if (i + 1 < line.size() && line[i + 1] == '"') {
+                        arg += line[i++];  // a doubled quote inside quotes stands for one
+                    } else {
+                        break;
+                    }
+                }
                 if (i < line.size()) ++i;
             } else {
                 arg += line[i++];

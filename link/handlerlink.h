@@ -30,8 +30,9 @@ constexpr int kMaxPattern = static_cast<int>(kAtomBufferSize) - 2;
 std::string MarkPattern(const std::string& pattern, bool add);
 
 // Splits a command line the way the runtime does: blanks (and control
-// characters) separate arguments; double quotes group blanks and are dropped.
-// Element 0 is the program.
+// characters) separate arguments; double quotes group blanks and are dropped,
+// and inside them a doubled quote stands for one (so an argument can carry a
+// whole command line with quoted paths). Element 0 is the program.
 std::vector<std::string> SplitCommandLine(const std::string& line);
 
 // The mode of a command line: 999 when argument 1 is missing or not a strict integer.

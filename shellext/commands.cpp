@@ -48,13 +48,8 @@ std::unique_ptr<KivuutilLink> StartKivuutil(HWND owner, const std::vector<std::s
                                "KIVU menu again.");
         return nullptr;
     }
-    const auto line = KivuutilArguments(args);
-    if (!line) {
-        ShowMessage(owner, "A name with a double quote cannot be handed over to " + exe + ".");
-        return nullptr;
-    }
     auto link = std::make_unique<KivuutilLink>(exe);
-    if (!link->Start(*line, folder)) {
+    if (!link->Start(KivuutilArguments(args), folder)) {
         ShowMessage(owner, "The program " + exe + " could not be started: " + SystemMessage(link->StartError()));
         return nullptr;
     }
@@ -113,10 +108,12 @@ std::string ShortPath(const std::string& path) {
     return n && n < std::size(buf) ? kivu::Narrow(std::wstring_view(buf, n)) : path;
 }
 
-// A path kivuutil can take inside its command line: no blanks (it knows no
-// escapes, so the short name stands in).
-std::string BlankFreePath(const std::string& path) {
-    return path.find(' ') == std::string::npos ? path : ShortPath(path);
+// A path as one argument of a command line, in quotes when it holds a blank.
+// A program entry that is not one existing file (a path followed by its own
+// arguments, say) is taken as written, as the system would read it.
+std::string ArgumentPath(const std::string& path) {
+    const bool exists = GetFileAttributesW(kivu::SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return exists ? CommandLinePath(path) : path;
 }
 
 HRESULT CopyCommand(const InvokeContext& c, Command command) {
@@ -194,12 +191,12 @@ HRESULT RunProgram(const InvokeContext& c, int index) {
     if (index < 0 || static_cast<size_t>(index) >= c.input->programs.size()) return E_INVALIDARG;
     const auto& entry = c.input->programs[index];
     std::vector<std::string> selection;
-    for (const auto& p : c.selection->paths) selection.push_back(BlankFreePath(p));
+    for (const auto& p : c.selection->paths) selection.push_back(ArgumentPath(p));
     const std::string_view marker = kivu::kPassFileMarker;
     const bool withSelection = entry.Path.ends_with(marker);
     const std::string program = withSelection ? entry.Path.substr(0, entry.Path.size() - marker.size()) : entry.Path;
     const std::string line =
-        ProgramCommandLine(BlankFreePath(program) + (withSelection ? kivu::kPassFileMarker : ""), selection);
+        ProgramCommandLine(ArgumentPath(program) + (withSelection ? kivu::kPassFileMarker : ""), selection);
     std::string dir = entry.Directory.empty() ? c.selection->folder : entry.Directory;
     return StartKivuutil(c.owner, {"101", line, dir}) ? S_OK : E_FAIL;
 }
@@ -216,7 +213,7 @@ std::string CommandInterpreter() {
 }
 
 HRESULT PromptHere(const InvokeContext& c) {
-    return StartKivuutil(c.owner, {"101", BlankFreePath(CommandInterpreter()), c.selection->folder}) ? S_OK : E_FAIL;
+    return StartKivuutil(c.owner, {"101", ArgumentPath(CommandInterpreter()), c.selection->folder}) ? S_OK : E_FAIL;
 }
 
 HRESULT OpenWith(HWND owner, const char* verb, const std::string& target) {

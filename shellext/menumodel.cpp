@@ -325,13 +325,27 @@ std::string ProgramCommandLine(const std::string& path, const std::vector<std::s
     return line;
 }
 
-std::optional<std::string> KivuutilArguments(const std::vector<std::string>& args) {
+std::string CommandLinePath(const std::string& path) {
+    const bool quote = path.find('"') == std::string::npos && path.find_first_of(" \t") != std::string::npos;
+    return quote ? "\"" + path + "\"" : path;
+}
+
+std::string KivuutilArguments(const std::vector<std::string>& args) {
     std::string line;
     for (const auto& a : args) {
-        if (a.find('"') != std::string::npos) return std::nullopt;
         if (!line.empty()) line += ' ';
-        const bool quote = a.empty() || a.find_first_of(" \t") != std::string::npos;
-        line += quote ? "\"" + a + "\"" : a;
+        // Quoted when kivuutil's splitter would cut or strip it: at blanks,
+        // control characters and quotes.
+        const bool plain = !a.empty() && std::none_of(a.begin(), a.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= ' ' || c == '"';
+        });
+        if (plain) {
+            line += a;
+            continue;
+        }
+        line += '"';
+        for (const char c : a) line += c == '"' ? std::string("\"\"") : std::string(1, c);
+        line += '"';
     }
     return line;
 }

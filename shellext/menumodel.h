@@ -120,10 +120,14 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 // path stands for the selection, its paths joined by blanks.
 std::string ProgramCommandLine(const std::string& path, const std::vector<std::string>& selection);
 
-// The command line arguments for kivuutil: arguments with blanks (or empty
-// ones) in double quotes. kivuutil's own splitter knows no escapes, so an
-// argument holding a double quote cannot be handed over: nothing then.
-std::optional<std::string> KivuutilArguments(const std::vector<std::string>& args);
+// A path as one argument of a command line: in double quotes when it holds a
+// blank; one that already holds quotes is taken as written.
+std::string CommandLinePath(const std::string& path);
+
+// The command line arguments for kivuutil: arguments with blanks, control
+// characters or quotes (or empty ones) in double quotes, each quote inside
+// doubled; kivuutil's splitter gives back each argument exactly.
+std::string KivuutilArguments(const std::vector<std::string>& args);
 
 // The text copied to the clipboard: one line per entry, CR LF between them.
 std::string JoinLines(const std::vector<std::string>& lines);

@@ -2,8 +2,11 @@
 // manager's process: any language file, list files and status string build
 // a menu that stays within its bounds.
 //
+// The arguments it hands kivuutil come back whole from kivuutil's splitter.
+//
 // Input: one byte of flags, one byte for the host's id range, then the
-// status, the language file and the three lists, separated by 0x1E.
+// status, the language file and the three lists, separated by 0x1E; the last
+// list also serves as kivuutil's arguments, separated by 0x1F.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -12,6 +15,7 @@
 
 #include "common/storedtext.h"
 #include "common/utf8.h"
+#include "link/handlerlink.h"
 #include "shellext/menumodel.h"
 
 namespace {
@@ -95,5 +99,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The status string doubles as a name and a pattern: matching must end.
     MatchesPattern(parts[1].substr(0, 256), parts[0].substr(0, 256));
+
+    std::vector<std::string> args;
+    for (std::string_view list = parts[4];;) {
+        const size_t cut = list.find('\x1f');
+        args.emplace_back(list.substr(0, cut));
+        if (cut == std::string_view::npos) break;
+        list.remove_prefix(cut + 1);
+    }
+    std::vector<std::string> split = kivu::SplitCommandLine("kivuutil.exe " + KivuutilArguments(args));
+    Check(!split.empty() && split.front() == "kivuutil.exe");
+    split.erase(split.begin());
+    Check(split == args);
     return 0;
 }

@@ -15,6 +15,15 @@ TEST(SplitCommandLine, BlanksSeparateAndQuotesGroup) {
     EXPECT_EQ(SplitCommandLine(""), Args{});
 }
 
+TEST(SplitCommandLine, ADoubledQuoteInsideQuotesStandsForOne) {
+    // A whole command line with quoted paths travels as one argument.
+    EXPECT_EQ(SplitCommandLine("k 101 \"\"\"C:\\Program Files\\x.exe\"\" \"\"D:\\My Docs\\a.txt\"\"\" \"D:\\My Docs\""),
+              (Args{"k", "101", "\"C:\\Program Files\\x.exe\" \"D:\\My Docs\\a.txt\"", "D:\\My Docs"}));
+    EXPECT_EQ(SplitCommandLine("k \"\"\"\" \"\" x"), (Args{"k", "\"", "", "x"}));
+    EXPECT_EQ(SplitCommandLine("k \"\"abc \"a\"b"), (Args{"k", "abc", "ab"}));  // outside quotes: as before
+    EXPECT_EQ(SplitCommandLine("k \"say \"\"hi\"\""), (Args{"k", "say \"hi\""}));  // unterminated at the end
+}
+
 TEST(ModeFromArguments, StrictIntegerOr999) {
     EXPECT_EQ(ModeFromArguments({"p"}), 999);
     EXPECT_EQ(ModeFromArguments({"p", ""}), 999);

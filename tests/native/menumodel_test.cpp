@@ -239,13 +239,20 @@ TEST(SelectionPattern, WildcardsTakeWholeCharactersAndLettersOfEveryScriptMatchW
 }
 
 TEST(KivuutilCommandLine, ArgumentsSurviveItsSplitterAndTheSelectionReplacesTheMarker) {
-    const std::vector<std::string> args{"101", "c:\\pro gram\\x.exe a", "", "c:\\dir\\"};
-    const auto line = KivuutilArguments(args);
-    ASSERT_TRUE(line);
-    auto split = kivu::SplitCommandLine("kivuutil.exe " + *line);
-    split.erase(split.begin());
-    EXPECT_EQ(split, args);
-    EXPECT_EQ(KivuutilArguments({"101", "say \"hi\""}), std::nullopt);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"101", "c:\\pro gram\\x.exe a", "", "c:\\dir\\"},
+             {"101", "\"C:\\Program Files\\x.exe\" \"D:\\My Docs\\a b.txt\" D:\\c.txt", "D:\\My Docs"},
+             {"101", "say \"hi\"", "\"", "\"\"", "a\"b", "x\tz"}}) {
+        auto split = kivu::SplitCommandLine("kivuutil.exe " + KivuutilArguments(args));
+        split.erase(split.begin());
+        EXPECT_EQ(split, args);
+    }
+    EXPECT_EQ(KivuutilArguments({"1"}), "1");  // plain arguments as they were
+    EXPECT_EQ(KivuutilArguments({"101", "a b", ""}), "101 \"a b\" \"\"");
+
+    EXPECT_EQ(CommandLinePath("C:\\Program Files\\x.exe"), "\"C:\\Program Files\\x.exe\"");
+    EXPECT_EQ(CommandLinePath("C:\\x.exe"), "C:\\x.exe");
+    EXPECT_EQ(CommandLinePath("\"C:\\a b\\x.exe\" -q"), "\"C:\\a b\\x.exe\" -q");  // quoted by its writer
 
     EXPECT_EQ(ProgramCommandLine("c:\\w\\notepad.exe %d", {"C:\\A.TXT", "C:\\B~1.TXT"}),
               "c:\\w\\notepad.exe C:\\A.TXT C:\\B~1.TXT");

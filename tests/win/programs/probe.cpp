@@ -3,9 +3,11 @@
 // "start PID SHOW ARGS" and "dir PID FOLDER" (its current directory), then
 // stays for MS milliseconds or until the named event is set (at most a
 // minute), and appends "end PID" when it ends.
-// Started without arguments, it records to the file named by the environment
-// variable KIVU_PROBE_RECORD: for programs that start a fixed command line
-// (%ComSpec%) where no record file can be handed over.
+// With the environment variable KIVU_PROBE_RECORD set, it records to the file
+// it names and takes all its arguments as ARGs: for programs that start a
+// fixed command line (%ComSpec%, a listed program) where no record file can
+// be handed over. It also records "program PID NAME" (how its command line
+// names it) and "arg PID ARG" for each ARG.
 // Built as a window program (PROBE_WINDOW: it shows a window and answers its
 // messages while it stays) and as a console program.
 #include <windows.h>
@@ -59,13 +61,10 @@ void Stay(HANDLE event, DWORD ms) {
 
 int Probe() {
     std::vector<std::string> args = kivu::SplitCommandLine(Utf8(GetCommandLineW()));
-    if (args.size() < 2) {
-        wchar_t record[MAX_PATH];
-        const DWORD n = GetEnvironmentVariableW(L"KIVU_PROBE_RECORD", record, MAX_PATH);
-        if (n == 0 || n >= MAX_PATH) return 2;
-        args.resize(1);
-        args.push_back(Utf8(record));
-    }
+    wchar_t record[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"KIVU_PROBE_RECORD", record, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) args.insert(args.begin() + 1, Utf8(record));
+    else if (args.size() < 2) return 2;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
@@ -88,6 +87,10 @@ int Probe() {
 #endif
     Append(args[1], "start " + pid + " " + std::to_string(show) + " " + rest);
     Append(args[1], "dir " + pid + " " + folder);
+    // Each argument on a line of its own, the program as it was named first:
+    // what a blank inside a name did to the command line shows here.
+    Append(args[1], "program " + pid + " " + args[0]);
+    for (size_t i = 2; i < args.size(); ++i) Append(args[1], "arg " + pid + " " + args[i]);
     if (args.size() > 3 && args[2] == "--sleep") Stay(nullptr, static_cast<DWORD>(std::stoul(args[3])));
     if (args.size() > 3 && args[2] == "--until") {
         HANDLE event = CreateEventW(nullptr, TRUE, FALSE, Wide(args[3]).c_str());

@@ -91,6 +91,15 @@ std::vector<ProbeRun> ReadProbeRecord(const std::string& file) {
                     std::getline(words, run.folder);
                     if (!run.folder.empty() && run.folder.front() == ' ') run.folder.erase(0, 1);
                 }
+        } else if (what == "program" || what == "arg") {
+            std::string text;
+            std::getline(words, text);
+            if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+            for (ProbeRun& run : runs) {
+                if (run.pid != pid) continue;
+                if (what == "arg") run.argv.push_back(text);
+                else run.program = text;
+            }
         } else if (what == "end") {
             for (ProbeRun& run : runs)
                 if (run.pid == pid) run.ended = true;

@@ -34,6 +34,8 @@ struct ProbeRun {
     int show = -1;     // the show command it was given, -1 for none
     std::string args;  // its arguments after the record file
     std::string folder;  // its current directory
+    std::string program;  // the program as its command line names it
+    std::vector<std::string> argv;  // its arguments after the record file, one by one
     bool ended = false;
 };
 std::vector<ProbeRun> ReadProbeRecord(const std::string& file);

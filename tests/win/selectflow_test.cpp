@@ -17,7 +17,8 @@ protected:
     // Starts "2 arguments" and finds the dialog and its controls.
     void Open(const std::string& arguments) {
         handler = std::make_unique<standin::Handler>(ExeDir() + "kivuutil.exe");
-        ASSERT_TRUE(handler->Start("2" + (arguments.empty() ? "" : " " + arguments)));
+        ASSERT_TRUE(handler->Start("2" + (arguments.empty() ? "" : " " + arguments)))
+            << "start error " << handler->StartError();
         ASSERT_TRUE(handler->WaitStart(20000)) << "no ready signal";
         dialog = handler->FindWindowOf("Tselectform", 5000);
         ASSERT_TRUE(dialog);

@@ -1,9 +1,8 @@
 #include "update/httpclient.h"
 
-#include "common/updatelibs.h"
-
 #include "common/handles.h"
 #include "common/text.h"
+#include "common/updatelibs.h"
 #include "update/location.h"
 
 #include <algorithm>
@@ -41,11 +40,11 @@ UniqueInternet OpenSession() {
     HINTERNET session = nullptr;
     if (WinHttp().GetIEProxyConfigForCurrentUser(&user) && user.lpszProxy && *user.lpszProxy) {
         session = WinHttp().Open(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
-                              user.lpszProxyBypass ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS,
-                              WINHTTP_FLAG_ASYNC);
+                                 user.lpszProxyBypass ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS,
+                                 WINHTTP_FLAG_ASYNC);
     } else {
         session = WinHttp().Open(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                              WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
+                                 WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     }
     for (LPWSTR text : {user.lpszAutoConfigUrl, user.lpszProxy, user.lpszProxyBypass})
         if (text) GlobalFree(text);
@@ -130,17 +129,17 @@ public:
     int Start() {
         lastByte_ = GetTickCount64();
         Step(WinHttp().SendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
-                                context_),
+                                   context_),
              WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, "cannot send the request");
         Step(WinHttp().ReceiveResponse(request_.get(), nullptr), WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE,
              "no reply");
         DWORD status = 0, size = sizeof status;
         if (!WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+                                    WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
             throw HttpError(Failed("no status", GetLastError()));
         DWORD head = 0;
         WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                            WINHTTP_NO_OUTPUT_BUFFER, &head, WINHTTP_NO_HEADER_INDEX);
+                               WINHTTP_NO_OUTPUT_BUFFER, &head, WINHTTP_NO_HEADER_INDEX);
         if (head / sizeof(wchar_t) > kMaxHeadBytes) throw HttpError("reply head too large");
         return static_cast<int>(status);
     }
@@ -149,11 +148,11 @@ public:
     std::string Location() const {
         DWORD size = 0;
         WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
-                            WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
+                               WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
         std::wstring location(size / sizeof(wchar_t) + 1, L'\0');
         size = static_cast<DWORD>(location.size() * sizeof(wchar_t));
         if (!WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
-                                 location.data(), &size, WINHTTP_NO_HEADER_INDEX))
+                                    location.data(), &size, WINHTTP_NO_HEADER_INDEX))
             throw HttpError("redirect without a location");
         location.resize(size / sizeof(wchar_t));
         const auto next = ResolveLocation(address_, Narrow(location));
@@ -263,15 +262,15 @@ private:
         connect_.reset(WinHttp().Connect(session_.get(), host.c_str(), parts.nPort, 0));
         if (!connect_) throw HttpError(Failed("cannot connect", GetLastError()));
         request_.reset(WinHttp().OpenRequest(connect_.get(), L"GET", target.c_str(), L"HTTP/1.0", WINHTTP_NO_REFERER,
-                                          WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                          secure_ ? WINHTTP_FLAG_SECURE : 0));
+                                             WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                             secure_ ? WINHTTP_FLAG_SECURE : 0));
         if (!request_) throw HttpError(Failed("no request", GetLastError()));
         auto* context = new Context{state_};
         DWORD_PTR value = context_ = reinterpret_cast<DWORD_PTR>(context);
         if (!WinHttp().SetOption(request_.get(), WINHTTP_OPTION_CONTEXT_VALUE, &value, sizeof value) ||
             WinHttp().SetStatusCallback(request_.get(), Callback,
-                                     WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
-                                     0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+                                        WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
+                                        0) == WINHTTP_INVALID_STATUS_CALLBACK) {
             const DWORD error = GetLastError();
             delete context;
             request_.reset();
@@ -285,7 +284,7 @@ private:
         DWORD head = kMaxHeadBytes;
         WinHttp().SetOption(request_.get(), WINHTTP_OPTION_MAX_RESPONSE_HEADER_SIZE, &head, sizeof head);
         if (!WinHttp().AddRequestHeaders(request_.get(), kRequestHeaders, static_cast<DWORD>(-1L),
-                                      WINHTTP_ADDREQ_FLAG_ADD))
+                                         WINHTTP_ADDREQ_FLAG_ADD))
             throw HttpError(Failed("no request headers", GetLastError()));
     }
 
@@ -343,7 +342,7 @@ private:
         wchar_t text[32];
         DWORD size = sizeof text;
         if (!WinHttp().QueryHeaders(request_.get(), WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text,
-                                 &size, WINHTTP_NO_HEADER_INDEX))
+                                    &size, WINHTTP_NO_HEADER_INDEX))
             return std::nullopt;
         uint64_t value = 0;
         const size_t n = size / sizeof(wchar_t);
